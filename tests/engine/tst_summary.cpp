@@ -1,0 +1,74 @@
+#include "RunSummary.h"
+
+#include <QTest>
+
+class SummaryTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void totals_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<qint64>("files");
+        QTest::addColumn<qint64>("chars");
+        QTest::addColumn<qint64>("tokens");
+
+        QTest::newRow("plain counts")
+            << "  Total Files: 12 files\n Total Tokens: 415 tokens\n  Total Chars: 2441 chars\n"
+            << 12LL << 2441LL << 415LL;
+        QTest::newRow("English grouping")
+            << "Total Files: 1,234 files\nTotal Chars: 12,345 chars\nTotal Tokens: 1,234,567 tokens"
+            << 1234LL << 12345LL << 1234567LL;
+        QTest::newRow("German grouping")
+            << "Total Files: 1.234 files\nTotal Chars: 98.765.432 chars\nTotal Tokens: 1.234.567 tokens"
+            << 1234LL << 98765432LL << 1234567LL;
+        QTest::newRow("French narrow no-break spaces")
+            << QString::fromUtf8("Total Files: 1\u202F234 files\nTotal Chars: 1\u00A0234\u00A0567 chars\n"
+                                 "Total Tokens: 1 234 567 tokens")
+            << 1234LL << 1234567LL << 1234567LL;
+        QTest::newRow("Swiss grouping")
+            << QString::fromUtf8("Total Files: 1'234 files\nTotal Chars: 1’234’567 chars\nTotal Tokens: 7 tokens")
+            << 1234LL << 1234567LL << 7LL;
+        QTest::newRow("Arabic-Indic digits")
+            << QString::fromUtf8("Total Files: \u0661\u066C\u0662\u0663\u0664 files") << 1234LL << 0LL << 0LL;
+        QTest::newRow("tabs and runs of spaces")
+            << "Total Files:\t 3 \t files\nTotal Chars:    10   chars" << 3LL << 10LL << 0LL;
+        QTest::newRow("unit word must follow") << "Total Files: 3 lines\nTotal Tokens: 5" << 0LL << 0LL << 0LL;
+        QTest::newRow("no totals") << "All Done!\n" << 0LL << 0LL << 0LL;
+        QTest::newRow("later line wins, also with 0")
+            << "Total Files: 3 files\nTotal Files: 4 files\nTotal Chars: 9 chars\nTotal Chars: x chars"
+            << 4LL << 0LL << 0LL;
+        QTest::newRow("first label on a line decides")
+            << "Total Tokens: 5 tokens Total Files: 2 files" << 2LL << 0LL << 0LL;
+        QTest::newRow("beyond 64 bits") << "Total Tokens: 9,223,372,036,854,775,808 tokens" << 0LL << 0LL << 0LL;
+        QTest::newRow("largest 64-bit value")
+            << "Total Chars: 9223372036854775807 chars" << 0LL << Q_INT64_C(9223372036854775807) << 0LL;
+        QTest::newRow("CRLF and other line breaks")
+            << QString::fromUtf8("Total Files: 1 files\r\nTotal Chars: 2 chars\u2028Total Tokens: 3 tokens\u0085")
+            << 1LL << 2LL << 3LL;
+        QTest::newRow("case matters") << "total files: 3 files" << 0LL << 0LL << 0LL;
+    }
+
+    void totals()
+    {
+        QFETCH(QString, report);
+        QFETCH(qint64, files);
+        QFETCH(qint64, chars);
+        QFETCH(qint64, tokens);
+        const RunSummary summary = parseSummary(report);
+        QCOMPARE(summary.totalFiles, files);
+        QCOMPARE(summary.totalChars, chars);
+        QCOMPARE(summary.estimatedTokens, tokens);
+    }
+
+    void extractNumberRejectsBadPatterns()
+    {
+        QCOMPARE(extractNumber(QStringLiteral("Total Files: 3 files"), QStringLiteral("(unclosed")), 0);
+        QCOMPARE(extractNumber(QStringLiteral("x 4a y"), QStringLiteral(R"(x (\w+) y)")), 0);
+        QCOMPARE(extractNumber(QStringLiteral("x 42 y"), QStringLiteral(R"(x (\d+) y)")), 42);
+    }
+};
+
+QTEST_APPLESS_MAIN(SummaryTest)
+#include "tst_summary.moc"

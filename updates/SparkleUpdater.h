@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Updater.h"
+
+#include <memory>
+
+// macOS: the standard updater controller of the update framework, which
+// also shows its own windows. Starts the updater (and with it the scheduled
+// background checks) when created.
+class SparkleUpdater : public Updater
+{
+    Q_OBJECT
+
+public:
+    explicit SparkleUpdater(QObject *parent = nullptr);
+    ~SparkleUpdater() override;
+
+    bool canCheckForUpdates() const override { return m_canCheckForUpdates; }
+    void checkForUpdates() override;
+
+private:
+    void setCanCheckForUpdates(bool can);
+
+    struct Private;
+    std::unique_ptr<Private> d;
+    bool m_canCheckForUpdates = false;
+};

@@ -35,10 +35,11 @@ Item {
     component PillButton: T.Button {
         id: pill
         property bool filled: false
+        property bool shown: false
         implicitWidth: 200
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
-        scale: view.showDetails ? 1.0 : 0.8
-        opacity: view.showDetails ? 1 : 0
+        scale: shown ? 1.0 : 0.8
+        opacity: shown ? 1 : 0
         Behavior on scale { Entrance {} }
         Behavior on opacity { Entrance {} }
         font.weight: Font.Medium
@@ -105,6 +106,7 @@ Item {
             Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 24
             filled: true
+            shown: view.showDetails
             text: qsTr("Bundle More Files")
             font.pixelSize: 16
             verticalPadding: 12
@@ -115,6 +117,7 @@ Item {
             objectName: "revealButton"
             Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 8
+            shown: view.showDetails
             text: FileManager.revealText
             font.pixelSize: 14
             verticalPadding: 8

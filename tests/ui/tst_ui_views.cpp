@@ -45,6 +45,7 @@ private slots:
     void fileRowSelectionAndActions();
 
 private:
+    // Creates `qml` (with Lumbrel imported) in the test window, which it shows.
     QQuickItem *show(const QString &qml, const QVariantMap &properties = {});
     QQuickItem *child(QQuickItem *root, const char *name)
     {
@@ -100,7 +101,8 @@ QQuickItem *UiViewsTest::show(const QString &qml, const QVariantMap &properties)
         return nullptr;
     item->setParent(m_window->contentItem());
     item->setParentItem(m_window->contentItem());
-    item->setSize(m_window->size());
+    if (item->width() == 0)
+        item->setSize(m_window->size());
     m_window->show();
     m_window->requestActivate();
     if (!QTest::qWaitForWindowActive(m_window.get()))
@@ -217,20 +219,13 @@ void UiViewsTest::fileRowSelectionAndActions()
     const QUrl folder = QUrl::fromLocalFile(dir.filePath("sub"));
     const QUrl plain = QUrl::fromLocalFile(dir.filePath("plain.txt"));
     Selection selection;
-    QVERIFY(show("Item {}"));
-
-    QQmlComponent rowComponent(m_engine.get());
-    rowComponent.setData("import Lumbrel\nFileRow { width: 400 }", QUrl("qrc:/test/Row.qml"));
-    auto makeRow = [&](const QUrl &file, qreal y) {
-        auto *row = qobject_cast<QQuickItem *>(rowComponent.createWithInitialProperties(
-            {{"file", file}, {"selectionState", QVariant::fromValue<QObject *>(&selection)}}));
-        row->setParent(m_window->contentItem());
-        row->setParentItem(m_window->contentItem());
-        row->setY(y);
-        return row;
+    const auto row = [&](const QUrl &file, int y) {
+        return show(QStringLiteral("FileRow { width: 400; y: %1 }").arg(y),
+                    {{"file", file}, {"selectionState", QVariant::fromValue<QObject *>(&selection)}});
     };
-    QQuickItem *folderRow = makeRow(folder, 0);
-    QQuickItem *fileRow = makeRow(plain, 100);
+    QQuickItem *folderRow = row(folder, 0);
+    QQuickItem *fileRow = row(plain, 100);
+    QVERIFY(folderRow && fileRow);
     QSignalSpy removeFolder(folderRow, SIGNAL(remove()));
 
     QTRY_COMPARE(child(folderRow, "itemCountText")->property("text").toString(), QStringLiteral("2 items"));

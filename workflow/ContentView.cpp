@@ -1,0 +1,312 @@
+#include "ContentView.h"
+
+#include "Log.h"
+#include "PackerWorker.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+
+ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_repomix(std::make_unique<RepomixWrapper>(std::move(packer)))
+    , m_worker(std::make_unique<PackerWorker>())
+{
+    m_estimatesManager.setupDebouncer([this](const QString &) { updateEstimates(); });
+}
+
+ContentView::~ContentView()
+{
+    removeKeyboardMonitor();
+    m_estimatesManager.stopEstimate();
+    if (m_bundleJob.stop_possible())
+        m_bundleJob.request_stop();
+    m_worker.reset(); // waits for the stopped job; the runner then removes its staging directory
+}
+
+// --- Plain state -----------------------------------------------------------
+
+void ContentView::setShowAlert(bool show)
+{
+    if (m_showAlert == show)
+        return;
+    m_showAlert = show;
+    emit showAlertChanged();
+}
+
+void ContentView::setShowSettings(bool show)
+{
+    if (m_showSettings == show)
+        return;
+    m_showSettings = show;
+    emit showSettingsChanged();
+    if (!show)
+        updateEstimates();
+}
+
+void ContentView::setIgnorePatterns(const QString &patterns)
+{
+    if (m_ignorePatterns == patterns)
+        return;
+    m_ignorePatterns = patterns;
+    emit ignorePatternsChanged();
+    m_estimatesManager.send(patterns);
+}
+
+void ContentView::setShowIgnorePatterns(bool show)
+{
+    if (m_showIgnorePatterns == show)
+        return;
+    m_showIgnorePatterns = show;
+    emit showIgnorePatternsChanged();
+}
+
+void ContentView::setProcessing(bool on)
+{
+    if (m_isProcessing == on)
+        return;
+    m_isProcessing = on;
+    emit isProcessingChanged();
+}
+
+void ContentView::setOutputFile(const QUrl &file)
+{
+    if (m_outputFile == file)
+        return;
+    m_outputFile = file;
+    emit outputFileChanged();
+}
+
+void ContentView::setTotals(const RunSummary &summary)
+{
+    if (m_totalFiles != summary.totalFiles) {
+        m_totalFiles = summary.totalFiles;
+        emit totalFilesChanged();
+    }
+    if (m_totalChars != summary.totalChars) {
+        m_totalChars = summary.totalChars;
+        emit totalCharsChanged();
+    }
+    if (m_estimatedTokens != summary.estimatedTokens) {
+        m_estimatedTokens = summary.estimatedTokens;
+        emit estimatedTokensChanged();
+    }
+}
+
+JobInput ContentView::jobInput() const
+{
+    return {m_files.urls(), m_options->values(), m_ignorePatterns};
+}
+
+// --- Selection -------------------------------------------------------------
+
+bool ContentView::handleDrop(const QList<QUrl> &urls)
+{
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            addFile(url);
+    }
+    QTimer::singleShot(dropRefreshMilliseconds, this, &ContentView::updateEstimates);
+    return true;
+}
+
+void ContentView::addFile(const QUrl &url)
+{
+    m_files.append(url);
+}
+
+void ContentView::removeFile(const QUrl &url)
+{
+    if (m_files.remove(url))
+        updateEstimates();
+}
+
+void ContentView::clearAll()
+{
+    m_files.clear();
+    updateEstimates();
+}
+
+void ContentView::setupKeyboardMonitor()
+{
+    // Installing again only moves the filter to the front: never two monitors.
+    QCoreApplication::instance()->installEventFilter(this);
+    m_keyboardMonitor = true;
+}
+
+void ContentView::removeKeyboardMonitor()
+{
+    if (!m_keyboardMonitor)
+        return;
+    QCoreApplication::instance()->removeEventFilter(this);
+    m_keyboardMonitor = false;
+}
+
+bool ContentView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress)
+        return handleKeyEvent(*static_cast<QKeyEvent *>(event));
+    return QObject::eventFilter(watched, event);
+}
+
+bool ContentView::handleKeyEvent(const QKeyEvent &event)
+{
+    const int key = event.key();
+    if (key != Qt::Key_Up && key != Qt::Key_Down)
+        return false;
+    if (m_files.isEmpty())
+        return false;
+
+    const int current = m_selectionState.selectedFile().isEmpty() ? -1 : m_files.indexOf(m_selectionState.selectedFile());
+    int next = current;
+    if (current < 0)
+        next = 0;
+    else if (key == Qt::Key_Up && current > 0)
+        next = current - 1;
+    else if (key == Qt::Key_Down && current < m_files.count() - 1)
+        next = current + 1;
+
+    if (next != current) {
+        const QUrl target = m_files.at(next);
+        m_selectionState.setSelectedFile(target);
+        emit scrollToRequested(target);
+    }
+    return true;
+}
+
+// --- Estimates -------------------------------------------------------------
+
+void ContentView::updateEstimates()
+{
+    if (m_files.isEmpty()) {
+        // Nothing to count: an estimate still running would publish the
+        // totals of entries that are gone.
+        m_estimatesManager.stopEstimate();
+        m_estimatesManager.setEstimating(false);
+        setTotals({});
+        return;
+    }
+    if (m_isProcessing || !m_outputFile.isEmpty()) {
+        // The totals on screen belong to the bundle job now; estimate again
+        // only if the job fails and the list comes back.
+        m_estimateAfterJob = true;
+        return;
+    }
+    estimateTokens();
+}
+
+void ContentView::estimateTokens()
+{
+    const std::stop_token token = m_estimatesManager.beginEstimate();
+    m_estimatesManager.setEstimating(true);
+    const JobInput input = jobInput();
+    RepomixWrapper *wrapper = m_repomix.get();
+    QPointer<ContentView> self(this);
+    m_worker->post([self, wrapper, input, token] {
+        if (token.stop_requested())
+            return; // superseded before it began
+        const Result<RunSummary> result = runEstimate(*wrapper, input, token);
+        QMetaObject::invokeMethod(
+            self.data(), [self, token, counted = input.files, result] {
+                if (self)
+                    self->publishEstimate(token, counted, result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ContentView::publishEstimate(const std::stop_token &token, const QList<QUrl> &counted,
+                                  const Result<RunSummary> &result)
+{
+    if (!m_estimatesManager.isLatest(token))
+        return; // superseded: publishes nothing
+    if (result) {
+        setTotals(result.value());
+    } else {
+        logLine(QStringLiteral("Error estimating tokens: ") + result.error().toString());
+    }
+    m_estimatesManager.setEstimating(false);
+
+    // Entries that arrived after this estimate started are counted by another one.
+    if (result && counted != m_files.urls())
+        updateEstimates();
+}
+
+// --- Bundle job ------------------------------------------------------------
+
+QString ContentView::proposedFileName() const
+{
+    return QStringLiteral("bundled-output.") + BundleOptions::outputExtension(m_options->style());
+}
+
+void ContentView::startBundling()
+{
+    emit saveDialogRequested(proposedFileName(),
+                             {QStringLiteral("Plain text (*.txt)"), QStringLiteral("XML (*.xml)"),
+                              QStringLiteral("Markdown (*.md)")});
+}
+
+void ContentView::saveDialogFinished(const QUrl &destination)
+{
+    if (destination.isEmpty() || !destination.isLocalFile() || m_isProcessing)
+        return;
+    setProcessing(true);
+    bundleFiles(destination);
+}
+
+void ContentView::bundleFiles(const QUrl &destination)
+{
+    // A running estimate would only be thrown away: the job's totals win.
+    m_estimatesManager.stopEstimate();
+    m_estimatesManager.setEstimating(false);
+    m_estimateAfterJob = false;
+
+    m_bundleJob = std::stop_source();
+    const std::stop_token token = m_bundleJob.get_token();
+    const JobInput input = jobInput();
+    RepomixWrapper *wrapper = m_repomix.get();
+    QPointer<ContentView> self(this);
+    m_worker->post([self, wrapper, input, destination, token] {
+        const Result<RunSummary> result = runBundle(*wrapper, input, destination.toLocalFile(), token);
+        QMetaObject::invokeMethod(
+            self.data(), [self, result, destination] {
+                if (!self)
+                    return;
+                if (result)
+                    self->finishBundle(result.value(), destination);
+                else
+                    self->showBundleError(result.error());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ContentView::finishBundle(const RunSummary &summary, const QUrl &destination)
+{
+    setTotals(summary);
+    setOutputFile(destination);
+    setProcessing(false);
+}
+
+void ContentView::showBundleError(const AppError &error)
+{
+    setProcessing(false);
+    setShowAlert(true);
+    const QString message = QStringLiteral("Failed to bundle files: ") + error.description;
+    if (m_alertMessage != message) {
+        m_alertMessage = message;
+        emit alertMessageChanged();
+    }
+    if (std::exchange(m_estimateAfterJob, false))
+        updateEstimates();
+}
+
+void ContentView::resetState()
+{
+    setOutputFile({});
+    m_files.clear();
+    m_estimateAfterJob = false;
+    updateEstimates();
+}

@@ -2,6 +2,7 @@
 #include "Format.h"
 #include "Reveal.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -41,8 +42,13 @@ private slots:
     void folderItemCountSurvivesEarlyDestruction();
 
     void revealGoesToTheHandler();
+    void revealWithoutSessionBusOpensTheFolder();
+
+public slots:
+    void openedByDesktop(const QUrl &url) { m_opened << url; }
 
 private:
+    QList<QUrl> m_opened;
     static void makeFile(const QString &path)
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -244,5 +250,26 @@ void UiHelpersTest::revealGoesToTheHandler()
     QVERIFY(!revealActionText().isEmpty());
 }
 
-QTEST_GUILESS_MAIN(UiHelpersTest)
+void UiHelpersTest::revealWithoutSessionBusOpensTheFolder()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // main() has pointed the session bus nowhere, so the desktop's own
+    // handler is all that is left; it is caught here rather than started.
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedByDesktop");
+    revealInFileManager(QUrl::fromLocalFile("/tmp/some folder/bundled-output.txt"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile("/tmp/some folder")});
+#else
+    QSKIP("freedesktop.org desktops only");
+#endif
+}
+
+int main(int argc, char *argv[])
+{
+    // No file manager may be reached through the developer's own session.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/lumbrel-test-bus");
+    QCoreApplication app(argc, argv);
+    UiHelpersTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_ui_helpers.moc"

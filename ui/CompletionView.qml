@@ -28,8 +28,8 @@ Item {
         property alias symbol: icon.symbol
         property alias text: label.text
         spacing: 12
-        SymbolIcon { id: icon; Layout.preferredWidth: 20; pixelSize: 14; color: Theme.secondaryText }
-        Text { id: label; font.pixelSize: 14; color: Theme.secondaryText }
+        SymbolIcon { id: icon; Layout.preferredWidth: 20; pixelSize: 14; color: Theme.secondary(palette.windowText) }
+        Text { id: label; font.pixelSize: 14; color: Theme.secondary(palette.windowText) }
     }
 
     component PillButton: T.Button {
@@ -46,16 +46,16 @@ Item {
         contentItem: Text {
             text: pill.text
             font: pill.font
-            color: pill.filled ? "white" : Theme.accent
+            color: pill.filled ? "white" : palette.highlight
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             opacity: pill.down ? 0.7 : 1
         }
         background: Rectangle {
             radius: 25
-            color: pill.filled ? Theme.accent : "transparent"
+            color: pill.filled ? palette.highlight : "transparent"
             border.width: pill.filled ? 0 : 1
-            border.color: Theme.accent
+            border.color: palette.highlight
         }
     }
 
@@ -78,7 +78,7 @@ Item {
             text: qsTr("Bundling completed!")
             font.pixelSize: 28
             font.bold: true
-            color: Theme.text
+            color: palette.windowText
             opacity: view.showDetails ? 1 : 0
             Behavior on opacity { Entrance {} }
             transform: Translate {
@@ -130,7 +130,7 @@ Item {
             text: Format.fileName(view.outputFile)
             textFormat: Text.PlainText
             font.pixelSize: Theme.captionSize
-            color: Theme.secondaryText
+            color: Theme.secondary(palette.windowText)
             opacity: view.showDetails ? 1 : 0
             Behavior on opacity { Entrance {} }
         }

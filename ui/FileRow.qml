@@ -26,7 +26,7 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: 4
-        color: row.selected ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.1)
+        color: row.selected ? Theme.tint(palette.highlight)
                             : "transparent"
     }
 
@@ -60,7 +60,7 @@ Item {
                 text: Format.fileName(row.file)
                 textFormat: Text.PlainText
                 font.pixelSize: 13
-                color: Theme.text
+                color: palette.windowText
                 elide: Text.ElideRight
             }
             Text {
@@ -70,7 +70,7 @@ Item {
                 opacity: itemCount.ready ? 1 : 0
                 text: qsTr("%1 items").arg(Format.number(itemCount.count))
                 font.pixelSize: 11
-                color: Theme.secondaryText
+                color: Theme.secondary(palette.windowText)
             }
         }
 

@@ -34,6 +34,6 @@ T.Button {
 
     background: Rectangle {
         radius: height / 2
-        color: Theme.accent
+        color: palette.highlight
     }
 }

@@ -10,7 +10,7 @@ T.AbstractButton {
 
     property string symbol
     property int pixelSize: 12
-    property color color: Theme.text
+    property color color: palette.windowText
 
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: implicitContentHeight + topPadding + bottomPadding

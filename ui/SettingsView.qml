@@ -22,7 +22,7 @@ ColumnLayout {
     component Header: Text {
         font.pixelSize: Theme.headlineSize
         font.weight: Font.DemiBold
-        color: Theme.text
+        color: palette.windowText
     }
 
     component OptionSwitch: RowLayout {
@@ -32,7 +32,7 @@ ColumnLayout {
         signal toggled(bool on)
 
         Layout.fillWidth: true
-        Label { id: caption; Layout.fillWidth: true; color: Theme.text }
+        Label { id: caption; Layout.fillWidth: true }
         Switch {
             objectName: option.objectName + "Switch"
             checked: option.checked
@@ -56,7 +56,7 @@ ColumnLayout {
             RowLayout {
                 Layout.fillWidth: true
                 Layout.bottomMargin: 12
-                Label { text: qsTr("Format"); Layout.fillWidth: true; color: Theme.text }
+                Label { text: qsTr("Format"); Layout.fillWidth: true }
                 ComboBox {
                     objectName: "formatPicker"
                     model: panel.formats
@@ -116,7 +116,7 @@ ColumnLayout {
     Rectangle {
         Layout.fillWidth: true
         implicitHeight: 1
-        color: Theme.divider
+        color: Theme.faint(palette.windowText)
     }
 
     Button {

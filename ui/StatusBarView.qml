@@ -18,7 +18,7 @@ ColumnLayout {
     Rectangle {
         Layout.fillWidth: true
         implicitHeight: 1
-        color: Theme.divider
+        color: Theme.faint(palette.windowText)
     }
 
     Item {
@@ -40,7 +40,7 @@ ColumnLayout {
             Text {
                 objectName: "estimatingText"
                 text: qsTr("Estimating...")
-                color: Theme.secondaryText
+                color: Theme.secondary(palette.windowText)
                 anchors.verticalCenter: parent.verticalCenter
             }
         }
@@ -50,7 +50,7 @@ ColumnLayout {
             anchors.centerIn: parent
             visible: !bar.isEstimating
             leftPadding: 12
-            color: Theme.secondaryText
+            color: Theme.secondary(palette.windowText)
             text: qsTr("Files: %1 • Chars: %2 • Tokens: %3")
                   .arg(Format.number(bar.totalFiles))
                   .arg(Format.number(bar.totalChars))

@@ -1,16 +1,13 @@
 pragma Singleton
 import QtQuick
 
-// Colours, type and timing shared by the views. Colours that the desktop
-// decides come from the active system palette, so a dark theme reads well.
+// Colours, type and timing shared by the views. Colours the desktop decides
+// are read by each view from its own `palette`, which follows the style and
+// the system theme; the helpers here derive the muted variants from them.
 QtObject {
-    readonly property SystemPalette palette: SystemPalette { colorGroup: SystemPalette.Active }
-
-    readonly property color text: palette.windowText
-    readonly property color secondaryText: Qt.rgba(text.r, text.g, text.b, 0.6)
-    readonly property color accent: palette.highlight
-    readonly property color controlBackground: palette.base
-    readonly property color divider: Qt.rgba(text.r, text.g, text.b, 0.15)
+    function secondary(color) { return Qt.rgba(color.r, color.g, color.b, 0.6) }
+    function faint(color) { return Qt.rgba(color.r, color.g, color.b, 0.15) }
+    function tint(color) { return Qt.rgba(color.r, color.g, color.b, 0.1) }
 
     // Fixed hues, mid-tones that stay legible on light and dark backgrounds.
     readonly property color blue: "#1a82fb"

@@ -66,22 +66,22 @@ Item {
         spacing: 24
 
         SymbolIcon {
-            id: symbol
+            id: docSymbol
             anchors.horizontalCenter: parent.horizontalCenter
             symbol: "doc.on.doc"
             pixelSize: 48
-            color: Theme.secondaryText
+            color: Theme.secondary(palette.windowText)
             scale: 0.95
 
-            SequentialAnimation on scale {
+            SequentialAnimation {
                 running: background.animate
                 loops: Animation.Infinite
                 NumberAnimation {
-                    to: 1.1; duration: 1500
+                    target: docSymbol; property: "scale"; to: 1.1; duration: 1500
                     easing.type: Easing.BezierSpline; easing.bezierCurve: Theme.easeInOut
                 }
                 NumberAnimation {
-                    to: 0.95; duration: 1500
+                    target: docSymbol; property: "scale"; to: 0.95; duration: 1500
                     easing.type: Easing.BezierSpline; easing.bezierCurve: Theme.easeInOut
                 }
             }
@@ -93,7 +93,7 @@ Item {
             horizontalAlignment: Text.AlignHCenter
             font.pixelSize: 14
             font.weight: Font.Medium
-            color: Theme.secondaryText
+            color: Theme.secondary(palette.windowText)
         }
     }
 }

@@ -1,0 +1,33 @@
+#include "AppDelegate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+void AppDelegate::openUrls(const QList<QUrl> &urls)
+{
+    QTimer::singleShot(0, this, [this, urls] {
+        for (const QUrl &url : urls) {
+            if (!m_files.contains(url)) {
+                m_files.append(url);
+                emit filesChanged();
+            }
+        }
+        if (!urls.isEmpty())
+            emit openRequested(urls);
+        emit activateRequested();
+    });
+}
+
+QList<QUrl> AppDelegate::urlsFromArguments(const QStringList &arguments)
+{
+    QList<QUrl> urls;
+    for (const QString &argument : arguments) {
+        const QUrl url(argument, QUrl::StrictMode);
+        if (url.isLocalFile())
+            urls << url;
+        else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
+            urls << QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath());
+    }
+    return urls;
+}

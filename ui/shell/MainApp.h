@@ -1,0 +1,47 @@
+#pragma once
+
+#include "AppDelegate.h"
+#include "BundleOptions.h"
+#include "CheckForUpdatesViewModel.h"
+#include "ContentView.h"
+#include "Updater.h"
+
+#include <QObject>
+
+#include <memory>
+
+// The application object: owns the delegate, the updater, the options and
+// the one main view, and serves the menu commands. The window binds to it.
+class MainApp : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(AppDelegate *appDelegate READ appDelegate CONSTANT)
+    Q_PROPERTY(ContentView *contentView READ contentView CONSTANT)
+    Q_PROPERTY(CheckForUpdatesViewModel *checkForUpdatesViewModel READ checkForUpdatesViewModel CONSTANT)
+    Q_PROPERTY(QObject *updater READ updaterObject CONSTANT)
+    Q_PROPERTY(bool showsUpdateResults READ showsUpdateResults CONSTANT)
+    Q_PROPERTY(QString version READ version CONSTANT)
+
+public:
+    // Takes the updater to use; without one it creates the platform's own.
+    explicit MainApp(std::unique_ptr<Updater> updater = {}, QObject *parent = nullptr);
+    ~MainApp() override;
+
+    AppDelegate *appDelegate() const { return m_appDelegate.get(); }
+    ContentView *contentView() const { return m_contentView.get(); }
+    CheckForUpdatesViewModel *checkForUpdatesViewModel() const { return m_checkForUpdates.get(); }
+    QObject *updaterObject() const;
+    // True where the application shows the outcome of a check itself (no
+    // update framework with its own dialogs).
+    bool showsUpdateResults() const;
+    QString version() const;
+
+    Q_INVOKABLE void contactSupport();
+
+private:
+    std::unique_ptr<Updater> m_updater;
+    std::unique_ptr<CheckForUpdatesViewModel> m_checkForUpdates;
+    std::unique_ptr<BundleOptions> m_options;
+    std::unique_ptr<AppDelegate> m_appDelegate;
+    std::unique_ptr<ContentView> m_contentView;
+};

@@ -1,0 +1,43 @@
+#include "SupportRequest.h"
+
+#include "Log.h"
+
+#include <QDesktopServices>
+
+namespace SupportRequest {
+
+namespace {
+// Besides letters, digits and "-._~", which are never encoded.
+const QByteArray queryAllowed = QByteArrayLiteral("!$&'()*+,/:;=?@");
+
+QString encoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, queryAllowed));
+}
+} // namespace
+
+QString address()
+{
+    return QStringLiteral(LUMBREL_SUPPORT_ADDRESS);
+}
+
+QString mailtoText(const QString &address, const QString &subject, const QString &body)
+{
+    return QStringLiteral("mailto:") + address + QStringLiteral("?subject=") + encoded(subject)
+        + QStringLiteral("&body=") + encoded(body);
+}
+
+void contactSupport(const std::function<bool(const QUrl &)> &open)
+{
+    const QUrl url(mailtoText(address(), subject, body), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("mailto")) {
+        logLine(QStringLiteral("Failed to create mailto URL"));
+        return;
+    }
+    if (open)
+        open(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+} // namespace SupportRequest

@@ -26,6 +26,8 @@ QList<QUrl> AppDelegate::urlsFromArguments(const QStringList &arguments)
         const QUrl url(argument, QUrl::StrictMode);
         if (url.isLocalFile())
             urls << url;
+        else if (url.scheme().size() > 1)
+            continue; // not a file (a one-letter scheme is a Windows drive)
         else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
             urls << QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath());
     }

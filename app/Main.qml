@@ -1,0 +1,78 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Window
+import Lumbrel
+
+// The one main window: its content is exactly 400 x 500 and cannot be
+// resized; closing it only hides it, and the application runs until Quit.
+ApplicationWindow {
+    id: window
+
+    required property var app
+
+    readonly property int contentWidth: 400
+    readonly property int contentHeight: 500
+
+    title: "Lumbrel"
+    flags: Qt.Window | Qt.WindowTitleHint | Qt.WindowSystemMenuHint | Qt.WindowCloseButtonHint
+           | Qt.WindowMinimizeButtonHint
+    width: contentWidth
+    height: contentHeight + (menuBar ? menuBar.implicitHeight : 0)
+    minimumWidth: width
+    maximumWidth: width
+    minimumHeight: height
+    maximumHeight: height
+    x: Math.round((Screen.width - width) / 2)
+    y: Math.round((Screen.height - height) / 2)
+    visible: true
+
+    onClosing: function (close) {
+        close.accepted = false
+        window.hide()
+    }
+
+    Connections {
+        target: window.app.appDelegate
+        function onActivateRequested() {
+            window.show()
+            window.raise()
+            window.requestActivate()
+        }
+    }
+
+    menuBar: AppMenuBar {
+        app: window.app
+        onAboutRequested: aboutDialog.open()
+        onCloseRequested: window.close()
+    }
+
+    ContentView {
+        objectName: "contentView"
+        anchors.fill: parent
+        view: window.app.contentView
+    }
+
+    AboutDialog {
+        id: aboutDialog
+        version: window.app.version
+        anchors.centerIn: Overlay.overlay
+    }
+
+    Loader {
+        active: window.app.showsUpdateResults
+        anchors.centerIn: parent
+        source: "qrc:/lumbrel/updates/UpdateDialogView.qml"
+        onLoaded: {
+            item.updater = window.app.updater
+            item.width = Qt.binding(() => Math.min(380, window.width - 20))
+        }
+        Connections {
+            target: window.app.showsUpdateResults ? window.app.updater : null
+            ignoreUnknownSignals: true
+            function onStateChanged() {
+                if (parent.item && !parent.item.opened)
+                    parent.item.open()
+            }
+        }
+    }
+}

@@ -1,0 +1,84 @@
+#include "AppDelegate.h"
+#include "SingleInstance.h"
+#include "SupportRequest.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class ShellTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void supportMailIsEncodedForAQuery()
+    {
+        const QString text = SupportRequest::mailtoText(QStringLiteral("help@example.com"), SupportRequest::subject,
+                                                        SupportRequest::body);
+        QCOMPARE(text, QStringLiteral("mailto:help@example.com?subject=Lumbrel%20Support%20Request"
+                                      "&body=Hello%20Lumbrel%20Team,%0A%0AI%20need%20assistance%20with%20the%20following:%0A%0A"));
+        QCOMPARE(SupportRequest::mailtoText("a@b.c", QString::fromUtf8("Grüße & 100%"), "x+y"),
+                 QStringLiteral("mailto:a@b.c?subject=Gr%C3%BC%C3%9Fe%20&%20100%25&body=x+y"));
+
+        QList<QUrl> opened;
+        SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return false; });
+        SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return true; });
+        QCOMPARE(opened.size(), 2); // every choice opens a new message
+        QCOMPARE(opened.first().scheme(), QStringLiteral("mailto"));
+        QCOMPARE(opened.first().path(), QStringLiteral(LUMBREL_SUPPORT_ADDRESS));
+        QVERIFY(opened.first().toEncoded().endsWith("following:%0A%0A"));
+    }
+
+    void openRequestsKeepOneOfEach()
+    {
+        AppDelegate delegate;
+        QSignalSpy requests(&delegate, &AppDelegate::openRequested);
+        const QUrl a = QUrl::fromLocalFile("/a"), b = QUrl::fromLocalFile("/b");
+        delegate.openUrls({a, b, a});
+        QCOMPARE(delegate.files().size(), 0); // added on the next turn of the event loop
+        QTRY_COMPARE(requests.count(), 1);
+        QCOMPARE(delegate.files(), (QList<QUrl>{a, b}));
+        delegate.openUrls({b});
+        QTRY_COMPARE(requests.count(), 2);
+        QCOMPARE(delegate.files(), (QList<QUrl>{a, b}));
+        QSignalSpy activations(&delegate, &AppDelegate::activateRequested);
+        delegate.openUrls({});
+        QTRY_COMPARE(activations.count(), 1);
+        QCOMPARE(requests.count(), 2);
+    }
+
+    void argumentsBecomeFileUrls()
+    {
+        const QList<QUrl> urls = AppDelegate::urlsFromArguments(
+            {"/tmp/x y", "file:///etc/hosts", "relative/z", "--option", "https://example.com/"});
+        QCOMPARE(urls.size(), 3);
+        QCOMPARE(urls.at(0), QUrl::fromLocalFile("/tmp/x y"));
+        QCOMPARE(urls.at(1), QUrl::fromLocalFile("/etc/hosts"));
+        QVERIFY(urls.at(2).toLocalFile().endsWith("/relative/z"));
+        QVERIFY(QDir::isAbsolutePath(urls.at(2).toLocalFile()));
+    }
+
+    void secondLaunchHandsOverItsFiles()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("instance");
+        SingleInstance first(name);
+        SingleInstance second(name);
+        QVERIFY(!first.forwardToRunning({})); // nobody runs yet
+        QVERIFY(first.listen());
+        QSignalSpy activated(&first, &SingleInstance::activated);
+
+        const QList<QUrl> files{QUrl::fromLocalFile("/home/u/project"), QUrl::fromLocalFile("/tmp/ä b.txt")};
+        bool forwarded = false;
+        // The running copy answers from the event loop, so the launch runs on its own thread.
+        std::unique_ptr<QThread> launch(QThread::create([&] { forwarded = second.forwardToRunning(files); }));
+        launch->start();
+        QTRY_COMPARE(activated.count(), 1);
+        QVERIFY(launch->wait(5000));
+        QVERIFY(forwarded);
+        QCOMPARE(activated.at(0).at(0).value<QList<QUrl>>(), files);
+    }
+};
+
+QTEST_GUILESS_MAIN(ShellTest)
+#include "tst_shell.moc"

@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <QtQml/QQmlExtensionPlugin>
 #include <QQuickStyle>
 #include <QUrl>
 
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::activated, mainApp.appDelegate(), &AppDelegate::openUrls);
 
     QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/")); // where the static QML modules live
     engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&mainApp)}});
     QObject::connect(&engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
                      Qt::QueuedConnection);

@@ -4,6 +4,9 @@
 #include "PackerWorker.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
@@ -239,6 +242,14 @@ void ContentView::publishEstimate(const std::stop_token &token, const QList<QUrl
 QString ContentView::proposedFileName() const
 {
     return QStringLiteral("bundled-output.") + BundleOptions::outputExtension(m_options->style());
+}
+
+QUrl ContentView::proposedSaveLocation() const
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QUrl::fromLocalFile(QDir(folder).filePath(proposedFileName()));
 }
 
 void ContentView::startBundling()

@@ -97,6 +97,8 @@ public:
 
     // The name the save dialog proposes: "bundled-output." and the style's extension.
     QString proposedFileName() const;
+    // Where the save dialog starts: that name in the user's documents folder.
+    Q_INVOKABLE QUrl proposedSaveLocation() const;
 
 signals:
     void isProcessingChanged();

@@ -1,0 +1,44 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lumbrel
+
+// A disclosure group "Ignore Patterns" holding the pattern field. Each edit
+// goes to the view, which debounces the estimate it triggers.
+ColumnLayout {
+    id: group
+
+    required property QtObject view
+
+    spacing: 4
+
+    AbstractButton {
+        id: disclosure
+        objectName: "ignorePatternsToggle"
+        Layout.fillWidth: true
+        text: "Ignore Patterns"
+        checkable: true
+        checked: group.view.showIgnorePatterns
+        onToggled: group.view.showIgnorePatterns = checked
+        Accessible.role: Accessible.Button
+        contentItem: Row {
+            spacing: 4
+            Label {
+                text: "\u203A"
+                rotation: disclosure.checked ? 90 : 0
+                Behavior on rotation { NumberAnimation { duration: 150 } }
+            }
+            Label { text: disclosure.text }
+        }
+    }
+
+    TextField {
+        objectName: "ignorePatternsField"
+        visible: group.view.showIgnorePatterns
+        Layout.fillWidth: true
+        Layout.margins: Theme.standardSpacing
+        placeholderText: "Enter patterns to ignore (comma-separated)"
+        text: group.view.ignorePatterns
+        onTextEdited: group.view.ignorePatterns = text
+    }
+}

@@ -65,8 +65,5 @@ if(NOT APPLE)
             DESTINATION $<IF:$<BOOL:${WIN32}>,${CMAKE_INSTALL_BINDIR},${CMAKE_INSTALL_LIBEXECDIR}/lumbrel>)
     install(DIRECTORY ${LUMBREL_RESOURCE_DIR}/
             DESTINATION ${CMAKE_INSTALL_DATADIR}/lumbrel
-            USE_SOURCE_PERMISSIONS
-            PATTERN "package.json" EXCLUDE
-            PATTERN "package-lock.json" EXCLUDE
-            PATTERN ".package-lock.json" EXCLUDE)
+            USE_SOURCE_PERMISSIONS)
 endif()

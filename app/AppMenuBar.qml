@@ -28,7 +28,7 @@ MenuBar {
         Action {
             text: "Quit Lumbrel"
             shortcut: StandardKey.Quit
-            onTriggered: Qt.quit()
+            onTriggered: Qt.exit(0) // Qt.quit() asks the window to close, which only hides it
         }
     }
     Menu {

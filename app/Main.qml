@@ -59,19 +59,21 @@ ApplicationWindow {
     }
 
     Loader {
+        id: updateDialog
         active: window.app.showsUpdateResults
-        anchors.centerIn: parent
         source: "qrc:/lumbrel/updates/UpdateDialogView.qml"
         onLoaded: {
+            item.parent = Overlay.overlay
+            item.anchors.centerIn = Overlay.overlay
             item.updater = window.app.updater
-            item.width = Qt.binding(() => Math.min(380, window.width - 20))
+            item.width = Qt.binding(() => window.contentWidth - 24)
         }
         Connections {
             target: window.app.showsUpdateResults ? window.app.updater : null
             ignoreUnknownSignals: true
             function onStateChanged() {
-                if (parent.item && !parent.item.opened)
-                    parent.item.open()
+                if (updateDialog.item && !updateDialog.item.opened)
+                    updateDialog.item.open()
             }
         }
     }

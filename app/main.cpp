@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "MainApp.h"
+#include "QuitOnSignal.h"
 #include "SingleInstance.h"
 
 #include <QGuiApplication>
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     if (instance.forwardToRunning(requested))
         return 0;
 
+    quitOnTerminationSignals();
     MainApp mainApp;
     instance.listen();
     QObject::connect(&instance, &SingleInstance::activated, mainApp.appDelegate(), &AppDelegate::openUrls);

@@ -194,6 +194,7 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
     environment.remove(QStringLiteral("NODE_OPTIONS"));
     environment.remove(QStringLiteral("NODE_PATH"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), workDirectory.value());
+    environment.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1")); // a plain report, whatever the terminal
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
     platform::startInOwnProcessGroup(process);

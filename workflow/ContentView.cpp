@@ -263,6 +263,21 @@ void ContentView::saveDialogFinished(const QUrl &destination)
 {
     if (destination.isEmpty() || !destination.isLocalFile() || m_isProcessing)
         return;
+    const QFileInfo existing(destination.toLocalFile());
+    if (existing.exists()) {
+        m_pendingDestination = destination;
+        emit replaceConfirmationRequested(existing.fileName());
+        return;
+    }
+    setProcessing(true);
+    bundleFiles(destination);
+}
+
+void ContentView::confirmReplace(bool replace)
+{
+    const QUrl destination = std::exchange(m_pendingDestination, QUrl());
+    if (!replace || destination.isEmpty() || m_isProcessing)
+        return;
     setProcessing(true);
     bundleFiles(destination);
 }

@@ -88,8 +88,11 @@ public:
 
     // Bundle job.
     Q_INVOKABLE void startBundling();
-    // The view's answer to saveDialogRequested: the chosen file, or an empty URL when cancelled.
+    // The view's answer to saveDialogRequested: the chosen file, or an empty
+    // URL when cancelled. An existing file is replaced only once the user
+    // confirms it (replaceConfirmationRequested, then confirmReplace).
     Q_INVOKABLE void saveDialogFinished(const QUrl &destination);
+    Q_INVOKABLE void confirmReplace(bool replace);
     Q_INVOKABLE void bundleFiles(const QUrl &destination);
     void finishBundle(const RunSummary &summary, const QUrl &destination);
     void showBundleError(const AppError &error);
@@ -114,6 +117,7 @@ signals:
 
     // Requests for the view.
     void saveDialogRequested(const QString &proposedName, const QStringList &nameFilters);
+    void replaceConfirmationRequested(const QString &fileName);
     void scrollToRequested(const QUrl &file);
 
 protected:
@@ -146,4 +150,5 @@ private:
     bool m_keyboardMonitor = false;
     bool m_estimateAfterJob = false;
     std::stop_source m_bundleJob{std::nostopstate};
+    QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it
 };

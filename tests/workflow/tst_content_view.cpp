@@ -42,6 +42,10 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
+        // Staging and scratch files go to a temporary directory of the test's own.
+        QDir(m_dir->path()).mkpath("tmp");
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_dir->filePath("tmp").toUtf8());
         m_store = std::make_unique<QSettings>(m_dir->filePath("prefs.ini"), QSettings::IniFormat);
         m_options = std::make_unique<BundleOptions>(m_store.get());
         m_runs = m_dir->filePath("runs");
@@ -51,6 +55,7 @@ private slots:
     }
     void cleanup()
     {
+        qputenv("TMPDIR", m_oldTmp);
         m_options.reset();
         m_store.reset();
         m_dir.reset();
@@ -247,6 +252,20 @@ private slots:
         QCOMPARE(view.files()->count(), 1);
         QCOMPARE(readAll(destination.toLocalFile()), QByteArray("Lumbrel Lumbrel REPOMIX\n"));
 
+        // Choosing an existing file asks first; declining leaves the file alone.
+        QSignalSpy confirm(&view, &ContentView::replaceConfirmationRequested);
+        view.saveDialogFinished(destination);
+        QCOMPARE(confirm.count(), 1);
+        QCOMPARE(confirm.at(0).at(0).toString(), QStringLiteral("bundle.md"));
+        QVERIFY(!view.isProcessing());
+        view.confirmReplace(false);
+        QVERIFY(!view.isProcessing());
+        view.saveDialogFinished(destination);
+        view.confirmReplace(true);
+        QVERIFY(view.isProcessing());
+        QTRY_VERIFY(!view.isProcessing());
+        QCOMPARE(lineCount(m_runs), 2);
+
         view.setIgnorePatterns("*.md");
         view.resetState();
         QVERIFY(view.outputFile().isEmpty());
@@ -325,6 +344,7 @@ private:
     std::unique_ptr<QSettings> m_store;
     std::unique_ptr<BundleOptions> m_options;
     QString m_runs;
+    QByteArray m_oldTmp;
 };
 
 QTEST_GUILESS_MAIN(ContentViewTest)

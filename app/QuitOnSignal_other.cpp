@@ -1,0 +1,5 @@
+#include "QuitOnSignal.h"
+
+void quitOnTerminationSignals()
+{
+}

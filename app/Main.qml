@@ -10,6 +10,8 @@ ApplicationWindow {
 
     required property var app
 
+    // macOS has a menu bar of its own; elsewhere the menus sit in the window.
+    readonly property bool nativeMenus: Qt.platform.os === "osx"
     readonly property int contentWidth: 400
     readonly property int contentHeight: 500
 
@@ -29,6 +31,7 @@ ApplicationWindow {
     onClosing: function (close) {
         close.accepted = false
         window.hide()
+        window.app.windowClosed()
     }
 
     Connections {
@@ -40,10 +43,25 @@ ApplicationWindow {
         }
     }
 
-    menuBar: AppMenuBar {
+    menuBar: window.nativeMenus ? null : inWindowMenus
+
+    AppMenuBar {
+        id: inWindowMenus
+        objectName: "menuBar"
+        visible: !window.nativeMenus
         app: window.app
         onAboutRequested: aboutDialog.open()
         onCloseRequested: window.close()
+    }
+
+    Loader {
+        active: window.nativeMenus
+        source: "NativeMenuBar.qml"
+        onLoaded: {
+            item.app = window.app
+            item.aboutRequested.connect(aboutDialog.open)
+            item.closeRequested.connect(window.close)
+        }
     }
 
     ContentView {

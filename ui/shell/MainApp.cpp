@@ -4,6 +4,7 @@
 #include "AppcastUpdater.h"
 #include "BundleOptions.h"
 #include "CheckForUpdatesViewModel.h"
+#include "HideApplication.h"
 #include "ContentView.h"
 #include "PlatformUpdater.h"
 #include "SupportRequest.h"
@@ -46,4 +47,9 @@ QString MainApp::version() const
 void MainApp::contactSupport()
 {
     SupportRequest::contactSupport();
+}
+
+void MainApp::windowClosed()
+{
+    hideApplication();
 }

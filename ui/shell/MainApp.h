@@ -37,6 +37,8 @@ public:
     QString version() const;
 
     Q_INVOKABLE void contactSupport();
+    // The window was closed, which only hides it; the application keeps running.
+    Q_INVOKABLE void windowClosed();
 
 private:
     std::unique_ptr<Updater> m_updater;

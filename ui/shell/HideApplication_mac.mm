@@ -1,0 +1,8 @@
+#include "HideApplication.h"
+
+#import <AppKit/AppKit.h>
+
+void hideApplication()
+{
+    [NSApp hide:nil];
+}

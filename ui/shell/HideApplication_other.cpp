@@ -1,0 +1,5 @@
+#include "HideApplication.h"
+
+void hideApplication()
+{
+}

@@ -57,6 +57,7 @@ DropArea {
 
             delegate: FileRow {
                 required property url url
+                objectName: "fileRow"
                 width: ListView.view.width - 2
                 file: url
                 selectionState: area.view.selectionState

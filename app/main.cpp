@@ -12,6 +12,7 @@
 #include <cstdio>
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
 
 namespace {
 // Without a display Qt would abort with a long message; say what to do instead.

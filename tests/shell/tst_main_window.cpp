@@ -1,0 +1,129 @@
+// The window as the application builds it: size, menus, closing, open requests.
+#include "AppDelegate.h"
+#include "CheckForUpdatesViewModel.h"
+#include "ContentView.h"
+#include "MainApp.h"
+#include "Updater.h"
+
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
+
+namespace {
+class FakeUpdater : public Updater
+{
+public:
+    bool canCheckForUpdates() const override { return m_can; }
+    void checkForUpdates() override { ++checks; }
+    void setCan(bool can)
+    {
+        m_can = can;
+        emit canCheckForUpdatesChanged();
+    }
+    int checks = 0;
+
+private:
+    bool m_can = true;
+};
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        auto updater = std::make_unique<FakeUpdater>();
+        m_updater = updater.get();
+        m_app = std::make_unique<MainApp>(std::move(updater));
+        m_engine = std::make_unique<QQmlApplicationEngine>();
+        m_engine->addImportPath(QStringLiteral("qrc:/"));
+        m_engine->setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(m_app.get())}});
+        m_engine->load(QUrl(QStringLiteral("qrc:/LumbrelApp/Main.qml")));
+        QVERIFY(!m_engine->rootObjects().isEmpty());
+        m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
+        QVERIFY(m_window);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        m_engine.reset();
+        m_app.reset();
+    }
+
+    void contentIsFixedAt400By500()
+    {
+        auto *content = m_window->findChild<QQuickItem *>(QStringLiteral("contentView"));
+        QVERIFY(content);
+        QCOMPARE(content->width(), 400.0);
+        QCOMPARE(content->height(), 500.0);
+        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+        QCOMPARE(m_window->width(), 400);
+    }
+
+    void updateItemFollowsTheUpdater()
+    {
+        QObject *item = m_window->findChild<QObject *>(QStringLiteral("checkForUpdatesItem"));
+        QVERIFY(item);
+        QVERIFY(item->property("enabled").toBool());
+        m_updater->setCan(false);
+        QVERIFY(!item->property("enabled").toBool());
+        m_updater->setCan(true);
+        QVERIFY(item->property("enabled").toBool());
+        QMetaObject::invokeMethod(item, "triggered");
+        QCOMPARE(m_updater->checks, 1);
+    }
+
+    void menusHoldTheirItems()
+    {
+        const auto menuBar = m_window->findChild<QQuickItem *>(QStringLiteral("menuBar"));
+        QVERIFY(menuBar);
+        const auto evaluate = [menuBar](const QString &expression) {
+            return QQmlExpression(qmlContext(menuBar), menuBar, expression).evaluate().toStringList();
+        };
+        const QStringList titles = evaluate(QStringLiteral("Array.from(menus, m => m.title)"));
+        const QStringList fileItems = evaluate(QStringLiteral("Array.from(menus[1].contentData, i => i.text)"));
+        QCOMPARE(fileItems, QStringList{"Close Window"});
+        QCOMPARE(titles, (QStringList{"Lumbrel", "File", "Help"}));
+        QVERIFY(!fileItems.contains(QStringLiteral("New")));
+        QVERIFY(m_window->findChild<QObject *>(QStringLiteral("contactSupportItem")));
+    }
+
+    void closingOnlyHidesTheWindow()
+    {
+        QVERIFY(m_window->isVisible());
+        m_window->close();
+        QTRY_VERIFY(!m_window->isVisible());
+        QVERIFY(m_engine->rootObjects().contains(m_window)); // same window, same state
+        m_app->appDelegate()->openUrls({});
+        QTRY_VERIFY(m_window->isVisible());
+    }
+
+    void openRequestsJoinTheList()
+    {
+        QTemporaryDir dir;
+        const QUrl item = QUrl::fromLocalFile(dir.path());
+        m_app->appDelegate()->openUrls({item, item});
+        QTRY_COMPARE(m_app->contentView()->files()->count(), 1);
+        QCOMPARE(m_app->appDelegate()->files(), QList<QUrl>{item});
+    }
+
+private:
+    FakeUpdater *m_updater = nullptr;
+    std::unique_ptr<MainApp> m_app;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QQuickWindow *m_window = nullptr;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"

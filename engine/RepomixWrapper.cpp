@@ -88,6 +88,7 @@ RepomixWrapper::~RepomixWrapper()
         std::error_code ignored;
         fs::remove_all(toPath(m_temporaryDirectory.toLocalFile()), ignored);
     }
+    startRemovals();
     m_removals.waitForDone();
 }
 
@@ -103,11 +104,18 @@ void RepomixWrapper::discardDirectory(const QUrl &directory)
 {
     if (directory.isEmpty() || directory == m_temporaryDirectory)
         return;
-    const fs::path path = toPath(directory.toLocalFile());
-    m_removals.start([path] {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    });
+    m_pendingRemovals.push_back(toPath(directory.toLocalFile()));
+}
+
+void RepomixWrapper::startRemovals()
+{
+    for (fs::path &path : m_pendingRemovals) {
+        m_removals.start([path = std::move(path)] {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        });
+    }
+    m_pendingRemovals.clear();
 }
 
 Result<QString> RepomixWrapper::privateDirectory()
@@ -206,6 +214,9 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
         return AppError{QStringLiteral("QProcess"), static_cast<int>(process.error()),
                         QStringLiteral("Cannot start %1: %2").arg(m_location.runtime, process.errorString())};
 
+    // Old staging copies go while the packer computes, so that removing them
+    // does not slow down the copying of the next one.
+    startRemovals();
     {
         const qint64 pid = process.processId();
         std::stop_callback killOnStop(stop, [pid] { platform::killProcessGroup(pid); });

@@ -9,7 +9,9 @@
 #include <QThreadPool>
 #include <QUrl>
 
+#include <filesystem>
 #include <stop_token>
+#include <vector>
 
 // Where the packer lives: the Node.js runtime and the packer's script.
 struct PackerLocation
@@ -61,8 +63,8 @@ public:
     QUrl temporaryDirectory() const { return m_temporaryDirectory; }
     void setTemporaryDirectory(const QUrl &directory);
 
-    // Removes a staging directory in the background (for runs that were not
-    // recorded).
+    // Removes a staging directory in the background, while the next packer
+    // run computes (or when the wrapper goes).
     void discardDirectory(const QUrl &directory);
 
     // A folder in the temporary directory that only this user can use: the
@@ -77,5 +79,8 @@ private:
     PackerLocation m_location;
     StagingCopy m_copy;
     QUrl m_temporaryDirectory;
+    void startRemovals();
+
+    std::vector<std::filesystem::path> m_pendingRemovals;
     QThreadPool m_removals;
 };

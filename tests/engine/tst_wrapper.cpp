@@ -168,6 +168,8 @@ private slots:
             QVERIFY(fs::is_empty(second));
             wrapper.setTemporaryDirectory(one.value());
             wrapper.setTemporaryDirectory(two.value());
+            // The replaced copy goes while the next packer run computes.
+            QVERIFY(wrapper.runRepomix({"--output", m_packer.path("o.txt")}, two.value()).ok());
             QTRY_VERIFY(!fs::exists(first));
             QVERIFY(fs::exists(second));
         }

@@ -81,10 +81,16 @@ private slots:
     {
         ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
         QSignalSpy scrolls(&view, &ContentView::scrollToRequested);
+        // Keys travel as they do in the application: to some object, seen
+        // first by the monitor; true when the monitor consumed the key.
+        QObject focus;
         const auto key = [&](int code) {
             QKeyEvent event(QEvent::KeyPress, code, Qt::NoModifier);
-            return view.handleKeyEvent(event);
+            return QCoreApplication::sendEvent(&focus, &event);
         };
+        QVERIFY(!key(Qt::Key_Down)); // no monitor yet
+        view.setupKeyboardMonitor();
+        view.setupKeyboardMonitor(); // a second install must not move the highlight twice
 
         QVERIFY(!key(Qt::Key_Down)); // empty list: keys pass through
         view.addFile(item("a"));
@@ -105,30 +111,9 @@ private slots:
         QCOMPARE(view.selectionState()->selectedFile(), item("b"));
         QVERIFY(key(Qt::Key_Down));
         QCOMPARE(view.selectionState()->selectedFile(), item("a"));
-    }
 
-    void keyMonitorSeesKeysOnlyWhileInstalled()
-    {
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
-        view.addFile(item("a"));
-        QObject focus;
-        const auto sendDown = [&] {
-            QKeyEvent event(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-            return QCoreApplication::sendEvent(&focus, &event);
-        };
-        sendDown();
-        QVERIFY(view.selectionState()->selectedFile().isEmpty());
-        view.setupKeyboardMonitor();
-        view.setupKeyboardMonitor(); // a second install must not move the highlight twice
-        view.addFile(item("b"));
-        sendDown();
-        QCOMPARE(view.selectionState()->selectedFile(), item("a"));
-        sendDown();
-        QCOMPARE(view.selectionState()->selectedFile(), item("b"));
         view.removeKeyboardMonitor();
-        view.selectionState()->setSelectedFile({});
-        sendDown();
-        QVERIFY(view.selectionState()->selectedFile().isEmpty());
+        QVERIFY(!key(Qt::Key_Down));
     }
 
     void emptySelectionZeroesWithoutARun()

@@ -14,7 +14,7 @@ PACKAGES=(
     qml6-module-qtquick-dialogs qml6-module-qtquick-window qml6-module-qtquick-templates
     qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qttest
     fonts-material-design-icons-iconfont
-    xvfb xauth
+    xvfb xauth xdotool
 )
 # npm only installs the pinned packer at build time; any npm will do,
 # also one that did not come from a Debian package.

@@ -61,27 +61,6 @@ private slots:
         m_temp.reset();
     }
 
-    void stagesItemsPrivatelyInOrder()
-    {
-        writeFile(m_src / "a.txt", "alpha");
-        writeFile(m_src / "folder/sub/b.txt", "beta");
-        RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
-        const auto staged = wrapper.stageFiles({urlOf(m_src / "a.txt"), urlOf(m_src / "folder"),
-                                                urlOf(m_src / "vanished.txt")});
-        QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
-        const fs::path root = pathOf(staged.value());
-        QCOMPARE(root.parent_path().string(), fs::path(QDir::tempPath().toStdString()).string());
-        QVERIFY(QRegularExpression(QStringLiteral("^repomix-temp-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
-                    .match(QString::fromStdString(root.filename().string())).hasMatch());
-        struct stat st {};
-        QCOMPARE(::stat(root.c_str(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0700u);
-        QVERIFY(fs::is_regular_file(root / "a.txt"));
-        QVERIFY(fs::is_regular_file(root / "folder/sub/b.txt"));
-        QVERIFY(!fs::exists(root / "vanished.txt"));
-        QCOMPARE(fs::file_size(root / "folder/sub/b.txt"), 4u);
-    }
-
     void copiesAUsersTreeSafely()
     {
         const fs::path project = m_src / "project";
@@ -98,10 +77,22 @@ private slots:
         writeFile(project / oddName, "odd");
         fs::permissions(project / "locked", fs::perms::owner_read | fs::perms::owner_exec);
 
+        writeFile(m_src / "a.txt", "alpha");
+
         RepomixWrapper wrapper(m_bundled);
-        const auto staged = wrapper.stageFiles({urlOf(project)});
+        const auto staged = wrapper.stageFiles({urlOf(m_src / "a.txt"), urlOf(project), urlOf(m_src / "vanished")});
         QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
-        const fs::path copy = pathOf(staged.value()) / "project";
+        const fs::path root = pathOf(staged.value());
+        QCOMPARE(root.parent_path(), fs::path(QDir::tempPath().toStdString()));
+        QVERIFY(QRegularExpression(QStringLiteral("^repomix-temp-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
+                    .match(QString::fromStdString(root.filename().string())).hasMatch());
+        struct stat st {};
+        QCOMPARE(::stat(root.c_str(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u); // nobody else reads the copies
+        QCOMPARE(fs::file_size(root / "a.txt"), 5u);
+        QVERIFY(!fs::exists(root / "vanished"));
+
+        const fs::path copy = root / "project";
         QVERIFY(fs::exists(copy / "main.c"));
         QVERIFY(!fs::exists(copy / ".git"));
         QVERIFY(!fs::exists(copy / "deep/.svn"));
@@ -115,8 +106,6 @@ private slots:
         QVERIFY(fs::exists(copy / "locked/inner.txt"));
 
         // The staged copy can always be removed again.
-        wrapper.setTemporaryDirectory(staged.value());
-        const fs::path root = pathOf(staged.value());
         std::error_code error;
         fs::remove_all(root, error);
         QVERIFY2(!error, error.message().c_str());

@@ -101,6 +101,15 @@ public:
         return found;
     }
 
+    // The text shown below `from` that starts with `start` (empty when none).
+    static QString shownText(QQuickItem *from, const QString &start)
+    {
+        QList<QQuickItem *> found;
+        collect(from, [&](QQuickItem *item) { return item->isVisible() && item->property("text").toString().startsWith(start); },
+                found);
+        return found.isEmpty() ? QString() : found.first()->property("text").toString();
+    }
+
     // The visible button below `from` that reads `text`.
     static QQuickItem *button(QQuickItem *from, const QString &text)
     {

@@ -31,6 +31,7 @@
 #include <vector>
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
 
 namespace {
 

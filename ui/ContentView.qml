@@ -146,13 +146,14 @@ Item {
     Popup {
         id: settingsPopup
         objectName: "settingsPopup"
-        parent: Overlay.overlay
+        // Below the header where it fits, always inside the content.
         x: Math.round((root.width - width) / 2)
-        y: Theme.standardPadding + 36
+        y: Math.max(4, Math.min(Theme.standardPadding + 36, root.height - height - 4))
         padding: 0
         modal: false
+        focus: true
         visible: root.view.showSettings
-        closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutsideParent
+        closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
         onClosed: root.view.showSettings = false
         contentItem: SettingsView { options: root.view.options }
     }

@@ -259,10 +259,19 @@ void ContentView::startBundling()
                               QStringLiteral("Markdown (*.md)")});
 }
 
-void ContentView::saveDialogFinished(const QUrl &destination)
+void ContentView::saveDialogFinished(const QUrl &chosen)
 {
-    if (destination.isEmpty() || !destination.isLocalFile() || m_isProcessing)
+    if (chosen.isEmpty() || m_isProcessing)
+        return; // cancelled
+    // A name typed into some dialogs comes back as a bare path.
+    const QUrl destination = chosen.scheme().isEmpty() && QDir::isAbsolutePath(chosen.path())
+        ? QUrl::fromLocalFile(chosen.path())
+        : chosen;
+    if (!destination.isLocalFile()) {
+        showBundleError(AppError::wrapper(
+            -1, QStringLiteral("Bundles can only be saved to a local folder, not to %1.").arg(chosen.toDisplayString())));
         return;
+    }
     const QFileInfo existing(destination.toLocalFile());
     if (existing.exists()) {
         m_pendingDestination = destination;

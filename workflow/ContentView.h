@@ -91,7 +91,7 @@ public:
     // The view's answer to saveDialogRequested: the chosen file, or an empty
     // URL when cancelled. An existing file is replaced only once the user
     // confirms it (replaceConfirmationRequested, then confirmReplace).
-    Q_INVOKABLE void saveDialogFinished(const QUrl &destination);
+    Q_INVOKABLE void saveDialogFinished(const QUrl &chosen);
     Q_INVOKABLE void confirmReplace(bool replace);
     Q_INVOKABLE void bundleFiles(const QUrl &destination);
     void finishBundle(const RunSummary &summary, const QUrl &destination);

@@ -270,6 +270,12 @@ private slots:
         QCOMPARE(view.alertMessage(), QStringLiteral("Failed to bundle files: disk on fire\n"));
         QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
         QVERIFY(view.outputFile().isEmpty());
+
+        view.setShowAlert(false);
+        view.saveDialogFinished(QUrl("sftp://host/bundle.txt")); // a place the packer cannot write to
+        QVERIFY(view.showAlert());
+        QVERIFY(view.alertMessage().startsWith(QLatin1String("Failed to bundle files: ")));
+        QVERIFY(!view.isProcessing());
     }
 
     void quittingStopsThePackerAndCleansUp()

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,23 +11,10 @@
 #include <QTest>
 
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-void writeFile(const fs::path &path, const std::string &text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 const PackerLocation bundled{QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)};
 } // namespace
 
@@ -94,7 +82,7 @@ private slots:
         writeFile(tree / "rust/src/lib.rs", "pub fn f() {}\n");
 
         RepomixWrapper wrapper(bundled);
-        const auto staged = wrapper.stageFiles({QUrl::fromLocalFile(QString::fromStdString(tree.string()))});
+        const auto staged = wrapper.stageFiles({urlOf(tree)});
         QVERIFY(staged.ok());
         QVERIFY(!fs::exists(fs::path(staged.value().toLocalFile().toStdString()) / "deps/node_modules"));
         wrapper.setTemporaryDirectory(staged.value());
@@ -108,7 +96,7 @@ private slots:
         const QString fullOut = m_temp.filePath("full.txt");
         QVERIFY(wrapper.runRepomix(buildArguments({}, QString(), skippedOut), staged.value()).ok());
         QVERIFY(wrapper.runRepomix(buildArguments({}, QString(), fullOut),
-                                   QUrl::fromLocalFile(QString::fromStdString(full.string()))).ok());
+                                   urlOf(full)).ok());
         QCOMPARE(readAll(skippedOut), readAll(fullOut));
     }
 

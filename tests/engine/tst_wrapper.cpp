@@ -1,5 +1,6 @@
 #include "FakePacker.h"
 #include "RepomixWrapper.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +9,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -16,17 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-void writeFile(const fs::path &path, const std::string &text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
-QUrl urlOf(const fs::path &path)
-{
-    return QUrl::fromLocalFile(QString::fromStdString(path.string()));
-}
-
 fs::path pathOf(const QUrl &url)
 {
     return fs::path(url.toLocalFile().toStdString());

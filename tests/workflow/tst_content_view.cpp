@@ -1,5 +1,6 @@
 #include "ContentView.h"
 #include "FakePacker.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -25,12 +26,6 @@ int lineCount(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 

@@ -28,10 +28,10 @@ bool BundleOptions::readFlag(const char *key, bool fallback) const
 
 void BundleOptions::writeFlag(const char *key, bool on, void (BundleOptions::*changed)())
 {
-    const bool before = readFlag(key, !on);
-    const bool wasStored = m_store->contains(QLatin1String(key));
+    // An absent key counts as a change, whatever its default.
+    const bool changedValue = readFlag(key, !on) != on;
     m_store->setValue(QLatin1String(key), on);
-    if (!wasStored || before != on)
+    if (changedValue)
         emit(this->*changed)();
 }
 

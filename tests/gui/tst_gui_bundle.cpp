@@ -5,7 +5,7 @@
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 
 // A whole bundle on the main screen with the bundled packer: start, save
-// dialog, completion screen.
+// dialog, a branded bundle, completion screen.
 class GuiBundleTest : public QObject
 {
     Q_OBJECT
@@ -19,6 +19,10 @@ void GuiBundleTest::bundleEndsOnTheCompletionScreen()
     MainScreen screen(PackerLocation{QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)});
     QVERIFY(screen.ready());
     screen.fixture({"project/README.md", "project/src/main.c", "project/src/util.c"});
+    QFile readme(screen.dir.filePath("project/README.md"));
+    QVERIFY(readme.open(QIODevice::Append));
+    readme.write("Made for Repomix users and repomix fans.\n");
+    readme.close();
     screen.drop({screen.url("project")});
     QQuickItem *start = screen.item("startButton");
     // The estimate runs first; the button waits for it.
@@ -29,7 +33,11 @@ void GuiBundleTest::bundleEndsOnTheCompletionScreen()
     QTRY_VERIFY_WITH_TIMEOUT(!screen.view.isProcessing(), 60000);
     QVERIFY2(!screen.view.showAlert(), qPrintable(screen.view.alertMessage()));
     QCOMPARE(screen.view.outputFile(), screen.url("bundled-output.txt"));
-    QVERIFY(QFileInfo(screen.dir.filePath("bundled-output.txt")).size() > 0);
+    QFile bundle(screen.dir.filePath("bundled-output.txt"));
+    QVERIFY(bundle.open(QIODevice::ReadOnly));
+    const QByteArray text = bundle.readAll();
+    QVERIFY(text.contains("Made for Lumbrel users and Lumbrel fans."));
+    QVERIFY(!text.contains("Repomix") && !text.contains("repomix"));
 
     QTRY_VERIFY(screen.shown("completion"));
     QTRY_VERIFY(!screen.shown("normalContent"));

@@ -31,71 +31,56 @@ ContentView::~ContentView()
 
 // --- Plain state -----------------------------------------------------------
 
+namespace {
+// Stores `value` and announces it, unless nothing changes; true when it changed.
+template <typename T>
+bool assign(ContentView *view, T &field, const T &value, void (ContentView::*changed)())
+{
+    if (field == value)
+        return false;
+    field = value;
+    (view->*changed)();
+    return true;
+}
+} // namespace
+
 void ContentView::setShowAlert(bool show)
 {
-    if (m_showAlert == show)
-        return;
-    m_showAlert = show;
-    emit showAlertChanged();
+    assign(this, m_showAlert, show, &ContentView::showAlertChanged);
 }
 
 void ContentView::setShowSettings(bool show)
 {
-    if (m_showSettings == show)
-        return;
-    m_showSettings = show;
-    emit showSettingsChanged();
-    if (!show)
+    if (assign(this, m_showSettings, show, &ContentView::showSettingsChanged) && !show)
         updateEstimates();
 }
 
 void ContentView::setIgnorePatterns(const QString &patterns)
 {
-    if (m_ignorePatterns == patterns)
-        return;
-    m_ignorePatterns = patterns;
-    emit ignorePatternsChanged();
-    m_estimatesManager.send(patterns);
+    if (assign(this, m_ignorePatterns, patterns, &ContentView::ignorePatternsChanged))
+        m_estimatesManager.send(patterns);
 }
 
 void ContentView::setShowIgnorePatterns(bool show)
 {
-    if (m_showIgnorePatterns == show)
-        return;
-    m_showIgnorePatterns = show;
-    emit showIgnorePatternsChanged();
+    assign(this, m_showIgnorePatterns, show, &ContentView::showIgnorePatternsChanged);
 }
 
 void ContentView::setProcessing(bool on)
 {
-    if (m_isProcessing == on)
-        return;
-    m_isProcessing = on;
-    emit isProcessingChanged();
+    assign(this, m_isProcessing, on, &ContentView::isProcessingChanged);
 }
 
 void ContentView::setOutputFile(const QUrl &file)
 {
-    if (m_outputFile == file)
-        return;
-    m_outputFile = file;
-    emit outputFileChanged();
+    assign(this, m_outputFile, file, &ContentView::outputFileChanged);
 }
 
 void ContentView::setTotals(const RunSummary &summary)
 {
-    if (m_totalFiles != summary.totalFiles) {
-        m_totalFiles = summary.totalFiles;
-        emit totalFilesChanged();
-    }
-    if (m_totalChars != summary.totalChars) {
-        m_totalChars = summary.totalChars;
-        emit totalCharsChanged();
-    }
-    if (m_estimatedTokens != summary.estimatedTokens) {
-        m_estimatedTokens = summary.estimatedTokens;
-        emit estimatedTokensChanged();
-    }
+    assign(this, m_totalFiles, summary.totalFiles, &ContentView::totalFilesChanged);
+    assign(this, m_totalChars, summary.totalChars, &ContentView::totalCharsChanged);
+    assign(this, m_estimatedTokens, summary.estimatedTokens, &ContentView::estimatedTokensChanged);
 }
 
 JobInput ContentView::jobInput() const
@@ -329,11 +314,8 @@ void ContentView::showBundleError(const AppError &error)
 {
     setProcessing(false);
     setShowAlert(true);
-    const QString message = QStringLiteral("Failed to bundle files: ") + error.description;
-    if (m_alertMessage != message) {
-        m_alertMessage = message;
-        emit alertMessageChanged();
-    }
+    assign(this, m_alertMessage, QStringLiteral("Failed to bundle files: ") + error.description,
+           &ContentView::alertMessageChanged);
     if (std::exchange(m_estimateAfterJob, false))
         updateEstimates();
 }

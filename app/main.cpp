@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
+#include "BuildConfig.h"
+#include "Desktop.h"
 #include "MainApp.h"
-#include "QuitOnSignal.h"
 #include "SingleInstance.h"
 
 #include <QGuiApplication>
@@ -40,7 +41,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("Lumbrel"));
     QGuiApplication::setApplicationName(QStringLiteral("Lumbrel"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumbrel"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(LUMBREL_VERSION));
+    QGuiApplication::setApplicationVersion(QString::fromUtf8(buildconfig::version));
     QGuiApplication::setDesktopFileName(QStringLiteral("app.lumbrel.Lumbrel"));
     QGuiApplication::setQuitOnLastWindowClosed(false); // closing the window only hides it
     if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
@@ -51,7 +52,7 @@ int main(int argc, char *argv[])
     if (instance.forwardToRunning(requested))
         return 0;
 
-    quitOnTerminationSignals();
+    platform::quitOnTerminationSignals();
     MainApp mainApp;
     instance.listen();
     QObject::connect(&instance, &SingleInstance::activated, mainApp.appDelegate(), &AppDelegate::openUrls);

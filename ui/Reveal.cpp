@@ -1,5 +1,5 @@
 #include "Reveal.h"
-#include "RevealPlatform.h"
+#include "Desktop.h"
 
 namespace {
 RevealHandler &currentHandler()
@@ -17,7 +17,7 @@ void revealInFileManager(const QUrl &location)
         handler(location);
         return;
     }
-    platformRevealInFileManager(location.toLocalFile());
+    platform::revealInFileManager(location.toLocalFile());
 }
 
 RevealHandler setRevealHandler(RevealHandler handler)
@@ -27,5 +27,5 @@ RevealHandler setRevealHandler(RevealHandler handler)
 
 QString revealActionText()
 {
-    return platformRevealActionText();
+    return platform::revealActionText();
 }

@@ -1,6 +1,7 @@
 #include "AppcastUpdater.h"
 
 #include "Appcast.h"
+#include "BuildConfig.h"
 
 #include <QDesktopServices>
 #include <QNetworkAccessManager>
@@ -9,10 +10,6 @@
 
 #include <utility>
 
-// Set by the build from the LUMBREL_APPCAST_URL cache entry.
-#ifndef LUMBREL_APPCAST_URL
-#define LUMBREL_APPCAST_URL ""
-#endif
 
 AppcastUpdater::AppcastUpdater(const QUrl &feedUrl, const QString &currentVersion, QObject *parent)
     : Updater(parent)
@@ -35,7 +32,7 @@ AppcastUpdater::~AppcastUpdater()
 
 QUrl AppcastUpdater::defaultFeedUrl()
 {
-    return QUrl(QString::fromUtf8(LUMBREL_APPCAST_URL));
+    return QUrl(QString::fromUtf8(buildconfig::appcastUrl));
 }
 
 void AppcastUpdater::setUrlOpener(UrlOpener opener)

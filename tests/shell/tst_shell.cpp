@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "SingleInstance.h"
+#include "BuildConfig.h"
 #include "SupportRequest.h"
 
 #include <QSignalSpy>
@@ -25,7 +26,7 @@ private slots:
         SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return true; });
         QCOMPARE(opened.size(), 2); // every choice opens a new message
         QCOMPARE(opened.first().scheme(), QStringLiteral("mailto"));
-        QCOMPARE(opened.first().path(), QStringLiteral(LUMBREL_SUPPORT_ADDRESS));
+        QCOMPARE(opened.first().path(), QString::fromUtf8(buildconfig::supportAddress));
         QVERIFY(opened.first().toEncoded().endsWith("following:%0A%0A"));
     }
 

@@ -4,7 +4,7 @@
 #include "AppcastUpdater.h"
 #include "BundleOptions.h"
 #include "CheckForUpdatesViewModel.h"
-#include "HideApplication.h"
+#include "Desktop.h"
 #include "ContentView.h"
 #include "PlatformUpdater.h"
 #include "SupportRequest.h"
@@ -51,5 +51,5 @@ void MainApp::contactSupport()
 
 void MainApp::windowClosed()
 {
-    hideApplication();
+    platform::hideApplication();
 }

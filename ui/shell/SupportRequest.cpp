@@ -1,5 +1,6 @@
 #include "SupportRequest.h"
 
+#include "BuildConfig.h"
 #include "Log.h"
 
 #include <QDesktopServices>
@@ -18,7 +19,7 @@ QString encoded(const QString &text)
 
 QString address()
 {
-    return QStringLiteral(LUMBREL_SUPPORT_ADDRESS);
+    return QString::fromUtf8(buildconfig::supportAddress);
 }
 
 QString mailtoText(const QString &address, const QString &subject, const QString &body)

@@ -1,17 +1,25 @@
-#include "RevealPlatform.h"
+#include "Desktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 
-void platformRevealInFileManager(const QString &localPath)
+namespace platform {
+
+void revealInFileManager(const QString &localPath)
 {
     // Two arguments, so that a path with spaces is quoted on its own.
     QProcess::startDetached(QStringLiteral("explorer.exe"),
                             {QStringLiteral("/select,"), QDir::toNativeSeparators(localPath)});
 }
 
-QString platformRevealActionText()
+QString revealActionText()
 {
     return QCoreApplication::translate("Reveal", "Show in Explorer");
 }
+
+void hideApplication()
+{
+}
+
+} // namespace platform

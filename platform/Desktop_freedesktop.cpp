@@ -1,4 +1,4 @@
-#include "RevealPlatform.h"
+#include "Desktop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -16,9 +16,11 @@ void openParentFolder(const QString &localPath)
 }
 } // namespace
 
+namespace platform {
+
 // Uses the file manager service of freedesktop.org desktops; where there is no
 // session bus or no such service, opens the enclosing folder instead.
-void platformRevealInFileManager(const QString &localPath)
+void revealInFileManager(const QString &localPath)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -43,7 +45,13 @@ void platformRevealInFileManager(const QString &localPath)
                      });
 }
 
-QString platformRevealActionText()
+QString revealActionText()
 {
     return QCoreApplication::translate("Reveal", "Show in File Manager");
 }
+
+void hideApplication()
+{
+}
+
+} // namespace platform

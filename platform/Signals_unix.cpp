@@ -1,4 +1,4 @@
-#include "QuitOnSignal.h"
+#include "Desktop.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -17,6 +17,8 @@ void onSignal(int)
 }
 } // namespace
 
+namespace platform {
+
 void quitOnTerminationSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
@@ -34,3 +36,5 @@ void quitOnTerminationSignals()
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
 }
+
+} // namespace platform

@@ -1,14 +1,25 @@
-#include "RevealPlatform.h"
+#include "Desktop.h"
+
+#import <AppKit/AppKit.h>
 
 #include <QCoreApplication>
 #include <QProcess>
 
-void platformRevealInFileManager(const QString &localPath)
+namespace platform {
+
+void revealInFileManager(const QString &localPath)
 {
     QProcess::startDetached(QStringLiteral("/usr/bin/open"), {QStringLiteral("-R"), localPath});
 }
 
-QString platformRevealActionText()
+QString revealActionText()
 {
     return QCoreApplication::translate("Reveal", "Show in Finder");
 }
+
+void hideApplication()
+{
+    [NSApp hide:nil];
+}
+
+} // namespace platform

@@ -1,5 +1,0 @@
-#include "QuitOnSignal.h"
-
-void quitOnTerminationSignals()
-{
-}

@@ -1,0 +1,9 @@
+#include "Desktop.h"
+
+namespace platform {
+
+void quitOnTerminationSignals()
+{
+}
+
+} // namespace platform

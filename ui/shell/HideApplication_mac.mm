@@ -1,8 +1,0 @@
-#include "HideApplication.h"
-
-#import <AppKit/AppKit.h>
-
-void hideApplication()
-{
-    [NSApp hide:nil];
-}

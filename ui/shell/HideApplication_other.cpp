@@ -1,5 +1,0 @@
-#include "HideApplication.h"
-
-void hideApplication()
-{
-}

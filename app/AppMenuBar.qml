@@ -1,50 +1,43 @@
 import QtQuick
 import QtQuick.Controls
 
-// The menus: the application menu (About, "Check for Updates…", Quit), the
-// File menu (no New item) and the Help menu with "Contact Support".
+// The menus inside the window (Linux, Windows): the application menu, File
+// (no New item) and Help, with mnemonics; F10 or a lone Alt opens the first.
 MenuBar {
     id: bar
 
-    required property var app
+    required property AppActions actions
 
-    signal aboutRequested()
-    signal closeRequested()
+    // Opens the first menu for the keyboard.
+    function openFirstMenu() {
+        const menu = bar.menuAt(0)
+        if (menu && !menu.visible)
+            menu.open()
+    }
 
     Menu {
-        title: "Lumbrel"
-        MenuItem {
-            text: "About Lumbrel"
-            onTriggered: bar.aboutRequested()
-        }
+        title: "&Lumbrel"
+        MenuItem { action: bar.actions.about }
         MenuSeparator {}
         MenuItem {
             objectName: "checkForUpdatesItem"
-            text: "Check for Updates…"
-            enabled: bar.app.checkForUpdatesViewModel.canCheckForUpdates
-            onTriggered: bar.app.checkForUpdatesViewModel.checkForUpdates()
+            action: bar.actions.checkForUpdates
         }
         MenuSeparator {}
-        Action {
-            text: "Quit Lumbrel"
-            shortcut: StandardKey.Quit
-            onTriggered: Qt.exit(0) // Qt.quit() asks the window to close, which only hides it
-        }
+        MenuItem { action: bar.actions.quit }
     }
     Menu {
-        title: "File"
-        Action {
-            text: "Close Window"
-            shortcut: StandardKey.Close
-            onTriggered: bar.closeRequested()
-        }
+        title: "&File"
+        MenuItem { objectName: "addFilesItem"; action: bar.actions.addFiles }
+        MenuItem { action: bar.actions.addFolder }
+        MenuSeparator {}
+        MenuItem { action: bar.actions.closeWindow }
     }
     Menu {
-        title: "Help"
+        title: "&Help"
         MenuItem {
             objectName: "contactSupportItem"
-            text: "Contact Support"
-            onTriggered: bar.app.contactSupport()
+            action: bar.actions.contactSupport
         }
     }
 }

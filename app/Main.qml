@@ -2,13 +2,14 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Window
 import Lumbrel
+import LumbrelApp
 
 // The one main window: its content is exactly 400 x 500 and cannot be
 // resized; closing it only hides it, and the application runs until Quit.
 ApplicationWindow {
     id: window
 
-    required property var app
+    required property MainApp app
 
     // macOS has a menu bar of its own; elsewhere the menus sit in the window.
     readonly property bool nativeMenus: Qt.platform.os === "osx"
@@ -43,31 +44,53 @@ ApplicationWindow {
         }
     }
 
+    AppActions {
+        id: actions
+        app: window.app
+        onAboutRequested: aboutDialog.open()
+        onCloseRequested: window.close()
+    }
+
     menuBar: window.nativeMenus ? null : inWindowMenus
 
     AppMenuBar {
         id: inWindowMenus
         objectName: "menuBar"
         visible: !window.nativeMenus
-        app: window.app
-        onAboutRequested: aboutDialog.open()
-        onCloseRequested: window.close()
+        actions: actions
     }
 
     Loader {
         active: window.nativeMenus
         source: "NativeMenuBar.qml"
-        onLoaded: {
-            item.app = window.app
-            item.aboutRequested.connect(aboutDialog.open)
-            item.closeRequested.connect(window.close)
-        }
+        onLoaded: item.actions = actions
     }
 
-    ContentView {
-        objectName: "contentView"
+    // F10, or Alt pressed and released alone, opens the in-window menus.
+    Shortcut {
+        sequence: "F10"
+        enabled: !window.nativeMenus
+        onActivated: inWindowMenus.openFirstMenu()
+    }
+
+    FocusScope {
+        id: keys
         anchors.fill: parent
-        view: window.app.contentView
+        focus: true
+        property bool altAlone: false
+        Keys.onPressed: function (event) { keys.altAlone = event.key === Qt.Key_Alt }
+        Keys.onReleased: function (event) {
+            if (event.key === Qt.Key_Alt && keys.altAlone && !window.nativeMenus)
+                inWindowMenus.openFirstMenu()
+            keys.altAlone = false
+        }
+
+        ContentView {
+            objectName: "contentView"
+            anchors.fill: parent
+            focus: true
+            view: window.app.contentView
+        }
     }
 
     AboutDialog {

@@ -2,49 +2,36 @@ import QtQuick
 import Qt.labs.platform as Platform
 
 // The same menus in the system's own menu bar, where the platform has one
-// (macOS): the application menu, File without a New item, and Help.
+// (macOS), showing the shared actions.
 Platform.MenuBar {
     id: bar
 
-    property var app
+    property AppActions actions
 
-    signal aboutRequested()
-    signal closeRequested()
+    component ActionItem: Platform.MenuItem {
+        property var action
+        text: action ? action.text : ""
+        enabled: action ? action.enabled : false
+        shortcut: action ? action.shortcut : undefined
+        onTriggered: action.trigger()
+    }
 
     Platform.Menu {
         title: "Lumbrel"
-        Platform.MenuItem {
-            text: "About Lumbrel"
-            role: Platform.MenuItem.AboutRole
-            onTriggered: bar.aboutRequested()
-        }
+        ActionItem { action: bar.actions.about; role: Platform.MenuItem.AboutRole }
         Platform.MenuSeparator {}
-        Platform.MenuItem {
-            text: "Check for Updates…"
-            role: Platform.MenuItem.ApplicationSpecificRole
-            enabled: bar.app.checkForUpdatesViewModel.canCheckForUpdates
-            onTriggered: bar.app.checkForUpdatesViewModel.checkForUpdates()
-        }
-        Platform.MenuItem {
-            text: "Quit Lumbrel"
-            role: Platform.MenuItem.QuitRole
-            shortcut: StandardKey.Quit
-            onTriggered: Qt.exit(0)
-        }
+        ActionItem { action: bar.actions.checkForUpdates; role: Platform.MenuItem.ApplicationSpecificRole }
+        ActionItem { action: bar.actions.quit; role: Platform.MenuItem.QuitRole }
     }
     Platform.Menu {
         title: "File"
-        Platform.MenuItem {
-            text: "Close Window"
-            shortcut: StandardKey.Close
-            onTriggered: bar.closeRequested()
-        }
+        ActionItem { action: bar.actions.addFiles }
+        ActionItem { action: bar.actions.addFolder }
+        Platform.MenuSeparator {}
+        ActionItem { action: bar.actions.closeWindow }
     }
     Platform.Menu {
         title: "Help"
-        Platform.MenuItem {
-            text: "Contact Support"
-            onTriggered: bar.app.contactSupport()
-        }
+        ActionItem { action: bar.actions.contactSupport }
     }
 }

@@ -6,18 +6,28 @@ import Lumbrel
 // The main screen: the normal content (drop area or list, ignore patterns,
 // start button, status bar), the processing overlay, or the completion
 // screen, with the settings popover, the error alert and the save dialog.
-// Everything it shows and does comes from `view`, the C++ ContentView.
-Item {
+// Everything it shows and does comes from `view`, the C++ view model.
+FocusScope {
     id: root
 
-    required property QtObject view
+    required property ContentViewModel view
 
     readonly property bool hasFiles: view.files.count > 0
-    readonly property bool showsCompletion: !view.isProcessing && String(view.outputFile) !== ""
-    readonly property bool showsNormal: !view.isProcessing && String(view.outputFile) === ""
+    readonly property int screen: view.job.screen
+    readonly property bool showsNormal: screen === BundleJob.Normal
 
     implicitWidth: 400
     implicitHeight: 500
+
+    // The list's keys work when the list, or nothing in particular, has the
+    // focus; every other control keeps its own keys.
+    Keys.onPressed: function (event) {
+        if (root.showsNormal && root.activeFocus && !event.modifiers)
+            event.accepted = root.view.selection.handleKey(event.key)
+    }
+
+    // The screen that comes up takes the focus, so keys never act on a hidden one.
+    onScreenChanged: if (screen === BundleJob.Normal) root.forceActiveFocus()
 
     component Fade: Behavior {
         NumberAnimation {
@@ -34,6 +44,7 @@ Item {
         spacing: 0
         opacity: root.showsNormal ? 1 : 0
         visible: opacity > 0
+        enabled: root.showsNormal
         Fade on opacity {}
 
         ColumnLayout {
@@ -46,7 +57,7 @@ Item {
                 objectName: "header"
                 visible: root.hasFiles
                 Layout.fillWidth: true
-                Button {
+                PushButton {
                     objectName: "clearAllButton"
                     text: "Clear All"
                     Layout.leftMargin: 8
@@ -61,11 +72,20 @@ Item {
                     text: "Settings"
                     color: Theme.secondary(palette.windowText)
                     Layout.rightMargin: 8
-                    onClicked: root.view.showSettings = !root.view.showSettings
+                    // A press while the popover is open closes it as a press
+                    // outside; the click that follows must not open it again.
+                    property bool closedByThisPress: false
+                    onPressed: closedByThisPress = settingsPopup.closingNow
+                    onClicked: {
+                        if (!closedByThisPress)
+                            root.view.showSettings = !root.view.showSettings
+                        closedByThisPress = false
+                    }
                 }
             }
 
             FileDropArea {
+                id: dropArea
                 objectName: "dropArea"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
@@ -104,48 +124,42 @@ Item {
     }
 
     // --- Processing overlay ------------------------------------------------
-    ColumnLayout {
+    ProcessingView {
         objectName: "processingOverlay"
-        anchors.centerIn: parent
-        spacing: Theme.standardSpacing
-        opacity: root.view.isProcessing ? 1 : 0
+        anchors.fill: parent
+        job: root.view.job
+        opacity: root.screen === BundleJob.Processing ? 1 : 0
         visible: opacity > 0
+        focus: root.screen === BundleJob.Processing
         Fade on opacity {}
-
-        BusyIndicator {
-            running: parent.visible
-            scale: 1.5
-            Layout.alignment: Qt.AlignHCenter
-            Layout.margins: Theme.standardPadding
-        }
-        Label {
-            text: "Bundling files..."
-            font.pixelSize: Theme.headlineSize
-            font.weight: Font.DemiBold
-            Layout.alignment: Qt.AlignHCenter
-        }
     }
 
     // --- Completion screen -------------------------------------------------
     Loader {
         objectName: "completion"
         anchors.fill: parent
-        active: root.showsCompletion
-        opacity: root.showsCompletion ? 1 : 0
+        active: root.screen === BundleJob.Completed
+        opacity: active ? 1 : 0
+        focus: active
         Fade on opacity {}
         sourceComponent: CompletionView {
+            focus: true
             outputFile: root.view.outputFile
             totalFiles: root.view.totalFiles
             totalChars: root.view.totalChars
             estimatedTokens: root.view.estimatedTokens
             onReset: root.view.resetState()
         }
+        onLoaded: item.forceActiveFocus()
     }
 
     // --- Popover, alert and save dialog ------------------------------------
     Popup {
         id: settingsPopup
         objectName: "settingsPopup"
+        // True from the moment it starts to close until the event that
+        // closed it has been handled.
+        property bool closingNow: false
         // Below the header where it fits, always inside the content.
         x: Math.round((root.width - width) / 2)
         y: Math.max(4, Math.min(Theme.standardPadding + 36, root.height - height - 4))
@@ -154,8 +168,16 @@ Item {
         focus: true
         visible: root.view.showSettings
         closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-        onClosed: root.view.showSettings = false
-        contentItem: SettingsView { options: root.view.options }
+        onAboutToHide: {
+            closingNow = true
+            Qt.callLater(() => closingNow = false)
+            root.view.showSettings = false
+        }
+        contentItem: SettingsView {
+            options: root.view.options
+            Accessible.role: Accessible.Dialog
+            Accessible.name: "Settings"
+        }
     }
 
     Dialog {
@@ -166,9 +188,16 @@ Item {
         width: Math.min(360, root.width - 40)
         modal: true
         title: "Error"
-        standardButtons: Dialog.Ok
         visible: root.view.showAlert
         onClosed: root.view.showAlert = false
+        onOpened: okButton.forceActiveFocus()
+        footer: DialogButtonBox {
+            PushButton {
+                id: okButton
+                text: "OK"
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            }
+        }
         Label {
             width: parent.width
             wrapMode: Text.Wrap
@@ -178,6 +207,10 @@ Item {
     }
 
     SaveDialog {
+        job: root.view.job
+    }
+
+    AddItemsDialogs {
         view: root.view
     }
 }

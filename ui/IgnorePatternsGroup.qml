@@ -8,7 +8,7 @@ import Lumbrel
 ColumnLayout {
     id: group
 
-    required property QtObject view
+    required property ContentViewModel view
 
     spacing: 4
 
@@ -19,8 +19,14 @@ ColumnLayout {
         text: "Ignore Patterns"
         checkable: true
         checked: group.view.showIgnorePatterns
+        focusPolicy: Qt.StrongFocus
         onToggled: group.view.showIgnorePatterns = checked
+        Keys.onReturnPressed: toggle(), toggled()
+        Keys.onEnterPressed: toggle(), toggled()
         Accessible.role: Accessible.Button
+        Accessible.name: text
+        Accessible.checkable: true
+        Accessible.checked: checked
         contentItem: Row {
             spacing: 4
             Label {
@@ -29,6 +35,12 @@ ColumnLayout {
                 Behavior on rotation { NumberAnimation { duration: 150 } }
             }
             Label { text: disclosure.text }
+        }
+        background: Rectangle {
+            color: "transparent"
+            radius: 3
+            border.width: disclosure.visualFocus ? 2 : 0
+            border.color: palette.highlight
         }
     }
 
@@ -40,5 +52,7 @@ ColumnLayout {
         placeholderText: "Enter patterns to ignore (comma-separated)"
         text: group.view.ignorePatterns
         onTextEdited: group.view.ignorePatterns = text
+        Accessible.name: "Ignore patterns"
+        Accessible.description: placeholderText
     }
 }

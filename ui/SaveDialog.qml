@@ -1,15 +1,17 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Dialogs
+import Lumbrel
 
-// The save dialog of a bundle job: opened when the view asks for it,
-// proposing "bundled-output." with the style's extension; the answer goes
-// back to the view (an empty location when cancelled). Replacing an existing
-// file is confirmed here, the same way on every platform.
+// The save dialog of a bundle job: opened when the job asks for it, proposing
+// "bundled-output." with the style's extension and the style's file type; the
+// answer goes back to the job (an empty location when cancelled). Replacing an
+// existing file is confirmed here, the same way on every platform. The
+// desktop's own file dialog is used where it offers one.
 Item {
     id: saveDialog
 
-    required property QtObject view
+    required property BundleJob job
 
     FileDialog {
         id: fileDialog
@@ -18,8 +20,8 @@ Item {
         acceptLabel: "Save"
         fileMode: FileDialog.SaveFile
         options: FileDialog.DontConfirmOverwrite
-        onAccepted: saveDialog.view.saveDialogFinished(selectedFile)
-        onRejected: saveDialog.view.saveDialogFinished("")
+        onAccepted: saveDialog.job.saveDialogFinished(selectedFile)
+        onRejected: saveDialog.job.saveDialogFinished("")
     }
 
     Dialog {
@@ -37,24 +39,31 @@ Item {
             text: "\u201C" + replaceDialog.fileName + "\u201D already exists. Do you want to replace it?"
         }
         footer: DialogButtonBox {
-            Button {
+            PushButton {
+                objectName: "replaceButton"
                 text: "Replace"
                 DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
             }
-            Button {
+            PushButton {
+                id: keepButton
+                objectName: "keepButton"
                 text: "Cancel"
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
             }
         }
-        onAccepted: saveDialog.view.confirmReplace(true)
-        onRejected: saveDialog.view.confirmReplace(false)
+        // The safe answer is the default: Enter keeps the file, as does Escape;
+        // Tab reaches "Replace".
+        onOpened: keepButton.forceActiveFocus()
+        onAccepted: saveDialog.job.confirmReplace(true)
+        onRejected: saveDialog.job.confirmReplace(false)
     }
 
     Connections {
-        target: saveDialog.view
-        function onSaveDialogRequested(proposedName, nameFilters) {
+        target: saveDialog.job
+        function onSaveDialogRequested(proposedLocation, nameFilters, selectedNameFilter) {
             fileDialog.nameFilters = nameFilters
-            fileDialog.selectedFile = saveDialog.view.proposedSaveLocation()
+            fileDialog.selectedNameFilter.index = selectedNameFilter
+            fileDialog.selectedFile = proposedLocation
             fileDialog.open()
         }
         function onReplaceConfirmationRequested(fileName) {

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "AppError.h"
-#include "BundleJobs.h"
+#include "BundleJob.h"
 #include "BundleOptions.h"
 #include "EstimatesManager.h"
-#include "FileListModel.h"
-#include "FileSelectionState.h"
+#include "FileSelection.h"
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
 
@@ -15,19 +13,21 @@
 #include <memory>
 
 class PackerWorker;
-class QKeyEvent;
 
-// The state and operations of the main screen: the selection, the live
-// estimates, the bundle job and what the screen shows. The layout binds to
-// these properties and calls these operations; the packer runs on one worker
-// thread, so the window never waits for it.
+// The state of the main screen, owned in one place: the options, the
+// selection with its highlight, the live estimates, the bundle job, and the
+// totals that the estimates and the job both write. The packer runs on one
+// worker thread, so the window never waits for it, and an estimate and a
+// bundle never use the runner at once.
 class ContentView : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(BundleOptions *options READ options CONSTANT)
+    Q_PROPERTY(FileSelection *selection READ selection CONSTANT)
     Q_PROPERTY(FileListModel *files READ files CONSTANT)
     Q_PROPERTY(FileSelectionState *selectionState READ selectionState CONSTANT)
     Q_PROPERTY(EstimatesManager *estimatesManager READ estimatesManager CONSTANT)
+    Q_PROPERTY(BundleJob *job READ job CONSTANT)
     Q_PROPERTY(bool isProcessing READ isProcessing NOTIFY isProcessingChanged)
     Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
     Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
@@ -40,8 +40,6 @@ class ContentView : public QObject
     Q_PROPERTY(bool showIgnorePatterns READ showIgnorePatterns WRITE setShowIgnorePatterns NOTIFY showIgnorePatternsChanged)
 
 public:
-    static constexpr int dropRefreshMilliseconds = 500;
-
     // `options` stays owned by the caller; `packer` lets tests put a stand-in
     // in place of the bundled packer.
     explicit ContentView(BundleOptions *options, PackerLocation packer = PackerLocation::bundled(),
@@ -50,58 +48,52 @@ public:
     ~ContentView() override;
 
     BundleOptions *options() const { return m_options; }
-    FileListModel *files() { return &m_files; }
-    FileSelectionState *selectionState() { return &m_selectionState; }
-    EstimatesManager *estimatesManager() { return &m_estimatesManager; }
+    FileSelection *selection() { return &m_selection; }
+    FileListModel *files() { return m_selection.files(); }
+    FileSelectionState *selectionState() { return m_selection.selectionState(); }
+    EstimatesManager *estimatesManager() { return m_estimatesManager.get(); }
+    BundleJob *job() { return m_job.get(); }
     RepomixWrapper &repomix() { return *m_repomix; }
 
-    bool isProcessing() const { return m_isProcessing; }
-    QUrl outputFile() const { return m_outputFile; }
+    bool isProcessing() const { return m_job->screen() == BundleJob::Screen::Processing; }
+    QUrl outputFile() const { return m_job->outputFile(); }
     bool showAlert() const { return m_showAlert; }
     void setShowAlert(bool show);
     QString alertMessage() const { return m_alertMessage; }
-    qint64 totalFiles() const { return m_totalFiles; }
-    qint64 totalChars() const { return m_totalChars; }
-    qint64 estimatedTokens() const { return m_estimatedTokens; }
+    qint64 totalFiles() const { return m_totals.totalFiles; }
+    qint64 totalChars() const { return m_totals.totalChars; }
+    qint64 estimatedTokens() const { return m_totals.estimatedTokens; }
     bool showSettings() const { return m_showSettings; }
     // Closing the settings refreshes the estimates.
     void setShowSettings(bool show);
     QString ignorePatterns() const { return m_ignorePatterns; }
-    // Each new text goes to the debouncer.
+    // Each new text goes to the debounced estimate.
     void setIgnorePatterns(const QString &patterns);
     bool showIgnorePatterns() const { return m_showIgnorePatterns; }
     void setShowIgnorePatterns(bool show);
 
-    // Selection.
+    // Selection. A drop (or an open request) adds its local files and
+    // folders and refreshes the estimates half a second later.
     Q_INVOKABLE bool handleDrop(const QList<QUrl> &urls);
     Q_INVOKABLE void addFile(const QUrl &url);
     Q_INVOKABLE void removeFile(const QUrl &url);
     Q_INVOKABLE void clearAll();
-    Q_INVOKABLE void setupKeyboardMonitor();
-    Q_INVOKABLE void removeKeyboardMonitor();
-    // True when the key was used (up or down) and must not go further.
-    bool handleKeyEvent(const QKeyEvent &event);
+    // Asks the view for a dialog to choose files or a folder (addItemsRequested);
+    // what is chosen comes back through handleDrop.
+    Q_INVOKABLE void chooseFiles();
+    Q_INVOKABLE void chooseFolder();
 
     // Estimates.
     Q_INVOKABLE void updateEstimates();
-    Q_INVOKABLE void estimateTokens();
 
-    // Bundle job.
+    // Bundle job: "Start bundling", then the save dialog (see BundleJob).
     Q_INVOKABLE void startBundling();
-    // The view's answer to saveDialogRequested: the chosen file, or an empty
-    // URL when cancelled. An existing file is replaced only once the user
-    // confirms it (replaceConfirmationRequested, then confirmReplace).
-    Q_INVOKABLE void saveDialogFinished(const QUrl &chosen);
-    Q_INVOKABLE void confirmReplace(bool replace);
-    Q_INVOKABLE void bundleFiles(const QUrl &destination);
-    void finishBundle(const RunSummary &summary, const QUrl &destination);
-    void showBundleError(const AppError &error);
+    // From the completion screen: "Bundle More Files" empties the selection;
+    // backToList keeps it, with the options and patterns.
     Q_INVOKABLE void resetState();
+    Q_INVOKABLE void backToList();
 
-    // The name the save dialog proposes: "bundled-output." and the style's extension.
-    QString proposedFileName() const;
-    // Where the save dialog starts: that name in the user's documents folder.
-    Q_INVOKABLE QUrl proposedSaveLocation() const;
+    JobInput jobInput() const;
 
 signals:
     void isProcessingChanged();
@@ -116,39 +108,23 @@ signals:
     void showIgnorePatternsChanged();
 
     // Requests for the view.
-    void saveDialogRequested(const QString &proposedName, const QStringList &nameFilters);
-    void replaceConfirmationRequested(const QString &fileName);
-    void scrollToRequested(const QUrl &file);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void addItemsRequested(bool folder);
 
 private:
-    JobInput jobInput() const;
-    void setProcessing(bool on);
-    void setOutputFile(const QUrl &file);
     void setTotals(const RunSummary &summary);
-    void publishEstimate(const std::stop_token &token, const QList<QUrl> &counted, const Result<RunSummary> &result);
+    void showError(const QString &message);
 
     BundleOptions *m_options;
-    FileListModel m_files;
-    FileSelectionState m_selectionState;
-    EstimatesManager m_estimatesManager;
+    FileSelection m_selection;
     std::unique_ptr<RepomixWrapper> m_repomix;
-    std::unique_ptr<PackerWorker> m_worker; // declared after the runner: stops first
+    std::unique_ptr<PackerWorker> m_worker; // after the runner: stops before it
+    std::unique_ptr<EstimatesManager> m_estimatesManager;
+    std::unique_ptr<BundleJob> m_job;
 
-    bool m_isProcessing = false;
-    QUrl m_outputFile;
     bool m_showAlert = false;
     QString m_alertMessage;
-    qint64 m_totalFiles = 0;
-    qint64 m_totalChars = 0;
-    qint64 m_estimatedTokens = 0;
+    RunSummary m_totals;
     bool m_showSettings = false;
     QString m_ignorePatterns;
     bool m_showIgnorePatterns = false;
-    bool m_keyboardMonitor = false;
-    bool m_estimateAfterJob = false;
-    std::stop_source m_bundleJob{std::nostopstate};
-    QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it
 };

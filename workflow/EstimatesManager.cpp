@@ -1,20 +1,117 @@
 #include "EstimatesManager.h"
 
-EstimatesManager::EstimatesManager(QObject *parent)
+#include "Log.h"
+#include "PackerWorker.h"
+#include "UserText.h"
+
+#include <QPointer>
+
+EstimatesManager::EstimatesManager(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input,
+                                   QObject *parent)
     : QObject(parent)
+    , m_wrapper(wrapper)
+    , m_worker(worker)
+    , m_input(std::move(input))
 {
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(debounceMilliseconds);
-    connect(&m_debounce, &QTimer::timeout, this, [this] {
-        const QString text = m_pendingText;
-        for (const auto &action : m_subscriptions)
-            action(text);
-    });
+    connect(&m_debounce, &QTimer::timeout, this, &EstimatesManager::updateEstimates);
 }
 
 EstimatesManager::~EstimatesManager()
 {
     stopEstimate();
+}
+
+void EstimatesManager::send(const QString &)
+{
+    // The estimate reads the patterns itself when it starts.
+    m_debounce.start();
+}
+
+void EstimatesManager::refreshSoon()
+{
+    m_debounce.start();
+}
+
+void EstimatesManager::updateEstimates()
+{
+    m_debounce.stop();
+    const JobInput input = m_input();
+    if (input.files.isEmpty()) {
+        // Nothing to count: an estimate still running would publish the
+        // totals of entries that are gone.
+        stopEstimate();
+        setEstimating(false);
+        setErrorMessage({});
+        emit estimated({});
+        return;
+    }
+    if (m_held) {
+        m_requestedWhileHeld = true;
+        return;
+    }
+    start(input);
+}
+
+void EstimatesManager::setHeld(bool held)
+{
+    if (m_held == held)
+        return;
+    m_held = held;
+    if (held) {
+        // The job's totals win; a running estimate would only be thrown away.
+        stopEstimate();
+        setEstimating(false);
+    } else if (std::exchange(m_requestedWhileHeld, false)) {
+        updateEstimates();
+    }
+}
+
+void EstimatesManager::stopEstimate()
+{
+    if (m_estimate.stop_possible())
+        m_estimate.request_stop();
+}
+
+void EstimatesManager::start(const JobInput &input)
+{
+    stopEstimate();
+    m_estimate = std::stop_source();
+    const std::stop_token token = m_estimate.get_token();
+    setEstimating(true);
+    RepomixWrapper *wrapper = &m_wrapper;
+    QPointer<EstimatesManager> self(this);
+    m_worker.post([self, wrapper, input, token] {
+        if (token.stop_requested())
+            return; // superseded before it began
+        const Result<JobResult> result = runEstimate(*wrapper, input, token);
+        QMetaObject::invokeMethod(
+            self.data(), [self, token, input, result] {
+                if (self)
+                    self->publish(token, input, result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void EstimatesManager::publish(const std::stop_token &token, const JobInput &counted, const Result<JobResult> &result)
+{
+    // Only the newest estimate publishes; a stopped one says nothing.
+    if (token.stop_requested() || !m_estimate.stop_possible() || token != m_estimate.get_token())
+        return;
+    if (result) {
+        setErrorMessage({});
+        emit estimated(result.value());
+    } else {
+        logLine(QStringLiteral("Error estimating tokens: ") + result.error().toString());
+        setErrorMessage(UserText::cleaned(result.error().description));
+    }
+    setEstimating(false);
+
+    // Entries that arrived after this estimate started are counted by another one.
+    if (result && counted.files != m_input().files)
+        updateEstimates();
 }
 
 void EstimatesManager::setEstimating(bool on)
@@ -25,31 +122,10 @@ void EstimatesManager::setEstimating(bool on)
     emit isEstimatingChanged();
 }
 
-void EstimatesManager::send(const QString &text)
+void EstimatesManager::setErrorMessage(const QString &message)
 {
-    m_pendingText = text;
-    m_debounce.start();
-}
-
-void EstimatesManager::setupDebouncer(std::function<void(const QString &)> action)
-{
-    m_subscriptions.push_back(std::move(action));
-}
-
-std::stop_token EstimatesManager::beginEstimate()
-{
-    stopEstimate();
-    m_estimateTask = std::stop_source();
-    return m_estimateTask.get_token();
-}
-
-void EstimatesManager::stopEstimate()
-{
-    if (m_estimateTask.stop_possible())
-        m_estimateTask.request_stop();
-}
-
-bool EstimatesManager::isLatest(const std::stop_token &token) const
-{
-    return m_estimateTask.stop_possible() && token == m_estimateTask.get_token() && !token.stop_requested();
+    if (m_errorMessage == message)
+        return;
+    m_errorMessage = message;
+    emit errorMessageChanged();
 }

@@ -1,49 +1,75 @@
 #pragma once
 
+#include "PackerJobs.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
 #include <stop_token>
-#include <vector>
 
-// Schedules the live estimates: the flag the view shows, the stop handle of
-// the latest estimate (a newer one stops it), and the debounce of edits of the
-// ignore patterns.
+class PackerWorker;
+class RepomixWrapper;
+
+// The live estimates: every trigger (an edit of the ignore patterns, a drop,
+// a removal, the settings closing), the one debounce timer, the stop handle of
+// the latest estimate (a newer one stops it at once), and what the status bar
+// shows about it.
 class EstimatesManager : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool isEstimating READ isEstimating NOTIFY isEstimatingChanged)
+    // Why the latest estimate failed, for the status bar; empty when it did not.
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
 
 public:
     static constexpr int debounceMilliseconds = 500;
 
-    explicit EstimatesManager(QObject *parent = nullptr);
+    // `input` reads what to estimate when an estimate starts. The wrapper and
+    // the worker outlive this object.
+    EstimatesManager(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input,
+                     QObject *parent = nullptr);
     ~EstimatesManager() override;
 
     bool isEstimating() const { return m_isEstimating; }
-    void setEstimating(bool on);
+    QString errorMessage() const { return m_errorMessage; }
 
-    // The debounce subject: each new text restarts the wait; the latest text
-    // reaches every subscribed action once no newer one came for 500 ms.
+    // A new text of the ignore patterns: the estimate follows once no newer
+    // text came for half a second.
     Q_INVOKABLE void send(const QString &text);
-    void setupDebouncer(std::function<void(const QString &)> action);
+    // A drop: the estimate follows half a second later, so that one drop of
+    // many items, or a drop and an edit, cause one run.
+    void refreshSoon();
+    // Estimates now: a fresh run for a non-empty selection, zero totals for an
+    // empty one. Waits while held.
+    Q_INVOKABLE void updateEstimates();
 
-    // Starts tracking a new estimate and stops the previous one, whose
-    // packer ends at once; returns the new estimate's stop token.
-    std::stop_token beginEstimate();
-    // Stops the latest estimate, if it still runs.
+    // While held (a bundle job owns the totals) estimates wait; releasing runs
+    // the one that was asked for meanwhile.
+    void setHeld(bool held);
+    // Stops the running estimate; it publishes nothing.
     void stopEstimate();
-    bool isLatest(const std::stop_token &token) const;
 
 signals:
     void isEstimatingChanged();
+    void errorMessageChanged();
+    // The newest estimate's result (all zero for an empty selection).
+    void estimated(const JobResult &result);
 
 private:
-    bool m_isEstimating = false;
-    std::stop_source m_estimateTask{std::nostopstate};
+    void start(const JobInput &input);
+    void publish(const std::stop_token &token, const JobInput &counted, const Result<JobResult> &result);
+    void setEstimating(bool on);
+    void setErrorMessage(const QString &message);
+
+    RepomixWrapper &m_wrapper;
+    PackerWorker &m_worker;
+    std::function<JobInput()> m_input;
     QTimer m_debounce;
-    QString m_pendingText;
-    std::vector<std::function<void(const QString &)>> m_subscriptions;
+    bool m_isEstimating = false;
+    QString m_errorMessage;
+    bool m_held = false;
+    bool m_requestedWhileHeld = false;
+    std::stop_source m_estimate{std::nostopstate};
 };

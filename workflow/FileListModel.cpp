@@ -1,6 +1,14 @@
 #include "FileListModel.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+namespace {
+QString cleanPath(const QUrl &url)
+{
+    return QDir::cleanPath(url.toLocalFile());
+}
+} // namespace
 
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
@@ -17,7 +25,9 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
         return url;
     case NameRole:
     case Qt::DisplayRole:
-        return url.fileName().isEmpty() ? QFileInfo(url.toLocalFile()).fileName() : url.fileName();
+        return QFileInfo(cleanPath(url)).fileName();
+    case PathRole:
+        return QDir::toNativeSeparators(cleanPath(url));
     default:
         return {};
     }
@@ -25,20 +35,59 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> FileListModel::roleNames() const
 {
-    return {{UrlRole, "url"}, {NameRole, "name"}};
+    return {{UrlRole, "url"}, {NameRole, "name"}, {PathRole, "path"}};
 }
 
-bool FileListModel::append(const QUrl &url)
+bool FileListModel::contains(const QUrl &outer, const QUrl &inner)
+{
+    const QString folder = cleanPath(outer);
+    const QString path = cleanPath(inner);
+    if (folder.isEmpty() || path.isEmpty())
+        return false;
+    if (path == folder)
+        return true;
+    return path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
+FileListModel::Added FileListModel::add(const QUrl &url)
 {
     if (m_present.contains(url))
-        return false;
+        return Added::Present;
+    for (const QUrl &listed : std::as_const(m_urls)) {
+        if (contains(listed, url))
+            return Added::Present;
+    }
+
+    QList<int> inside;
+    for (int row = 0; row < count(); ++row) {
+        if (contains(url, m_urls.at(row)))
+            inside << row;
+    }
+    if (inside.isEmpty()) {
+        const int row = count();
+        beginInsertRows({}, row, row);
+        m_urls.append(url);
+        m_present.insert(url);
+        endInsertRows();
+        emit countChanged();
+        return Added::Appended;
+    }
+
+    // The folder takes the first contained entry's row; the others go.
+    for (qsizetype i = inside.size() - 1; i >= 1; --i) {
+        const int row = inside.at(i);
+        beginRemoveRows({}, row, row);
+        m_present.remove(m_urls.takeAt(row));
+        endRemoveRows();
+    }
+    const int row = inside.first();
+    m_present.remove(m_urls.at(row));
+    m_urls[row] = url;
     m_present.insert(url);
-    const int row = count();
-    beginInsertRows({}, row, row);
-    m_urls.append(url);
-    endInsertRows();
-    emit countChanged();
-    return true;
+    emit dataChanged(index(row), index(row));
+    if (inside.size() > 1)
+        emit countChanged();
+    return Added::Replaced;
 }
 
 bool FileListModel::remove(const QUrl &url)

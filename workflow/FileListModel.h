@@ -5,16 +5,24 @@
 #include <QSet>
 #include <QUrl>
 
-// The ordered selection of dropped files and folders, without duplicates
-// (URL equality). A list model so that the view keeps its rows, and its
-// scroll position, while entries come and go.
+// The ordered selection of dropped files and folders. No entry is listed
+// twice (URL equality) and none lies inside a listed folder, so every file is
+// packed once. A list model so that the view keeps its rows, and its scroll
+// position, while entries come and go.
 class FileListModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
-    enum Role { UrlRole = Qt::UserRole + 1, NameRole };
+    enum Role { UrlRole = Qt::UserRole + 1, NameRole, PathRole };
+
+    // What adding one location did.
+    enum class Added {
+        Appended,  // a new last entry
+        Present,   // equal to an entry, or inside a listed folder: nothing changed
+        Replaced,  // a folder that took the place of the entries inside it
+    };
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -28,11 +36,16 @@ public:
     Q_INVOKABLE int indexOf(const QUrl &url) const { return static_cast<int>(m_urls.indexOf(url)); }
     Q_INVOKABLE QUrl at(int row) const { return m_urls.value(row); }
 
-    // Appends unless an equal URL is present; true when appended.
-    bool append(const QUrl &url);
+    // Appends a local file or folder, unless it is listed or inside a listed
+    // folder; a folder takes the place of the listed entries inside it (at the
+    // first one's row).
+    Added add(const QUrl &url);
     // Removes the entry equal to `url`; true when there was one.
     bool remove(const QUrl &url);
     void clear();
+
+    // True when `inner` is `outer` or lies inside it, by their cleaned local paths.
+    static bool contains(const QUrl &outer, const QUrl &inner);
 
 signals:
     void countChanged();

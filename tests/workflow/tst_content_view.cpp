@@ -3,7 +3,6 @@
 #include "TestFiles.h"
 
 #include <QDir>
-#include <QKeyEvent>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -12,13 +11,14 @@
 
 namespace {
 // A stand-in packer that counts its runs in `runs` and reports the run's
-// number as its file count, so a test can tell which run published.
+// number as its file count, so a test can tell which run published. It writes
+// a header of its own and a file section, as the real packer does.
 QByteArray countingPacker(const QString &runs, const QByteArray &beforeReport = {})
 {
     return "echo run >> '" + runs.toUtf8() + "'\n"
            "n=$(wc -l < '" + runs.toUtf8() + "')\n"
            + beforeReport + "\n"
-           "echo 'Repomix repomix REPOMIX' > \"$out\"\n"
+           "printf 'Packed by Repomix (repomix).\\n\\n# Files\\n\\n## File: repomix.md\\nRepomix repomix REPOMIX\\n' > \"$out\"\n"
            "printf 'Total Files: %s files\\nTotal Chars: 1,234 chars\\nTotal Tokens: 56 tokens\\n' $n\n";
 }
 
@@ -44,9 +44,8 @@ private slots:
         m_store = std::make_unique<QSettings>(m_dir->filePath("prefs.ini"), QSettings::IniFormat);
         m_options = std::make_unique<BundleOptions>(m_store.get());
         m_runs = m_dir->filePath("runs");
-        QDir(m_dir->path()).mkpath("items/a");
-        QDir(m_dir->path()).mkpath("items/b");
-        QDir(m_dir->path()).mkpath("items/c");
+        for (const char *name : {"items/a/inner", "items/b", "items/c"})
+            QDir(m_dir->path()).mkpath(name);
     }
     void cleanup()
     {
@@ -56,70 +55,72 @@ private slots:
         m_dir.reset();
     }
 
-    void dropKeepsOrderSkipsDuplicatesAndRefreshesOnce()
+    void selectionKeepsEachItemOnce_data()
+    {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("order, duplicates, remote") << QStringList{"a", "b", "https://x/y", "a", "c"} << QStringList{"a", "b", "c"};
+        QTest::newRow("inside a listed folder") << QStringList{"a", "a/inner", "b"} << QStringList{"a", "b"};
+        QTest::newRow("a folder over what it holds") << QStringList{"b", "a/inner", "c", "a"} << QStringList{"b", "a", "c"};
+        QTest::newRow("the parent of everything") << QStringList{"a", "b", ""} << QStringList{""};
+    }
+    void selectionKeepsEachItemOnce()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(QStringList, listed);
+        FileSelection selection;
+        QList<QUrl> urls;
+        for (const QString &name : dropped)
+            urls << (name.startsWith("https") ? QUrl(name) : item(name));
+        selection.add(urls);
+        QList<QUrl> expected;
+        for (const QString &name : listed)
+            expected << item(name);
+        QCOMPARE(selection.urls(), expected);
+    }
+
+    void keysMoveAndRemoveTheHighlight()
+    {
+        FileSelection selection;
+        QSignalSpy scrolls(&selection, &FileSelection::scrollToRequested);
+        QVERIFY(!selection.handleKey(Qt::Key_Down)); // empty list: keys pass through
+        selection.add({item("a"), item("b"), item("c")});
+        QVERIFY(selection.handleKey(Qt::Key_Up)); // no highlight: either arrow picks the first entry
+        QCOMPARE(selection.selectionState()->selectedFile(), item("a"));
+        QVERIFY(selection.handleKey(Qt::Key_Up)); // first entry: consumed, unchanged
+        QCOMPARE(selection.selectionState()->selectedFile(), item("a"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(selection.handleKey(Qt::Key_Down)); // the last entry holds
+        QCOMPARE(selection.selectionState()->selectedFile(), item("c"));
+        QCOMPARE(scrolls.count(), 3);
+        QVERIFY(!selection.handleKey(Qt::Key_Left));
+
+        QVERIFY(selection.handleKey(Qt::Key_Backspace)); // the last goes; the highlight moves up
+        QCOMPARE(selection.urls(), (QList<QUrl>{item("a"), item("b")}));
+        QCOMPARE(selection.selectionState()->selectedFile(), item("b"));
+        selection.remove(item("b")); // a stale highlight reads as none
+        QVERIFY(!selection.handleKey(Qt::Key_Delete));
+        QVERIFY(selection.handleKey(Qt::Key_Down));
+        QCOMPARE(selection.selectionState()->selectedFile(), item("a"));
+    }
+
+    void dropRefreshesOnceAndEmptySelectionZeroesWithoutARun()
     {
         ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
         QSignalSpy estimating(view.estimatesManager(), &EstimatesManager::isEstimatingChanged);
-        QVERIFY(view.handleDrop({item("a"), item("b"), QUrl("https://example.com/x")}));
+        QVERIFY(view.handleDrop({item("a"), item("b")}));
         QVERIFY(view.handleDrop({item("a"), item("c")}));
-        QCOMPARE(view.files()->urls(), (QList<QUrl>{item("a"), item("b"), item("c")}));
         QCOMPARE(estimating.count(), 0); // nothing before the half second
         QTRY_COMPARE(estimating.count(), 2);
-        QVERIFY(!view.estimatesManager()->isEstimating());
+        QCOMPARE(lineCount(m_runs), 1);
+        QCOMPARE(view.totalFiles(), 1);
         QCOMPARE(view.totalChars(), 1234);
         QCOMPARE(view.estimatedTokens(), 56);
-        QTRY_COMPARE(view.totalFiles(), lineCount(m_runs)); // the last run published
-        QVERIFY(!QFile::exists(QDir(RepomixWrapper::privateDirectory().value()).filePath("temp_output.txt")));
-    }
+        // Neither the scratch output nor the staging copy outlives the estimate.
+        QTRY_VERIFY(QDir(m_dir->filePath("tmp")).entryList({"repomix-temp-*"}, QDir::Dirs).isEmpty());
+        QVERIFY(QDir(RepomixWrapper::privateDirectory().value()).entryList({"output-*"}, QDir::Files).isEmpty());
 
-    void arrowKeysMoveTheHighlight()
-    {
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
-        QSignalSpy scrolls(&view, &ContentView::scrollToRequested);
-        // Keys travel as they do in the application: to some object, seen
-        // first by the monitor; true when the monitor consumed the key.
-        QObject focus;
-        const auto key = [&](int code) {
-            QKeyEvent event(QEvent::KeyPress, code, Qt::NoModifier);
-            return QCoreApplication::sendEvent(&focus, &event);
-        };
-        QVERIFY(!key(Qt::Key_Down)); // no monitor yet
-        view.setupKeyboardMonitor();
-        view.setupKeyboardMonitor(); // a second install must not move the highlight twice
-
-        QVERIFY(!key(Qt::Key_Down)); // empty list: keys pass through
-        view.addFile(item("a"));
-        view.addFile(item("b"));
-        QVERIFY(key(Qt::Key_Up)); // no highlight: either arrow picks the first entry
-        QCOMPARE(view.selectionState()->selectedFile(), item("a"));
-        QVERIFY(key(Qt::Key_Up)); // first entry: consumed, unchanged
-        QCOMPARE(view.selectionState()->selectedFile(), item("a"));
-        QVERIFY(key(Qt::Key_Down));
-        QVERIFY(key(Qt::Key_Down)); // last entry: consumed, unchanged
-        QCOMPARE(view.selectionState()->selectedFile(), item("b"));
-        QCOMPARE(scrolls.count(), 2);
-        QCOMPARE(scrolls.last().at(0).toUrl(), item("b"));
-        QVERIFY(!key(Qt::Key_Delete));
-        QVERIFY(!key(Qt::Key_Backspace));
-
-        view.removeFile(item("b")); // a stale highlight reads as none
-        QCOMPARE(view.selectionState()->selectedFile(), item("b"));
-        QVERIFY(key(Qt::Key_Down));
-        QCOMPARE(view.selectionState()->selectedFile(), item("a"));
-
-        view.removeKeyboardMonitor();
-        QVERIFY(!key(Qt::Key_Down));
-    }
-
-    void emptySelectionZeroesWithoutARun()
-    {
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
-        view.addFile(item("a"));
-        view.updateEstimates();
-        QTRY_VERIFY(!view.estimatesManager()->isEstimating());
-        QCOMPARE(view.totalFiles(), 1);
         view.removeFile(item("missing")); // not in the list: nothing happens
-        QCOMPARE(lineCount(m_runs), 1);
         view.clearAll();
         QCOMPARE(view.totalFiles(), 0);
         QCOMPARE(view.totalChars(), 0);
@@ -143,11 +144,9 @@ private slots:
         QCOMPARE(published.count(), 1); // the stopped run published nothing
         const pid_t sleeper = readAll(pids).trimmed().toInt();
         QTRY_VERIFY(::kill(sleeper, 0) != 0);
-        // Only the newest staging directory is left, and it is the recorded one.
-        QTRY_COMPARE(QDir(QDir::tempPath()).entryList({"repomix-temp-*"}, QDir::Dirs).size(), 1);
     }
 
-    void ignorePatternEditsAreDebounced()
+    void patternEditsAreDebouncedAndClosingTheSettingsRefreshes()
     {
         ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '"
                                                                             + m_dir->filePath("args").toUtf8() + "'")));
@@ -157,97 +156,90 @@ private slots:
             view.setIgnorePatterns(text);
         QCOMPARE(estimating.count(), 0);
         QTRY_COMPARE(estimating.count(), 2);
-        QVERIFY(!view.estimatesManager()->isEstimating());
         QCOMPARE(lineCount(m_runs), 1);
         QVERIFY(readAll(m_dir->filePath("args")).contains("--ignore\n*.log\n"));
-    }
 
-    void closingTheSettingsRefreshes()
-    {
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
-        view.addFile(item("a"));
         view.setShowSettings(true);
         m_options->setStyle("xml"); // changing an option alone starts nothing
-        QCOMPARE(lineCount(m_runs), 0);
+        QCOMPARE(lineCount(m_runs), 1);
         view.setShowSettings(false);
         QVERIFY(view.estimatesManager()->isEstimating());
         QTRY_VERIFY(!view.estimatesManager()->isEstimating());
-        QCOMPARE(lineCount(m_runs), 1);
+        QCOMPARE(lineCount(m_runs), 2);
+        QVERIFY(readAll(m_dir->filePath("args")).contains("--style\nxml\n"));
     }
 
-    void failedEstimatesKeepTheTotals_data()
+    void failedEstimateSaysSoAndKeepsTheTotals()
     {
-        QTest::addColumn<bool>("sameNames");
-        QTest::newRow("staging fails") << true;
-        QTest::newRow("packer fails") << false;
-    }
-    void failedEstimatesKeepTheTotals()
-    {
-        QFETCH(bool, sameNames);
         const QString fail = m_dir->filePath("fail");
         ContentView view(m_options.get(), m_packer.location(countingPacker(
-            m_runs, "if [ -e '" + fail.toUtf8() + "' ]; then echo broken >&2; exit 1; fi")));
+            m_runs, "if [ -e '" + fail.toUtf8() + "' ]; then printf '\\033[31mbroken in %s\\033[0m\\n' \"$last\" >&2; exit 1; fi")
+            .prepend("for last; do :; done\n")));
         view.addFile(item("a"));
         view.updateEstimates();
         QTRY_VERIFY(!view.estimatesManager()->isEstimating());
         QCOMPARE(view.totalFiles(), 1);
 
-        if (sameNames) {
-            QDir(m_dir->path()).mkpath("other/a");
-            view.addFile(QUrl::fromLocalFile(m_dir->filePath("other/a")));
-        } else {
-            QFile(fail).open(QIODevice::WriteOnly);
-        }
+        QFile(fail).open(QIODevice::WriteOnly);
         view.updateEstimates();
-        QVERIFY(view.estimatesManager()->isEstimating());
         QTRY_VERIFY(!view.estimatesManager()->isEstimating());
         QCOMPARE(view.totalFiles(), 1);
-        QCOMPARE(view.showAlert(), false);
+        // The packer's words, without colour codes or the private staging path.
+        QCOMPARE(view.estimatesManager()->errorMessage(), QStringLiteral("broken in"));
+        QVERIFY(!view.showAlert());
+
+        QFile::remove(fail);
+        view.updateEstimates();
+        QTRY_VERIFY(!view.estimatesManager()->isEstimating());
+        QVERIFY(view.estimatesManager()->errorMessage().isEmpty());
     }
 
-    void bundleJobPublishesAndBrands()
+    void bundleJobPublishesAndBrandsOnlyThePackersText()
     {
         ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
         m_options->setStyle("markdown");
-        QSignalSpy dialog(&view, &ContentView::saveDialogRequested);
+        BundleJob *job = view.job();
+        QSignalSpy dialog(job, &BundleJob::saveDialogRequested);
         view.addFile(item("a"));
         view.startBundling();
         QCOMPARE(dialog.count(), 1);
-        QCOMPARE(dialog.at(0).at(0).toString(), QStringLiteral("bundled-output.md"));
+        QCOMPARE(dialog.at(0).at(0).toUrl().fileName(), QStringLiteral("bundled-output.md"));
+        QCOMPARE(dialog.at(0).at(2).toInt(), 2); // the Markdown file type
+        job->saveDialogFinished({}); // cancelled
+        QCOMPARE(job->screen(), BundleJob::Screen::Normal);
 
-        view.saveDialogFinished({}); // cancelled
-        QVERIFY(!view.isProcessing());
-
-        const QUrl destination = QUrl::fromLocalFile(m_dir->filePath("bundle.md"));
         QStringList order;
         connect(&view, &ContentView::totalFilesChanged, this, [&] { order << "totals"; });
-        connect(&view, &ContentView::outputFileChanged, this, [&] { order << "outputFile"; });
-        connect(&view, &ContentView::isProcessingChanged, this, [&] { order << "isProcessing"; });
-        view.saveDialogFinished(destination);
-        QVERIFY(view.isProcessing());
-        QTRY_VERIFY(!view.isProcessing());
-        QCOMPARE(order, (QStringList{"isProcessing", "totals", "outputFile", "isProcessing"}));
-        QCOMPARE(view.outputFile(), destination);
+        connect(job, &BundleJob::outputFileChanged, this, [&] { order << "outputFile"; });
+        connect(job, &BundleJob::screenChanged, this, [&] { order << "screen"; });
+        // A typed name without an extension gets the style's.
+        job->saveDialogFinished(QUrl::fromLocalFile(m_dir->filePath("bundle")));
+        QCOMPARE(job->screen(), BundleJob::Screen::Processing);
+        QTRY_COMPARE(job->screen(), BundleJob::Screen::Completed);
+        QCOMPARE(order, (QStringList{"screen", "totals", "outputFile", "screen"}));
+        const QString destination = m_dir->filePath("bundle.md");
+        QCOMPARE(view.outputFile(), QUrl::fromLocalFile(destination));
         QCOMPARE(view.totalFiles(), 1);
-        QCOMPARE(view.files()->count(), 1);
-        QCOMPARE(readAll(destination.toLocalFile()), QByteArray("Lumbrel Lumbrel REPOMIX\n"));
-
-        // Choosing an existing file asks first; declining leaves the file alone.
-        QSignalSpy confirm(&view, &ContentView::replaceConfirmationRequested);
-        view.saveDialogFinished(destination);
-        QCOMPARE(confirm.count(), 1);
-        QCOMPARE(confirm.at(0).at(0).toString(), QStringLiteral("bundle.md"));
-        QVERIFY(!view.isProcessing());
-        view.confirmReplace(false);
-        QVERIFY(!view.isProcessing());
-        view.saveDialogFinished(destination);
-        view.confirmReplace(true);
-        QVERIFY(view.isProcessing());
-        QTRY_VERIFY(!view.isProcessing());
-        QCOMPARE(lineCount(m_runs), 2);
+        QCOMPARE(readAll(destination), QByteArray("Packed by Lumbrel (Lumbrel).\n\n# Files\n\n## File: repomix.md\nRepomix repomix REPOMIX\n"));
 
         view.setIgnorePatterns("*.md");
-        view.resetState();
+        view.backToList(); // keeps the list
+        QCOMPARE(job->screen(), BundleJob::Screen::Normal);
+        QCOMPARE(view.files()->count(), 1);
+        QTRY_VERIFY(!view.estimatesManager()->isEstimating());
+
+        // Choosing an existing file asks first; declining leaves the file alone.
+        QSignalSpy confirm(job, &BundleJob::replaceConfirmationRequested);
+        job->saveDialogFinished(QUrl::fromLocalFile(destination));
+        QCOMPARE(confirm.count(), 1);
+        QCOMPARE(confirm.at(0).at(0).toString(), QStringLiteral("bundle.md"));
+        job->confirmReplace(false);
+        QCOMPARE(job->screen(), BundleJob::Screen::Normal);
+        job->saveDialogFinished(QUrl::fromLocalFile(destination));
+        job->confirmReplace(true);
+        QTRY_COMPARE(job->screen(), BundleJob::Screen::Completed);
+
+        view.resetState(); // "Bundle More Files"
         QVERIFY(view.outputFile().isEmpty());
         QCOMPARE(view.files()->count(), 0);
         QCOMPARE(view.totalFiles(), 0);
@@ -255,22 +247,57 @@ private slots:
         QCOMPARE(m_options->style(), QStringLiteral("markdown"));
     }
 
-    void failedBundleShowsTheAlertAndKeepsTheList()
+    void refusedPlacesAndFailuresLeaveEverythingAsItWas_data()
     {
-        ContentView view(m_options.get(), m_packer.location("echo 'disk on fire' >&2; exit 7"));
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QByteArray>("packer");
+        QTest::addColumn<QString>("message");
+        const QByteArray works = "echo x > \"$out\"; echo 'Total Files: 1 files'";
+        QTest::newRow("packer fails") << "old.txt" << QByteArray("echo 'disk on fire' >&2; exit 7")
+                                      << "Failed to bundle files: disk on fire";
+        QTest::newRow("a folder") << "items" << works << "Failed to bundle files: \u201C%1/items\u201D is a folder.";
+        QTest::newRow("missing folder") << "gone/out.txt" << works
+                                        << "Failed to bundle files: The folder \u201C%1/gone\u201D does not exist.";
+        QTest::newRow("not local") << "sftp://host/out.txt" << works << "Failed to bundle files: Bundles can only";
+    }
+    void refusedPlacesAndFailuresLeaveEverythingAsItWas()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QByteArray, packer);
+        QFETCH(QString, message);
+        writeFile(m_dir->filePath("old.txt").toStdString(), "the user's own text\n");
+        ContentView view(m_options.get(), m_packer.location(packer));
         view.addFile(item("a"));
-        view.saveDialogFinished(QUrl::fromLocalFile(m_dir->filePath("bundle.txt")));
+        const QUrl url = chosen.contains(':') ? QUrl(chosen) : QUrl::fromLocalFile(m_dir->filePath(chosen));
+        view.job()->saveDialogFinished(url);
+        view.job()->confirmReplace(true); // where asked
         QTRY_VERIFY(view.showAlert());
-        QVERIFY(!view.isProcessing());
-        QCOMPARE(view.alertMessage(), QStringLiteral("Failed to bundle files: disk on fire\n"));
+        QCOMPARE(view.job()->screen(), BundleJob::Screen::Normal);
+        QVERIFY2(view.alertMessage().startsWith(QString(message).replace("%1", m_dir->path())), qPrintable(view.alertMessage()));
         QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
-        QVERIFY(view.outputFile().isEmpty());
+        QCOMPARE(readAll(m_dir->filePath("old.txt")), QByteArray("the user's own text\n"));
+        QVERIFY(!QFileInfo::exists(m_dir->filePath("gone")));
+    }
 
-        view.setShowAlert(false);
-        view.saveDialogFinished(QUrl("sftp://host/bundle.txt")); // a place the packer cannot write to
-        QVERIFY(view.showAlert());
-        QVERIFY(view.alertMessage().startsWith(QLatin1String("Failed to bundle files: ")));
-        QVERIFY(!view.isProcessing());
+    void cancellingAJobLeavesTheDestinationAndStopsThePacker()
+    {
+        const QString pids = m_dir->filePath("pids");
+        writeFile(m_dir->filePath("old.txt").toStdString(), "kept\n");
+        ContentView view(m_options.get(), m_packer.location(
+            "echo partial > \"$out\"; sleep 300 & echo $! > '" + pids.toUtf8() + "'; wait"));
+        view.addFile(item("a"));
+        view.job()->saveDialogFinished(QUrl::fromLocalFile(m_dir->filePath("old.txt")));
+        view.job()->confirmReplace(true);
+        QTRY_VERIFY(QFileInfo(pids).size() > 0);
+        QCOMPARE(view.job()->stage(), BundleJob::Stage::Packing);
+        view.job()->cancel();
+        QCOMPARE(view.job()->screen(), BundleJob::Screen::Normal);
+        const pid_t sleeper = readAll(pids).trimmed().toInt();
+        QTRY_VERIFY(::kill(sleeper, 0) != 0);
+        QCOMPARE(readAll(m_dir->filePath("old.txt")), QByteArray("kept\n"));
+        QCOMPARE(view.files()->count(), 1);
+        QVERIFY(!view.showAlert());
+        QTRY_VERIFY(QDir(RepomixWrapper::privateDirectory().value()).entryList({"output-*"}, QDir::Files).isEmpty());
     }
 
     void quittingStopsThePackerAndCleansUp()
@@ -279,7 +306,7 @@ private slots:
         QString staging;
         {
             ContentView view(m_options.get(), m_packer.location(
-                "echo $1 > /dev/null; for last; do :; done; echo \"$last\" > '" + m_dir->filePath("staging").toUtf8()
+                "for last; do :; done; echo \"$last\" > '" + m_dir->filePath("staging").toUtf8()
                 + "'; sleep 300 & echo $! > '" + pids.toUtf8() + "'; wait"));
             view.addFile(item("a"));
             view.updateEstimates();
@@ -292,38 +319,39 @@ private slots:
         QTRY_VERIFY(::kill(sleeper, 0) != 0);
     }
 
-    void brandingStreamsAndRefusesNonUtf8()
+    void writingTheBundleIsAllOrNothing()
     {
-        // A word straddling the 1 MiB read boundary is still replaced.
-        QByteArray text(1024 * 1024 - 3, 'x');
-        text += "Repomix and repomix, ü and REPOMIX";
-        const QString path = m_dir->filePath("big.txt");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
-        QVERIFY(brandFile(path));
+        // The header is branded; a word of the packed files, also past the
+        // first block read, is not.
+        QByteArray text = "This file was packed by Repomix; see repomix.com.\n\n"
+                          "================================================================\nFiles\n"
+                          "================================================================\n"
+                          "File: repomix/README.md\nimport repomix\n";
+        text += QByteArray(2 * 1024 * 1024, 'x') + "Repomix\n";
+        const QString scratch = m_dir->filePath("scratch.txt");
+        writeFile(scratch.toStdString(), text.toStdString());
+        const QString out = m_dir->filePath("out.txt");
+        QVERIFY(writeBranded(scratch, out));
         QByteArray expected = text;
-        expected.replace("Repomix", "Lumbrel").replace("repomix", "Lumbrel");
-        QCOMPARE(readAll(path), expected);
+        expected.replace(0, 50, QByteArray("This file was packed by Lumbrel; see Lumbrel.com.\n"));
+        QCOMPARE(readAll(out), expected);
 
-        const QByteArray latin1 = "Repomix caf\xe9";
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(latin1);
-        file.close();
-        QVERIFY(!brandFile(path));
-        QCOMPARE(readAll(path), latin1);
-
-        const QByteArray cut = "repomix \xc3"; // ends inside a character
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(cut);
-        file.close();
-        QVERIFY(!brandFile(path));
-        QCOMPARE(readAll(path), cut);
+        // A stopped write and a place that cannot be written leave the old file.
+        std::stop_source stop;
+        stop.request_stop();
+        writeFile(out.toStdString(), "old\n");
+        QVERIFY(!writeBranded(scratch, out, stop.get_token()));
+        QCOMPARE(readAll(out), QByteArray("old\n"));
+        const Result<bool> missing = writeBranded(scratch, m_dir->filePath("gone/out.txt"));
+        QVERIFY(!missing);
+        QVERIFY2(missing.error().description.contains(m_dir->filePath("gone/out.txt")), qPrintable(missing.error().description));
     }
 
 private:
-    QUrl item(const char *name) const { return QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("items/") + name)); }
+    QUrl item(const QString &name) const
+    {
+        return QUrl::fromLocalFile(QDir::cleanPath(m_dir->filePath(QStringLiteral("items/") + name)));
+    }
 
     FakePacker m_packer;
     std::unique_ptr<QTemporaryDir> m_dir;

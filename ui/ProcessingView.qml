@@ -1,0 +1,52 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lumbrel
+
+// Shown while a bundle job runs: what it is doing, and a way to stop it.
+// Escape stops it too.
+FocusScope {
+    id: overlay
+
+    required property BundleJob job
+
+    readonly property string stageText: job.stage === BundleJob.Copying ? "Copying files…"
+                                      : job.stage === BundleJob.Packing ? "Packing…"
+                                      : "Writing the bundle…"
+
+    Keys.onEscapePressed: overlay.job.cancel()
+
+    ColumnLayout {
+        anchors.centerIn: parent
+        spacing: Theme.standardSpacing
+
+        BusyIndicator {
+            running: overlay.visible
+            scale: 1.5
+            Layout.alignment: Qt.AlignHCenter
+            Layout.margins: Theme.standardPadding
+        }
+        Label {
+            text: "Bundling files..."
+            font.pixelSize: Theme.headlineSize
+            font.weight: Font.DemiBold
+            Layout.alignment: Qt.AlignHCenter
+        }
+        Label {
+            objectName: "stageText"
+            text: overlay.stageText
+            color: Theme.secondary(palette.windowText)
+            Layout.alignment: Qt.AlignHCenter
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+        PushButton {
+            objectName: "cancelButton"
+            text: "Cancel"
+            focus: true
+            Layout.alignment: Qt.AlignHCenter
+            Layout.topMargin: Theme.standardPadding
+            onClicked: overlay.job.cancel()
+        }
+    }
+}

@@ -1,0 +1,11 @@
+import QtQuick
+import QtQuick.Controls
+
+// A standard push button that Enter and keypad Enter activate as well as
+// Space, with the focus ring drawn when the keyboard put the focus on it.
+Button {
+    id: control
+    Keys.onReturnPressed: control.clicked()
+    Keys.onEnterPressed: control.clicked()
+    Accessible.name: text
+}

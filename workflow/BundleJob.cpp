@@ -1,0 +1,193 @@
+#include "BundleJob.h"
+
+#include "PackerWorker.h"
+#include "RepomixWrapper.h"
+#include "UserText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStandardPaths>
+
+BundleJob::BundleJob(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input, QObject *parent)
+    : QObject(parent)
+    , m_wrapper(wrapper)
+    , m_worker(worker)
+    , m_input(std::move(input))
+{
+}
+
+BundleJob::~BundleJob()
+{
+    if (m_job.stop_possible())
+        m_job.request_stop();
+}
+
+QString BundleJob::proposedFileName() const
+{
+    return QStringLiteral("bundled-output.") + BundleOptions::outputExtension(m_input().options.style);
+}
+
+QStringList BundleJob::nameFilters()
+{
+    return {QStringLiteral("Plain text (*.txt)"), QStringLiteral("XML (*.xml)"), QStringLiteral("Markdown (*.md)")};
+}
+
+int BundleJob::styleNameFilter() const
+{
+    const QString extension = BundleOptions::outputExtension(m_input().options.style);
+    return extension == QLatin1String("xml") ? 1 : extension == QLatin1String("md") ? 2 : 0;
+}
+
+void BundleJob::start()
+{
+    if (m_screen != Screen::Normal)
+        return;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    emit saveDialogRequested(QUrl::fromLocalFile(QDir(folder).filePath(proposedFileName())), nameFilters(),
+                             styleNameFilter());
+}
+
+void BundleJob::saveDialogFinished(const QUrl &chosen)
+{
+    if (chosen.isEmpty() || m_screen != Screen::Normal)
+        return; // cancelled
+    // Some dialogs hand back a typed name as a bare path.
+    QUrl destination = chosen.scheme().isEmpty() && QDir::isAbsolutePath(chosen.path())
+        ? QUrl::fromLocalFile(chosen.path())
+        : chosen;
+    if (!destination.isLocalFile()) {
+        refuse(QStringLiteral("Bundles can only be saved to a local folder, not to %1.").arg(chosen.toDisplayString()));
+        return;
+    }
+    QString path = QDir::cleanPath(destination.toLocalFile());
+    QFileInfo target(path);
+    if (target.suffix().isEmpty() && !target.isDir()) {
+        path += QLatin1Char('.') + BundleOptions::outputExtension(m_input().options.style);
+        target.setFile(path);
+    }
+    destination = QUrl::fromLocalFile(path);
+
+    if (target.isDir()) {
+        refuse(QStringLiteral("\u201C%1\u201D is a folder. Choose a name for the bundle file.")
+                   .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    if (!QFileInfo(target.absolutePath()).isDir()) {
+        refuse(QStringLiteral("The folder \u201C%1\u201D does not exist.")
+                   .arg(QDir::toNativeSeparators(target.absolutePath())));
+        return;
+    }
+    if (target.exists()) {
+        m_pendingDestination = destination;
+        emit replaceConfirmationRequested(target.fileName());
+        return;
+    }
+    run(destination);
+}
+
+void BundleJob::confirmReplace(bool replace)
+{
+    const QUrl destination = std::exchange(m_pendingDestination, QUrl());
+    if (!replace || destination.isEmpty() || m_screen != Screen::Normal)
+        return;
+    run(destination);
+}
+
+void BundleJob::run(const QUrl &destination)
+{
+    if (m_screen == Screen::Processing)
+        return;
+    setOutputFile({});
+    setStage(Stage::Copying);
+    setScreen(Screen::Processing);
+
+    m_job = std::stop_source();
+    const std::stop_token token = m_job.get_token();
+    const JobInput input = m_input();
+    RepomixWrapper *wrapper = &m_wrapper;
+    QPointer<BundleJob> self(this);
+    m_worker.post([self, wrapper, input, destination, token] {
+        const auto onStage = [self](JobStage stage) {
+            QMetaObject::invokeMethod(
+                self.data(), [self, stage] {
+                    if (self)
+                        self->setStage(static_cast<Stage>(stage));
+                },
+                Qt::QueuedConnection);
+        };
+        const Result<JobResult> result = runBundle(*wrapper, input, destination.toLocalFile(), token, onStage);
+        QMetaObject::invokeMethod(
+            self.data(), [self, token, destination, result] {
+                if (self)
+                    self->finish(token, destination, result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void BundleJob::finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result)
+{
+    if (token != m_job.get_token())
+        return; // an older job's late answer
+    if (token.stop_requested()) {
+        setScreen(Screen::Normal); // cancelled: nothing to say
+        return;
+    }
+    if (result) {
+        emit succeeded(result.value());
+        setOutputFile(destination);
+        setScreen(Screen::Completed);
+        return;
+    }
+    setScreen(Screen::Normal);
+    refuse(UserText::cleaned(result.error().description));
+}
+
+void BundleJob::refuse(const QString &reason)
+{
+    emit failed(QStringLiteral("Failed to bundle files: ") + reason);
+}
+
+void BundleJob::cancel()
+{
+    if (m_screen != Screen::Processing)
+        return;
+    if (m_job.stop_possible())
+        m_job.request_stop(); // the packer's process group ends at once
+    setScreen(Screen::Normal);
+}
+
+void BundleJob::close()
+{
+    if (m_screen != Screen::Completed)
+        return;
+    setOutputFile({});
+    setScreen(Screen::Normal);
+}
+
+void BundleJob::setScreen(Screen screen)
+{
+    if (m_screen == screen)
+        return;
+    m_screen = screen;
+    emit screenChanged();
+}
+
+void BundleJob::setStage(Stage stage)
+{
+    if (m_stage == stage)
+        return;
+    m_stage = stage;
+    emit stageChanged();
+}
+
+void BundleJob::setOutputFile(const QUrl &file)
+{
+    if (m_outputFile == file)
+        return;
+    m_outputFile = file;
+    emit outputFileChanged();
+}

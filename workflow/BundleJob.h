@@ -1,0 +1,93 @@
+#pragma once
+
+#include "PackerJobs.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <stop_token>
+
+class PackerWorker;
+class RepomixWrapper;
+
+// "Start bundling": asks where to save, packs the selection into that file
+// and decides what the main screen shows — the normal content, the
+// processing overlay, or the completion screen.
+class BundleJob : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(Screen screen READ screen NOTIFY screenChanged)
+    Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
+    Q_PROPERTY(Stage stage READ stage NOTIFY stageChanged)
+
+public:
+    enum class Screen { Normal, Processing, Completed };
+    Q_ENUM(Screen)
+    enum class Stage { Copying, Packing, Writing };
+    Q_ENUM(Stage)
+
+    // `input` reads what to pack when a job starts (and the style when the
+    // save dialog opens). The wrapper and the worker outlive this object.
+    BundleJob(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input,
+              QObject *parent = nullptr);
+    ~BundleJob() override;
+
+    Screen screen() const { return m_screen; }
+    QUrl outputFile() const { return m_outputFile; }
+    Stage stage() const { return m_stage; }
+
+    // The name the save dialog proposes: "bundled-output." and the style's extension.
+    QString proposedFileName() const;
+    // The file types the save dialog offers, and the one of the current style.
+    static QStringList nameFilters();
+    int styleNameFilter() const;
+
+    // Asks the view for the save dialog (saveDialogRequested).
+    Q_INVOKABLE void start();
+    // The save dialog's answer: the chosen file, or an empty URL when
+    // cancelled. A name without an extension gets the style's; a folder, a
+    // missing folder or a place that is not local is refused with a message;
+    // an existing file is replaced only once the user confirms it
+    // (replaceConfirmationRequested, then confirmReplace).
+    Q_INVOKABLE void saveDialogFinished(const QUrl &chosen);
+    Q_INVOKABLE void confirmReplace(bool replace);
+    // Packs into `destination` (a local file), showing the processing overlay.
+    void run(const QUrl &destination);
+    // Stops a running job; the destination stays as it was and the normal
+    // content comes back with the selection.
+    Q_INVOKABLE void cancel();
+    // From the completion screen back to the normal content.
+    Q_INVOKABLE void close();
+
+signals:
+    void screenChanged();
+    void outputFileChanged();
+    void stageChanged();
+
+    // Requests for the view.
+    void saveDialogRequested(const QUrl &proposedLocation, const QStringList &nameFilters, int selectedNameFilter);
+    void replaceConfirmationRequested(const QString &fileName);
+
+    // A job succeeded: its totals come before the completion screen.
+    void succeeded(const JobResult &result);
+    // A job failed, or the chosen place was refused; the message is for the user.
+    void failed(const QString &message);
+
+private:
+    void finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result);
+    void refuse(const QString &reason);
+    void setScreen(Screen screen);
+    void setStage(Stage stage);
+    void setOutputFile(const QUrl &file);
+
+    RepomixWrapper &m_wrapper;
+    PackerWorker &m_worker;
+    std::function<JobInput()> m_input;
+    Screen m_screen = Screen::Normal;
+    Stage m_stage = Stage::Copying;
+    QUrl m_outputFile;
+    QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it
+    std::stop_source m_job{std::nostopstate};
+};

@@ -1,0 +1,170 @@
+#include "PackerJobs.h"
+
+#include "CommandLine.h"
+#include "Log.h"
+#include "RepomixWrapper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QUuid>
+
+namespace {
+
+AppError stoppedError()
+{
+    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
+}
+
+// A fresh path for the packer's output in the user's private folder on the
+// temporary disk; nothing is there yet.
+Result<QString> scratchPath()
+{
+    const Result<QString> folder = RepomixWrapper::privateDirectory();
+    if (!folder)
+        return folder.error();
+    return QDir(folder.value()).filePath(QStringLiteral("output-%1.txt")
+                                             .arg(QUuid::createUuid().toString(QUuid::WithoutBraces)));
+}
+
+// Stages, runs the packer into a scratch file and reads its totals; the
+// scratch file is handed to `use` on success and removed on every path.
+Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std::stop_token &stop,
+                       const std::function<void(JobStage)> &onStage,
+                       const std::function<Result<bool>(const QString &scratch)> &use)
+{
+    if (onStage)
+        onStage(JobStage::Copying);
+    const Result<QUrl> staged = wrapper.stageFiles(input.files, stop);
+    if (!staged)
+        return staged.error();
+    // The copy is needed only while the packer reads it.
+    struct Discard
+    {
+        RepomixWrapper &wrapper;
+        QUrl directory;
+        ~Discard() { wrapper.discardDirectory(directory); }
+    } discard{wrapper, staged.value()};
+    if (stop.stop_requested())
+        return stoppedError();
+
+    const Result<QString> scratch = scratchPath();
+    if (!scratch)
+        return scratch.error();
+    struct Remove
+    {
+        QString path;
+        ~Remove() { QFile::remove(path); }
+    } remove{scratch.value()};
+
+    if (onStage)
+        onStage(JobStage::Packing);
+    const Result<QString> report = wrapper.runRepomix(
+        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value(), stop);
+    if (!report)
+        return report.error();
+    logLine(QStringLiteral("Repomix output: ") + report.value());
+    JobResult result{parseSummary(report.value())};
+
+    if (use) {
+        if (stop.stop_requested())
+            return stoppedError();
+        if (onStage)
+            onStage(JobStage::Writing);
+        if (const Result<bool> used = use(scratch.value()); !used)
+            return used.error();
+    }
+    return result;
+}
+
+// Where the text the packer writes itself ends: its header and summary come
+// first, then the directory tree and the files, which hold the user's names
+// and contents.
+qsizetype packerHeaderLength(QByteArrayView start)
+{
+    static const QByteArray markers[] = {
+        "\n================================================================\nDirectory Structure\n",
+        "\n================================================================\nFiles\n",
+        "\n<directory_structure>\n",
+        "\n<files>\n",
+        "\n# Directory Structure\n",
+        "\n# Files\n",
+    };
+    qsizetype end = -1;
+    for (const QByteArray &marker : markers) {
+        const qsizetype at = start.indexOf(marker);
+        if (at >= 0 && (end < 0 || at < end))
+            end = at;
+    }
+    if (start.startsWith(QByteArrayView(markers[0]).sliced(1)) || start.startsWith(QByteArrayView(markers[1]).sliced(1))
+        || start.startsWith("<directory_structure>\n") || start.startsWith("<files>\n")
+        || start.startsWith("# Directory Structure\n") || start.startsWith("# Files\n"))
+        return 0;
+    return end < 0 ? 0 : end;
+}
+
+AppError writeError(const QString &path, const QString &message)
+{
+    return AppError{QStringLiteral("QSaveFile"), -1, QStringLiteral("Cannot write \u201C%1\u201D: %2").arg(path, message)};
+}
+
+} // namespace
+
+Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop)
+{
+    return pack(wrapper, input, stop, {}, {});
+}
+
+Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
+                            std::stop_token stop, const std::function<void(JobStage)> &onStage)
+{
+    return pack(wrapper, input, stop, onStage,
+                [&](const QString &scratch) { return writeBranded(scratch, destination, stop); });
+}
+
+Result<bool> writeBranded(const QString &from, const QString &to, std::stop_token stop)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
+                        QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly))
+        return writeError(to, out.errorString());
+    const auto fail = [&](const QString &message) -> Result<bool> {
+        out.cancelWriting();
+        return writeError(to, message);
+    };
+    // A short write on a full disk is not an error by itself: check each count.
+    const auto writeAll = [&out](QByteArrayView bytes) {
+        return out.write(bytes.data(), bytes.size()) == bytes.size();
+    };
+
+    // The header is a few kilobytes at the start of the file.
+    QByteArray block = in.read(64 * 1024);
+    const qsizetype header = packerHeaderLength(block);
+    QByteArray branded = block.left(header);
+    branded.replace("Repomix", "Lumbrel").replace("repomix", "Lumbrel");
+    if (!writeAll(branded) || !writeAll(QByteArrayView(block).sliced(header)))
+        return fail(out.errorString());
+    while (!in.atEnd()) {
+        if (stop.stop_requested()) {
+            out.cancelWriting();
+            return stoppedError();
+        }
+        block = in.read(1 << 20);
+        if (block.isEmpty())
+            break;
+        if (!writeAll(block))
+            return fail(out.errorString());
+    }
+    if (in.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString()));
+    if (stop.stop_requested()) {
+        out.cancelWriting();
+        return stoppedError();
+    }
+    if (!out.commit())
+        return writeError(to, out.errorString());
+    return true;
+}

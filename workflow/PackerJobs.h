@@ -1,0 +1,49 @@
+#pragma once
+
+#include "AppError.h"
+#include "BundleOptions.h"
+#include "RunSummary.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <stop_token>
+
+class RepomixWrapper;
+
+// What a run packs, read on the UI thread when the run is started.
+struct JobInput
+{
+    QList<QUrl> files;
+    BundleOptions::Values options;
+    QString ignorePatterns;
+
+    bool operator==(const JobInput &) const = default;
+};
+
+// What an estimate or a bundle found besides the totals.
+struct JobResult
+{
+    RunSummary summary;
+};
+
+// The steps of a bundle, for the progress the window shows.
+enum class JobStage { Copying, Packing, Writing };
+
+// Stages the items, runs the packer into a private scratch file, reads the
+// totals, and removes the scratch file and the staging copy again.
+Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop);
+
+// Stages the items, runs the packer into a private scratch file and, once it
+// succeeded, writes the branded bundle to `destination` in one atomic step.
+// A failed or stopped run leaves `destination` exactly as it was.
+Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
+                            std::stop_token stop, const std::function<void(JobStage)> &onStage = {});
+
+// Copies the packer's output at `from` to `to` (replaced atomically), with the
+// product's name in place of the packer's in the text the packer writes itself
+// (its header and summary); the packed files' contents and paths are copied
+// unchanged. Fails with the system's message naming `to`.
+Result<bool> writeBranded(const QString &from, const QString &to, std::stop_token stop = {});

@@ -30,15 +30,16 @@ QtObject {
         shortcut: StandardKey.Quit
         onTriggered: Qt.exit(0) // Qt.quit() asks the window to close, which only hides it
     }
+    // Folders are what people bundle most, so they get the open shortcut.
     readonly property Action addFiles: Action {
         text: "Add Files…"
-        shortcut: StandardKey.Open
+        shortcut: "Ctrl+Shift+O"
         enabled: actions.normalScreen
         onTriggered: actions.app.contentView.chooseFiles()
     }
     readonly property Action addFolder: Action {
         text: "Add Folder…"
-        shortcut: "Ctrl+Shift+O"
+        shortcut: StandardKey.Open
         enabled: actions.normalScreen
         onTriggered: actions.app.contentView.chooseFolder()
     }

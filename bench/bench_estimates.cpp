@@ -474,7 +474,7 @@ int main(int argc, char *argv[])
     // Every refresh scheduled so far fires within 500 ms of the last drop;
     // then the last estimate runs to its end.
     publishedAt = 0;
-    runEventsFor(ContentView::dropRefreshMilliseconds / 1000.0 + 0.1);
+    runEventsFor(EstimatesManager::debounceMilliseconds / 1000.0 + 0.1);
     const bool finished = runEventsUntil([&] { return !estimates->isEstimating(); }, 600);
     const double finishedAt = (publishedAt > 0 ? publishedAt : now()) - origin;
     const double burstGapMs = probe.longestGapMs();
@@ -506,7 +506,7 @@ int main(int argc, char *argv[])
     std::fprintf(out(), "   most processes of ours alive at once   : %d (packers and their helpers)\n", monitor.maxProcessesAlive());
     std::fprintf(out(), "   processes of ours left after the burst : %d\n", monitor.aliveAtLastPoll());
     std::fprintf(out(), "   last drop -> totals published          : %.3f s (includes the %d ms drop refresh delay)\n",
-                 finishedAt - lastDropAt, ContentView::dropRefreshMilliseconds);
+                 finishedAt - lastDropAt, EstimatesManager::debounceMilliseconds);
     std::fprintf(out(), "   longest gap between 5 ms UI ticks      : %.1f ms (target < 20 ms)\n", burstGapMs);
     std::fprintf(out(), "   UI gaps over 20 ms (s from the first edit):");
     for (const UiTickProbe::Gap &gap : burstGaps)

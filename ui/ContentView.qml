@@ -22,7 +22,7 @@ FocusScope {
     // The list's keys work when the list, or nothing in particular, has the
     // focus; every other control keeps its own keys.
     Keys.onPressed: function (event) {
-        if (root.showsNormal && root.activeFocus && !event.modifiers)
+        if (root.showsNormal && root.Window.activeFocusItem === root && !event.modifiers)
             event.accepted = root.view.selection.handleKey(event.key)
     }
 

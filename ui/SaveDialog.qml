@@ -20,8 +20,8 @@ Item {
         acceptLabel: "Save"
         fileMode: FileDialog.SaveFile
         options: FileDialog.DontConfirmOverwrite
-        onAccepted: saveDialog.job.saveDialogFinished(selectedFile)
-        onRejected: saveDialog.job.saveDialogFinished("")
+        onAccepted: saveDialog.job.saveDialogFinished(selectedFile, saveDialog.typedName)
+        onRejected: saveDialog.job.saveDialogFinished("", "")
     }
 
     Dialog {
@@ -58,13 +58,50 @@ Item {
         onRejected: saveDialog.job.confirmReplace(false)
     }
 
+    // Qt's own dialog (used where the desktop offers none) opens with its
+    // file list focused; the name is what people type, so it gets the focus.
+    // A native dialog has no such item in the window.
+    function focusNameField() {
+        const find = function (item, matches) {
+            if (matches(item))
+                return item
+            for (let i = 0; i < item.children.length; ++i) {
+                const found = find(item.children[i], matches)
+                if (found)
+                    return found
+            }
+            return null
+        }
+        const overlay = saveDialog.Overlay.overlay
+        const field = overlay ? find(overlay, item => item.objectName === "fileNameTextField") : null
+        if (!field || !field.visible)
+            return
+        field.forceActiveFocus(Qt.TabFocusReason)
+        field.selectAll()
+        if (saveDialog.nameField !== field) {
+            // Return in the name field saves, as it does in the desktop's dialogs.
+            saveDialog.nameField = field
+            field.textEdited.connect(() => saveDialog.typedName = field.text)
+            field.accepted.connect(function () {
+                const save = find(field.parent, item => item.text === fileDialog.acceptLabel && item.clicked !== undefined)
+                if (save)
+                    save.clicked()
+            })
+        }
+    }
+    property Item nameField: null
+    // What was typed into Qt's own dialog, which it may rewrite on accepting.
+    property string typedName
+
     Connections {
         target: saveDialog.job
         function onSaveDialogRequested(proposedLocation, nameFilters, selectedNameFilter) {
             fileDialog.nameFilters = nameFilters
             fileDialog.selectedNameFilter.index = selectedNameFilter
             fileDialog.selectedFile = proposedLocation
+            saveDialog.typedName = ""
             fileDialog.open()
+            Qt.callLater(saveDialog.focusNameField)
         }
         function onReplaceConfirmationRequested(fileName) {
             replaceDialog.fileName = fileName

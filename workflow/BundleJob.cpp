@@ -50,14 +50,17 @@ void BundleJob::start()
                              styleNameFilter());
 }
 
-void BundleJob::saveDialogFinished(const QUrl &chosen)
+void BundleJob::saveDialogFinished(const QUrl &chosen, const QString &typedName)
 {
     if (chosen.isEmpty() || m_screen != Screen::Normal)
         return; // cancelled
-    // Some dialogs hand back a typed name as a bare path.
+    // Some dialogs put a typed absolute path below their current folder, and
+    // some hand back a typed name as a bare path.
     QUrl destination = chosen.scheme().isEmpty() && QDir::isAbsolutePath(chosen.path())
         ? QUrl::fromLocalFile(chosen.path())
         : chosen;
+    if (QDir::isAbsolutePath(typedName) && destination.isLocalFile())
+        destination = QUrl::fromLocalFile(typedName);
     if (!destination.isLocalFile()) {
         refuse(QStringLiteral("Bundles can only be saved to a local folder, not to %1.").arg(chosen.toDisplayString()));
         return;

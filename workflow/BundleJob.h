@@ -47,11 +47,13 @@ public:
     // Asks the view for the save dialog (saveDialogRequested).
     Q_INVOKABLE void start();
     // The save dialog's answer: the chosen file, or an empty URL when
-    // cancelled. A name without an extension gets the style's; a folder, a
-    // missing folder or a place that is not local is refused with a message;
-    // an existing file is replaced only once the user confirms it
+    // cancelled; `typedName` is the text of the dialog's name field where the
+    // view can see it (an absolute path typed there is taken as it is). A
+    // name without an extension gets the style's; a folder, a missing folder
+    // or a place that is not local is refused with a message; an existing
+    // file is replaced only once the user confirms it
     // (replaceConfirmationRequested, then confirmReplace).
-    Q_INVOKABLE void saveDialogFinished(const QUrl &chosen);
+    Q_INVOKABLE void saveDialogFinished(const QUrl &chosen, const QString &typedName = {});
     Q_INVOKABLE void confirmReplace(bool replace);
     // Packs into `destination` (a local file), showing the processing overlay.
     void run(const QUrl &destination);

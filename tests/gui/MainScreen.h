@@ -42,6 +42,7 @@ public:
         root->setSize(window.size());
         window.show();
         window.requestActivate();
+        root->forceActiveFocus();
     }
 
     bool ready() { return QTest::qWaitForWindowActive(&window); }
@@ -122,22 +123,27 @@ public:
         QCOMPARE(dropped.dropAction(), Qt::CopyAction);
     }
 
-    // Answers the open save dialog with its Save button: taking the proposed
-    // file, or, given `name`, as someone who types that name and presses Return first.
+    // Answers the open save dialog with the keyboard: the proposed file, or,
+    // given `name`, as someone who types that name; Return saves.
     void save(const QString &name = {})
     {
         auto *dialog = root->findChild<QObject *>(QStringLiteral("saveDialog"));
         QTRY_VERIFY(dialog->property("visible").toBool());
         QQuickItem *overlay = window.contentItem()->childItems().constLast();
+        QQuickItem *field = item("fileNameTextField", overlay);
+        QTRY_VERIFY(field && field->hasActiveFocus()); // the name field has the focus
         if (!name.isEmpty()) {
-            click(item("fileNameTextField", overlay));
             QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-            for (const QChar c : name)
-                QTest::keyClick(&window, c.toLatin1());
-            QTest::keyClick(&window, Qt::Key_Return);
+            type(name);
         }
-        click(withText(overlay, QStringLiteral("Save")).value(0));
+        QTest::keyClick(&window, Qt::Key_Return);
         QTRY_VERIFY(!dialog->property("visible").toBool());
+    }
+
+    void type(const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(&window, c.toLatin1());
     }
 
     QTemporaryDir dir;

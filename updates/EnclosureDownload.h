@@ -65,7 +65,7 @@ private:
 
     const Request m_request;
     std::unique_ptr<QTemporaryDir> m_folder;
-    QFile m_file;
+    QFile m_file{this}; // a child, so that it moves to the worker thread too
     qint64 m_written = 0;
     Failure m_failure = Failure::None; // why the transfer was stopped early
     QString m_detail;

@@ -84,16 +84,22 @@ Dialog {
                       .arg(dialog.updater ? dialog.updater.currentVersion : "")
             }
             Label {
-                objectName: "verifiedFile"
                 Layout.fillWidth: true
                 wrapMode: Text.Wrap
                 text: qsTr("Downloaded and verified: %1")
                       .arg(dialog.updater ? dialog.updater.downloadedFileName : "")
             }
+            Label {
+                textFormat: Text.StyledText
+                text: "<a href=\"reveal\">" + (dialog.updater ? dialog.updater.revealText : "") + "</a>"
+                onLinkActivated: dialog.updater.revealDownloadedFile()
+            }
             ScrollView {
                 visible: notes.text !== ""
                 Layout.fillWidth: true
                 Layout.preferredHeight: 200
+                // The notes wrap to the dialog's width instead of widening it.
+                contentWidth: availableWidth
                 TextArea {
                     id: notes
                     readOnly: true
@@ -145,12 +151,6 @@ Dialog {
                 dialog.updater.cancel()
                 dialog.close()
             }
-        }
-        Button {
-            text: dialog.updater ? dialog.updater.revealText : ""
-            visible: dialog.updateState === dialog.stateUpdateAvailable
-            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
-            onClicked: dialog.updater.revealDownloadedFile()
         }
         Button {
             text: qsTr("Open")

@@ -78,8 +78,13 @@ Item readItem(QXmlStreamReader &reader, const QUrl &baseUrl)
         if (name == u"enclosure") {
             const QXmlStreamAttributes attributes = reader.attributes();
             const QString os = attribute(attributes, u"os");
-            if (item.enclosureUrl.isEmpty() && (os.isEmpty() || os == thisPlatform()))
+            if (item.enclosureUrl.isEmpty() && (os.isEmpty() || os == thisPlatform())) {
                 item.enclosureUrl = toUrl(attribute(attributes, u"url"), baseUrl);
+                item.enclosureSignature = attribute(attributes, u"edSignature");
+                bool isNumber = false;
+                const qint64 length = attribute(attributes, u"length").toLongLong(&isNumber);
+                item.enclosureLength = isNumber && length > 0 ? length : -1;
+            }
             if (enclosureVersion.isEmpty())
                 enclosureVersion = attribute(attributes, u"version");
             if (enclosureShortVersion.isEmpty())
@@ -93,8 +98,6 @@ Item readItem(QXmlStreamReader &reader, const QUrl &baseUrl)
             continue;
         if (name == u"title")
             item.title = text.trimmed();
-        else if (name == u"link" && item.link.isEmpty())
-            item.link = toUrl(text, baseUrl);
         else if (name == u"description")
             item.releaseNotes = toPlainNotes(text);
         else if (name == u"version")
@@ -115,17 +118,6 @@ Item readItem(QXmlStreamReader &reader, const QUrl &baseUrl)
 }
 
 } // namespace
-
-QUrl Item::downloadUrl() const
-{
-    // The download page lets the user pick the package that suits the
-    // system; the enclosure is taken when the feed names no page.
-    if (isWebUrl(link))
-        return link;
-    if (isWebUrl(enclosureUrl))
-        return enclosureUrl;
-    return {};
-}
 
 QString Item::displayVersion() const
 {

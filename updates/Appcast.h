@@ -20,13 +20,11 @@ struct Item
     QString shortVersionString; // what users are shown, if given
     QString releaseNotes;       // plain text; HTML notes are flattened
     QUrl releaseNotesUrl;       // page with the notes, if the feed links one
-    QUrl link;                  // the item's web page
     QUrl enclosureUrl;          // the package for this platform, if any
+    qint64 enclosureLength = -1; // its size in bytes ("length"); -1 when not a positive number
+    QString enclosureSignature; // base64 Ed25519 signature of its bytes ("edSignature")
     QString channel;            // empty for the default release channel
 
-    // The download page if there is one, else the package; empty when
-    // neither is an http(s) address.
-    QUrl downloadUrl() const;
     QString displayVersion() const;
 };
 

@@ -2,32 +2,42 @@
 
 #include "Appcast.h"
 #include "BuildConfig.h"
+#include "Desktop.h"
+#include "EnclosureDownload.h"
+#include "Signature.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
 #include <utility>
 
+using Failure = EnclosureDownload::Failure;
 
-AppcastUpdater::AppcastUpdater(const QUrl &feedUrl, const QString &currentVersion, QObject *parent)
+AppcastUpdater::AppcastUpdater(const QUrl &feedUrl, const QByteArray &publicKey, const QString &currentVersion,
+                               QObject *parent)
     : Updater(parent)
     , m_feedUrl(feedUrl)
+    , m_publicKey(Signature::decodeBase64(publicKey, Signature::PublicKeySize).value_or(QByteArray()))
     , m_currentVersion(currentVersion)
     , m_openUrl([](const QUrl &url) { return QDesktopServices::openUrl(url); })
+    , m_reveal([](const QString &path) { platform::revealInFileManager(path); })
     , m_network(new QNetworkAccessManager(this))
 {
     m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_downloadThread.setObjectName(QStringLiteral("Update download"));
 }
 
 AppcastUpdater::~AppcastUpdater()
 {
-    // No results are announced from a half-destroyed updater.
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    // No results are announced from a half-destroyed updater. The download
+    // and its folder are deleted on their thread before it ends.
+    discardFeedTransfer();
+    discardDownload();
+    m_downloadThread.quit();
+    m_downloadThread.wait();
 }
 
 QUrl AppcastUpdater::defaultFeedUrl()
@@ -35,9 +45,19 @@ QUrl AppcastUpdater::defaultFeedUrl()
     return QUrl(QString::fromUtf8(buildconfig::appcastUrl));
 }
 
+QByteArray AppcastUpdater::defaultPublicKey()
+{
+    return QByteArray(buildconfig::updatePublicKey);
+}
+
 void AppcastUpdater::setUrlOpener(UrlOpener opener)
 {
     m_openUrl = std::move(opener);
+}
+
+void AppcastUpdater::setFileRevealer(FileRevealer revealer)
+{
+    m_reveal = std::move(revealer);
 }
 
 void AppcastUpdater::setTransferTimeout(std::chrono::milliseconds timeout)
@@ -50,21 +70,33 @@ void AppcastUpdater::setMaximumFeedSize(qint64 bytes)
     m_maximumFeedSize = bytes;
 }
 
+void AppcastUpdater::setMaximumArchiveSize(qint64 bytes)
+{
+    m_maximumArchiveSize = bytes;
+}
+
 void AppcastUpdater::checkForUpdates()
 {
-    if (m_state == State::Checking)
+    if (isBusy())
         return;
 
+    discardDownload(); // the archive of an earlier check
     m_latestVersion.clear();
     m_releaseNotes.clear();
     m_releaseNotesUrl.clear();
-    m_downloadUrl.clear();
+    m_downloadedFile.clear();
     m_errorMessage.clear();
     emit resultChanged();
+    setProgress(0, 0);
     setState(State::Checking);
 
+    // Both outcomes are reported like any other: after the check has begun,
+    // so that every check changes the state and shows the dialog.
+    if (m_feedUrl.isEmpty()) {
+        QMetaObject::invokeMethod(this, [this] { finish(State::NoFeed); }, Qt::QueuedConnection);
+        return;
+    }
     if (!Appcast::isWebUrl(m_feedUrl)) {
-        // Reported like any other failure: after the check has begun.
         QMetaObject::invokeMethod(
             this, [this] { fail(tr("Could not check for updates: the update feed address is not valid.")); },
             Qt::QueuedConnection);
@@ -92,6 +124,20 @@ void AppcastUpdater::checkForUpdates()
     connect(m_reply, &QNetworkReply::finished, this, &AppcastUpdater::transferFinished);
 }
 
+void AppcastUpdater::cancel()
+{
+    if (!isBusy())
+        return;
+    discardFeedTransfer();
+    discardDownload();
+    m_latestVersion.clear();
+    m_releaseNotes.clear();
+    m_releaseNotesUrl.clear();
+    emit resultChanged();
+    setProgress(0, 0);
+    setState(State::Idle);
+}
+
 void AppcastUpdater::readAvailable()
 {
     if (!m_reply)
@@ -117,8 +163,9 @@ void AppcastUpdater::transferFinished()
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        // The only abort of ours is for size, handled above: a cancelled
-        // transfer is one that ran into the transfer timeout.
+        // The only abort of ours that reaches here is for size, handled
+        // above (cancel() disconnects first): a cancelled transfer is one
+        // that ran into the transfer timeout.
         const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError
             || reply->error() == QNetworkReply::TimeoutError;
         const QString reason = timedOut ? tr("the server did not respond in time.") : reply->errorString();
@@ -145,15 +192,128 @@ void AppcastUpdater::evaluateFeed(const QByteArray &feed, const QUrl &feedUrl)
     // A build without a readable version of its own is older than any release.
     const QVersionNumber current = Appcast::parseVersion(m_currentVersion).value_or(QVersionNumber());
     m_latestVersion = newest->displayVersion();
-    if (*Appcast::versionOf(*newest) > current) {
-        m_releaseNotes = newest->releaseNotes;
-        if (Appcast::isWebUrl(newest->releaseNotesUrl))
-            m_releaseNotesUrl = newest->releaseNotesUrl;
-        m_downloadUrl = newest->downloadUrl();
-        finish(State::UpdateAvailable);
-    } else {
+    if (!(*Appcast::versionOf(*newest) > current)) {
         finish(State::UpToDate);
+        return;
     }
+
+    // Nothing about a newer release is offered before its archive has been
+    // checked against the key built in; what cannot be checked is refused
+    // before a byte of it is fetched.
+    const auto refuse = [this](const QString &reason) {
+        fail(tr("Lumbrel %1 was not offered: %2").arg(m_latestVersion, reason));
+    };
+    if (m_publicKey.isEmpty())
+        return refuse(tr("this copy of Lumbrel was built without the key that verifies updates."));
+    if (!Appcast::isWebUrl(newest->enclosureUrl))
+        return refuse(tr("the update feed names no download for this system."));
+    if (newest->enclosureSignature.isEmpty())
+        return refuse(tr("the update feed gives no signature for its download."));
+    const std::optional<QByteArray> signature =
+        Signature::decodeBase64(newest->enclosureSignature.toLatin1(), Signature::SignatureSize);
+    if (!signature)
+        return refuse(tr("its download does not match its signature."));
+    if (newest->enclosureLength <= 0)
+        return refuse(tr("the update feed gives no size for its download."));
+    if (newest->enclosureLength > m_maximumArchiveSize)
+        return refuse(tr("its download is larger than Lumbrel accepts."));
+
+    m_releaseNotes = newest->releaseNotes;
+    if (Appcast::isWebUrl(newest->releaseNotesUrl))
+        m_releaseNotesUrl = newest->releaseNotesUrl;
+    emit resultChanged();
+    startDownload(newest->enclosureUrl, newest->enclosureLength, *signature);
+}
+
+void AppcastUpdater::startDownload(const QUrl &url, qint64 length, const QByteArray &signature)
+{
+    if (!m_downloadThread.isRunning())
+        m_downloadThread.start();
+
+    EnclosureDownload::Request request;
+    request.url = url;
+    request.length = length;
+    request.signature = signature;
+    request.publicKey = m_publicKey;
+    request.userAgent = QStringLiteral("Lumbrel/%1").arg(m_currentVersion);
+    request.transferTimeout = m_transferTimeout;
+    m_download = new EnclosureDownload(std::move(request));
+    m_download->moveToThread(&m_downloadThread);
+    const quint64 number = ++m_downloadNumber;
+
+    connect(m_download, &EnclosureDownload::progress, this, [this, number](qint64 received, qint64 total) {
+        if (number == m_downloadNumber && m_state == State::Downloading)
+            setProgress(received, total);
+    });
+    connect(m_download, &EnclosureDownload::finished, this,
+            [this, number](Failure failure, const QString &detail, const QString &file) {
+                if (number != m_downloadNumber || m_state != State::Downloading)
+                    return;
+                if (failure == Failure::None) {
+                    m_downloadedFile = file;
+                    finish(State::UpdateAvailable);
+                    return;
+                }
+                // Whatever was written goes with the download, before anyone hears of the failure.
+                discardDownload();
+                fail(downloadFailureMessage(int(failure), detail));
+            });
+
+    setProgress(0, length);
+    setState(State::Downloading);
+    QMetaObject::invokeMethod(m_download, &EnclosureDownload::start, Qt::QueuedConnection);
+}
+
+QString AppcastUpdater::downloadFailureMessage(int failure, const QString &detail) const
+{
+    switch (Failure(failure)) {
+    case Failure::None:
+        break;
+    case Failure::Network:
+        return tr("Could not download Lumbrel %1: %2").arg(m_latestVersion, detail);
+    case Failure::TimedOut:
+        return tr("Could not download Lumbrel %1: the server did not respond in time.").arg(m_latestVersion);
+    case Failure::WrongSize:
+        return tr("Lumbrel %1 was not offered: its download is not the size the update feed gives.")
+            .arg(m_latestVersion);
+    case Failure::BadSignature:
+        return tr("Lumbrel %1 was not offered: its download does not match its signature.").arg(m_latestVersion);
+    case Failure::FileSystem:
+        return tr("Could not save the download of Lumbrel %1 in %2").arg(m_latestVersion, detail);
+    }
+    return {};
+}
+
+void AppcastUpdater::setProgress(qint64 received, qint64 total)
+{
+    if (m_bytesReceived == received && m_bytesTotal == total)
+        return;
+    m_bytesReceived = received;
+    m_bytesTotal = total;
+    emit progressChanged();
+}
+
+void AppcastUpdater::discardFeedTransfer()
+{
+    if (QNetworkReply *reply = std::exchange(m_reply, nullptr)) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_feed.clear();
+    m_feedTooLarge = false;
+}
+
+void AppcastUpdater::discardDownload()
+{
+    // Deleted on its own thread, which stops the transfer and removes the
+    // folder with everything in it.
+    if (EnclosureDownload *download = std::exchange(m_download, nullptr)) {
+        download->disconnect(this);
+        download->deleteLater();
+    }
+    ++m_downloadNumber;
+    m_downloadedFile.clear();
 }
 
 void AppcastUpdater::finish(State result)
@@ -166,6 +326,8 @@ void AppcastUpdater::finish(State result)
 void AppcastUpdater::fail(const QString &message)
 {
     m_errorMessage = message;
+    m_releaseNotes.clear();
+    m_releaseNotesUrl.clear();
     finish(State::Failed);
 }
 
@@ -180,19 +342,34 @@ void AppcastUpdater::setState(State state)
         emit canCheckForUpdatesChanged();
 }
 
-bool AppcastUpdater::openDownloadPage()
+QString AppcastUpdater::downloadedFileName() const
 {
-    return openWebUrl(m_downloadUrl);
+    return QFileInfo(m_downloadedFile).fileName();
+}
+
+QString AppcastUpdater::revealText() const
+{
+    return platform::revealActionText();
+}
+
+bool AppcastUpdater::openDownloadedFile()
+{
+    if (m_downloadedFile.isEmpty() || !m_openUrl)
+        return false;
+    return m_openUrl(QUrl::fromLocalFile(m_downloadedFile));
+}
+
+bool AppcastUpdater::revealDownloadedFile()
+{
+    if (m_downloadedFile.isEmpty() || !m_reveal)
+        return false;
+    m_reveal(m_downloadedFile);
+    return true;
 }
 
 bool AppcastUpdater::openReleaseNotes()
 {
-    return openWebUrl(m_releaseNotesUrl);
-}
-
-bool AppcastUpdater::openWebUrl(const QUrl &url) const
-{
-    if (!Appcast::isWebUrl(url) || !m_openUrl)
+    if (!Appcast::isWebUrl(m_releaseNotesUrl) || !m_openUrl)
         return false;
-    return m_openUrl(url);
+    return m_openUrl(m_releaseNotesUrl);
 }

@@ -2,13 +2,19 @@
 #include "AppcastUpdater.h"
 #include "CheckForUpdatesViewModel.h"
 
+#include <QDir>
 #include <QMetaEnum>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <openssl/evp.h>
 
 #include <memory>
 
@@ -27,13 +33,18 @@ public:
     void setCan(bool value) { can = value; emit canCheckForUpdatesChanged(); }
 };
 
-// Answers every request on 127.0.0.1 with `status` and `body`; with status 0
-// it takes requests and never answers.
+// Answers requests on 127.0.0.1 by path; unknown paths get 404. A route with
+// status 0 takes requests and never answers.
 struct FeedServer : QTcpServer
 {
-    int status = 200;
-    QByteArray body;
-    bool sendLength = true;
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        bool sendLength = true;
+    };
+    QHash<QByteArray, Response> routes;
+    QHash<QByteArray, int> requests;
 
     FeedServer()
     {
@@ -41,13 +52,18 @@ struct FeedServer : QTcpServer
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *socket = nextPendingConnection())
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (status == 0 || !socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
+                    if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
                         return;
-                    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Answer\r\nConnection: close\r\n";
-                    if (sendLength)
-                        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-                    socket->readAll();
-                    socket->write(head + "\r\n" + body);
+                    const QByteArray path = socket->readAll().split(' ').value(1);
+                    ++requests[path];
+                    const Response response = routes.value(path, {404, {}, true});
+                    if (response.status == 0)
+                        return;
+                    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status)
+                        + " Answer\r\nConnection: close\r\n";
+                    if (response.sendLength)
+                        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+                    socket->write(head + "\r\n" + response.body);
                     socket->disconnectFromHost();
                 });
         });
@@ -61,13 +77,66 @@ QByteArray feed(const QByteArray &items)
            "<channel><title>Lumbrel</title>" + items + "</channel></rss>";
 }
 
+// An Ed25519 key pair made for one test run.
+class SigningKey
+{
+public:
+    SigningKey() : m_key(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"), &EVP_PKEY_free) {}
+
+    QByteArray publicKey() const
+    {
+        QByteArray raw(32, '\0');
+        size_t size = size_t(raw.size());
+        if (!m_key || EVP_PKEY_get_raw_public_key(m_key.get(), reinterpret_cast<unsigned char *>(raw.data()), &size) != 1)
+            return {};
+        return raw.toBase64();
+    }
+
+    QByteArray sign(const QByteArray &data) const
+    {
+        QByteArray signature(64, '\0');
+        size_t size = size_t(signature.size());
+        const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+        if (EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get()) != 1
+            || EVP_DigestSign(context.get(), reinterpret_cast<unsigned char *>(signature.data()), &size,
+                              reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()))
+                != 1)
+            return {};
+        return signature.toBase64();
+    }
+
+private:
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> m_key;
+};
+
+// The folders downloads were written to, in the test's private temporary folder.
+QStringList downloadFolders()
+{
+    return QDir(QDir::tempPath()).entryList({u"lumbrel-update-*"_s}, QDir::Dirs | QDir::Hidden);
+}
+
+constexpr QFileDevice::Permissions othersMayUse = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+
 } // namespace
 
 class TestUpdates : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_temp; // TMPDIR of this test, so that leftovers can be counted
+    SigningKey m_key;
+    SigningKey m_otherKey;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        qputenv("TMPDIR", m_temp.path().toLocal8Bit());
+        QCOMPARE(QDir::tempPath(), m_temp.path());
+        QVERIFY(!m_key.publicKey().isEmpty() && !m_key.sign("x").isEmpty());
+    }
+
     void viewModelFollowsTheUpdater_data()
     {
         QTest::addColumn<bool>("initial");
@@ -130,37 +199,39 @@ private slots:
         QTest::addColumn<bool>("sendLength");
         QTest::addColumn<State>("result");
         QTest::addColumn<QString>("latest");
-        QTest::addColumn<QUrl>("opened");
         QTest::addColumn<QString>("message");
         const QString unreadable = u"The update feed could not be read."_s;
         const QByteArray huge = feed(QByteArray(4096, ' '));
+        const QByteArray archive = "release 1.3";
+        const QByteArray enclosure = "<enclosure url=\"/lumbrel-1.3.deb\" length=\"11\" r:edSignature=\""
+            + m_key.sign(archive) + "\"/>";
 
         QTest::newRow("newer, newest last")
-            << feed("<item><r:version>1.0</r:version><link>https://lumbrel.app/download/1.0</link></item><item>"
-                    "<r:version>1.3.0</r:version><r:shortVersionString>1.3</r:shortVersionString>"
-                    "<link>https://lumbrel.app/download/1.3</link><enclosure url=\"https://lumbrel.app/1.3.zip\"/>"
-                    "<description><![CDATA[<h2>What&#39;s new</h2><ul><li>Faster&nbsp;bundling</li></ul>"
-                    "<script>alert(1)</script>]]></description></item>")
-            << 200 << true << State::UpdateAvailable << "1.3" << QUrl("https://lumbrel.app/download/1.3")
-            << u"What's new\n• Faster bundling"_s;
+            << feed("<item><r:version>1.0</r:version></item><item>"
+                    "<r:version>1.3.0</r:version><r:shortVersionString>1.3</r:shortVersionString>" + enclosure
+                    + "<description><![CDATA[<h2>What&#39;s new</h2><ul><li>Faster&nbsp;bundling</li></ul>"
+                      "<script>alert(1)</script>]]></description></item>")
+            << 200 << true << State::UpdateAvailable << "1.3" << u"What's new\n• Faster bundling"_s;
         QTest::newRow("same")
             << feed("<item><r:version>1.2.0</r:version><r:shortVersionString>1.2</r:shortVersionString></item>")
-            << 200 << true << State::UpToDate << "1.2" << QUrl() << "";
+            << 200 << true << State::UpToDate << "1.2" << "";
         QTest::newRow("beta channel and versionless items skipped")
             << feed("<item><r:version>9</r:version><r:channel>beta</r:channel></item><item><title>x</title></item>"
                     "<item><r:version>1.1</r:version></item>")
-            << 200 << true << State::UpToDate << "1.1" << QUrl() << "";
-        QTest::newRow("file: package never opened")
-            << feed("<item><enclosure url=\"file:///usr/bin/xterm\" r:version=\"2.0\"/></item>") << 200 << true
-            << State::UpdateAvailable << "2.0" << QUrl() << "";
+            << 200 << true << State::UpToDate << "1.1" << "";
+        QTest::newRow("file: package refused")
+            << feed("<item><enclosure url=\"file:///usr/bin/xterm\" r:version=\"2.0\" length=\"11\" r:edSignature=\""
+                    + m_key.sign(archive) + "\"/></item>")
+            << 200 << true << State::Failed << "2.0"
+            << u"Lumbrel 2.0 was not offered: the update feed names no download for this system."_s;
         QTest::newRow("not XML") << QByteArray("<html><body>Sign in to the Wi-Fi") << 200 << true << State::Failed
-                                 << "" << QUrl() << unreadable;
-        QTest::newRow("no answer") << QByteArray() << 0 << true << State::Failed << "" << QUrl()
+                                 << "" << unreadable;
+        QTest::newRow("no answer") << QByteArray() << 0 << true << State::Failed << ""
                                    << u"Could not check for updates: the server did not respond in time."_s;
-        QTest::newRow("not found") << QByteArray() << 404 << true << State::Failed << "" << QUrl()
+        QTest::newRow("not found") << QByteArray() << 404 << true << State::Failed << ""
                                    << u"Could not check for updates: "_s;
-        QTest::newRow("too large, announced") << huge << 200 << true << State::Failed << "" << QUrl() << unreadable;
-        QTest::newRow("too large, streamed") << huge << 200 << false << State::Failed << "" << QUrl() << unreadable;
+        QTest::newRow("too large, announced") << huge << 200 << true << State::Failed << "" << unreadable;
+        QTest::newRow("too large, streamed") << huge << 200 << false << State::Failed << "" << unreadable;
     }
 
     void check()
@@ -170,17 +241,15 @@ private slots:
         QFETCH(bool, sendLength);
         QFETCH(State, result);
         QFETCH(QString, latest);
-        QFETCH(QUrl, opened);
         QFETCH(QString, message);
         FeedServer server;
-        server.body = body;
-        server.status = status;
-        server.sendLength = sendLength;
-        AppcastUpdater updater(server.url(), u"1.2"_s);
+        server.routes["/appcast.xml"] = {status, body, sendLength};
+        server.routes["/lumbrel-1.3.deb"] = {200, "release 1.3", true};
+        AppcastUpdater updater(server.url(), m_key.publicKey(), u"1.2"_s);
         updater.setMaximumFeedSize(2048);
         updater.setTransferTimeout(std::chrono::milliseconds(status == 0 ? 200 : 30000));
-        QList<QUrl> browser;
-        updater.setUrlOpener([&](const QUrl &url) { browser << url; return true; });
+        QList<QUrl> opened;
+        updater.setUrlOpener([&](const QUrl &url) { opened << url; return true; });
         QSignalSpy finished(&updater, &AppcastUpdater::checkFinished);
         updater.checkForUpdates();
         QVERIFY(finished.wait());
@@ -191,15 +260,164 @@ private slots:
             QVERIFY2(updater.errorMessage().startsWith(message), qPrintable(updater.errorMessage()));
         else
             QCOMPARE(updater.releaseNotes(), message);
-        // Only a web page ever reaches the browser.
-        QCOMPARE(updater.openDownloadPage(), !opened.isEmpty());
-        QCOMPARE(browser.value(0), opened);
+        // Only a verified download is ever handed on.
+        QCOMPARE(updater.openDownloadedFile(), result == State::UpdateAvailable);
+        QCOMPARE(opened.size(), result == State::UpdateAvailable ? 1 : 0);
     }
 
-    void unreachableHostFailsAndTheMenuAndDialogFollow()
+    void download_data()
     {
+        // The feed offers 1.3 to 1.2. Every row but the first is refused:
+        // `message` is the end of the error; `fetched` whether the archive
+        // was asked for at all.
+        QTest::addColumn<QByteArray>("served");      // the archive as served
+        QTest::addColumn<QByteArray>("signature");   // edSignature, none when empty
+        QTest::addColumn<qint64>("length");          // the declared length; none when 0
+        QTest::addColumn<bool>("sendLength");        // whether the server announces its size
+        QTest::addColumn<QByteArray>("publicKey");   // the key built in
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("fetched");
+
+        QByteArray archive;
+        for (int i = 0; archive.size() < 300'000; ++i)
+            archive += "Lumbrel 1.3 package, block " + QByteArray::number(i) + '\n';
+        const qint64 size = archive.size();
+        QByteArray changed = archive;
+        changed[size / 2] = char(changed[size / 2] ^ 1);
+        const QByteArray key = m_key.publicKey();
+        const QByteArray signature = m_key.sign(archive);
+        const QString badSignature = u"its download does not match its signature."_s;
+        const QString wrongSize = u"its download is not the size the update feed gives."_s;
+
+        QTest::newRow("signed") << archive << signature << size << true << key << "" << true;
+        QTest::newRow("signed by another key")
+            << archive << m_otherKey.sign(archive) << size << true << key << badSignature << true;
+        QTest::newRow("one byte changed") << changed << signature << size << true << key << badSignature << true;
+        QTest::newRow("unsigned") << archive << QByteArray() << size << true << key
+                                  << "the update feed gives no signature for its download." << false;
+        QTest::newRow("signature not base64") << archive << QByteArray("not*base64") << size << true << key << badSignature
+                                              << false;
+        QTest::newRow("no key built in") << archive << signature << size << true << QByteArray()
+                                         << "built without the key that verifies updates." << false;
+        QTest::newRow("key built in is not a key")
+            << archive << signature << size << true << key.left(40) << "built without the key that verifies updates."
+            << false;
+        QTest::newRow("no length") << archive << signature << qint64(0) << true << key
+                                   << "the update feed gives no size for its download." << false;
+        QTest::newRow("longer than declared, announced")
+            << archive << signature << size - 1 << true << key << wrongSize << true;
+        QTest::newRow("longer than declared, streamed")
+            << archive << signature << size - 1 << false << key << wrongSize << true;
+        QTest::newRow("shorter than declared") << archive << signature << size + 1 << true << key << wrongSize << true;
+        QTest::newRow("larger than accepted") << archive << signature << qint64(2 << 20) << true << key
+                                              << "its download is larger than Lumbrel accepts." << false;
+    }
+
+    void download()
+    {
+        QFETCH(QByteArray, served);
+        QFETCH(QByteArray, signature);
+        QFETCH(qint64, length);
+        QFETCH(bool, sendLength);
+        QFETCH(QByteArray, publicKey);
+        QFETCH(QString, message);
+        QFETCH(bool, fetched);
+        const bool offered = message.isEmpty();
+
+        QByteArray enclosure = "<enclosure url=\"/lumbrel_1.3_amd64.deb\"";
+        if (length > 0)
+            enclosure += " length=\"" + QByteArray::number(length) + '"';
+        if (!signature.isEmpty())
+            enclosure += " r:edSignature=\"" + signature + '"';
+        FeedServer server;
+        server.routes["/appcast.xml"].body = feed("<item><r:version>1.3</r:version>" + enclosure + "/></item>");
+        server.routes["/lumbrel_1.3_amd64.deb"] = {200, served, sendLength};
+
+        auto updater = std::make_unique<AppcastUpdater>(server.url(), publicKey, u"1.2"_s);
+        updater->setMaximumArchiveSize(1 << 20);
+        QList<QUrl> opened;
+        QStringList revealed;
+        updater->setUrlOpener([&](const QUrl &url) { opened << url; return true; });
+        updater->setFileRevealer([&](const QString &path) { revealed << path; });
+        QSignalSpy finished(updater.get(), &AppcastUpdater::checkFinished);
+        updater->checkForUpdates();
+        QVERIFY(finished.wait());
+        // (After a transfer that was stopped, the network layer may retry
+        // it once on its own: counting the requests tells only whether any.)
+        QCOMPARE(server.requests.value("/lumbrel_1.3_amd64.deb") > 0, fetched);
+
+        if (!offered) {
+            QCOMPARE(finished.first().first().value<State>(), State::Failed);
+            QVERIFY2(updater->errorMessage().startsWith(u"Lumbrel 1.3 was not offered: "_s)
+                         && updater->errorMessage().endsWith(message),
+                     qPrintable(updater->errorMessage()));
+            QVERIFY(updater->downloadedFile().isEmpty());
+            QVERIFY(!updater->openDownloadedFile() && !updater->revealDownloadedFile());
+            QVERIFY(opened.isEmpty() && revealed.isEmpty());
+            QTRY_COMPARE(downloadFolders(), QStringList()); // nothing unverified is left behind
+            return;
+        }
+
+        QCOMPARE(finished.first().first().value<State>(), State::UpdateAvailable);
+        const QString file = updater->downloadedFile();
+        QCOMPARE(QFileInfo(file).fileName(), u"lumbrel_1.3_amd64.deb"_s);
+        QFile verified(file);
+        QVERIFY(verified.open(QIODevice::ReadOnly));
+        QCOMPARE(verified.readAll(), served);
+        QCOMPARE(QFile::permissions(QFileInfo(file).path()) & othersMayUse, QFileDevice::Permissions());
+        QCOMPARE(updater->bytesReceived(), served.size());
+        QVERIFY(updater->openDownloadedFile() && updater->revealDownloadedFile());
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(file)});
+        QCOMPARE(revealed, QStringList{file});
+
+        // The next check replaces the download; the end of the updater
+        // removes the last one.
+        updater->checkForUpdates();
+        QTRY_VERIFY(!QFileInfo::exists(file));
+        QTRY_COMPARE(finished.size(), 2);
+        QCOMPARE(finished.last().first().value<State>(), State::UpdateAvailable);
+        QCOMPARE(downloadFolders().size(), 1);
+        updater.reset();
+        QCOMPARE(downloadFolders(), QStringList());
+    }
+
+    void cancelStopsTheDownload()
+    {
+        const QByteArray archive(1000, 'x');
+        FeedServer server;
+        server.routes["/appcast.xml"].body = feed("<item><r:version>1.3</r:version><enclosure url=\"/stalled.deb\" "
+                                                  "length=\"1000\" r:edSignature=\"" + m_key.sign(archive) + "\"/></item>");
+        server.routes["/stalled.deb"].status = 0;
+        AppcastUpdater updater(server.url(), m_key.publicKey(), u"1.2"_s);
+        CheckForUpdatesViewModel menuItem(&updater);
+        QSignalSpy finished(&updater, &AppcastUpdater::checkFinished);
+        updater.checkForUpdates();
+        QTRY_COMPARE(server.requests.value("/stalled.deb"), 1);
+        QCOMPARE(updater.state(), State::Downloading);
+        QVERIFY(!menuItem.canCheckForUpdates());
+        QCOMPARE(downloadFolders().size(), 1);
+
+        updater.cancel();
+        QCOMPARE(updater.state(), State::Idle);
+        QVERIFY(menuItem.canCheckForUpdates());
+        QTRY_COMPARE(downloadFolders(), QStringList());
+        QVERIFY(finished.isEmpty());
+    }
+
+    void dialogFollowsTheCheck_data()
+    {
+        QTest::addColumn<bool>("hasFeed");
+        QTest::addColumn<State>("result");
+        QTest::newRow("no feed built in") << false << State::NoFeed;
+        QTest::newRow("unreachable host") << true << State::Failed;
+    }
+
+    void dialogFollowsTheCheck()
+    {
+        QFETCH(bool, hasFeed);
+        QFETCH(State, result);
         FeedServer closed;
-        AppcastUpdater updater(closed.url(), u"1.0"_s);
+        AppcastUpdater updater(hasFeed ? closed.url() : QUrl(), m_key.publicKey(), u"1.0"_s);
         closed.close();
         QQmlEngine engine;
         QList<QQmlError> warnings;
@@ -210,8 +428,15 @@ private slots:
         QVERIFY2(dialog, qPrintable(component.errorString()));
         // The dialog spells out the states itself; they must match the updater's.
         const QMetaEnum states = QMetaEnum::fromType<State>();
-        for (const char *name : {"Checking", "UpToDate", "UpdateAvailable", "Failed"})
-            QCOMPARE(dialog->property(("state" + QByteArray(name)).constData()).toInt(), states.keyToValue(name));
+        for (int i = 0; i < states.keyCount(); ++i)
+            QCOMPARE(dialog->property("state" + QByteArray(states.key(i))).toInt(), states.value(i));
+        // Shown in a window, as the application shows it, so that its
+        // contents are visible when their state is.
+        QQuickWindow window;
+        dialog->setProperty("parent", QVariant::fromValue(window.contentItem()));
+        QMetaObject::invokeMethod(dialog.get(), "open");
+        QObject *noFeedMessage = dialog->findChild<QObject *>(u"noFeedMessage"_s);
+        QVERIFY(noFeedMessage);
 
         CheckForUpdatesViewModel menuItem(&updater);
         QSignalSpy finished(&updater, &AppcastUpdater::checkFinished);
@@ -220,9 +445,14 @@ private slots:
         QCOMPARE(dialog->property("updateState").toInt(), int(State::Checking));
         QVERIFY(finished.wait());
         QVERIFY(menuItem.canCheckForUpdates());
-        QCOMPARE(dialog->property("updateState").toInt(), int(State::Failed));
-        QVERIFY2(updater.errorMessage().startsWith(u"Could not check for updates: "_s),
-                 qPrintable(updater.errorMessage()));
+        QCOMPARE(dialog->property("updateState").toInt(), int(result));
+        QCOMPARE(noFeedMessage->property("visible").toBool(), result == State::NoFeed);
+        if (result == State::Failed)
+            QVERIFY2(updater.errorMessage().startsWith(u"Could not check for updates: "_s),
+                     qPrintable(updater.errorMessage()));
+        else
+            QCOMPARE(noFeedMessage->property("text").toString(),
+                     u"Updates for this copy of Lumbrel come from your package manager."_s);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.value(0).toString()));
     }
 };

@@ -4,19 +4,24 @@ import QtQuick.Layouts
 
 // Shows the outcome of an update check. Give it the AppcastUpdater as
 // `updater`, put it in the window (anchors.centerIn: Overlay.overlay) and
-// open() it when the updater reports checkFinished.
+// open() it when the updater's state changes. Closing it during a check only
+// hides it; "Cancel" stops the check.
 Dialog {
     id: dialog
 
     property var updater
 
     // The values of AppcastUpdater::State, which QML cannot name.
+    readonly property int stateIdle: 0
     readonly property int stateChecking: 1
-    readonly property int stateUpToDate: 2
-    readonly property int stateUpdateAvailable: 3
-    readonly property int stateFailed: 4
+    readonly property int stateDownloading: 2
+    readonly property int stateUpToDate: 3
+    readonly property int stateUpdateAvailable: 4
+    readonly property int stateFailed: 5
+    readonly property int stateNoFeed: 6
 
-    readonly property int updateState: updater ? updater.state : 0
+    readonly property int updateState: updater ? updater.state : stateIdle
+    readonly property bool busy: updateState === stateChecking || updateState === stateDownloading
 
     title: qsTr("Software Update")
     modal: true
@@ -30,6 +35,23 @@ Dialog {
             visible: dialog.updateState === dialog.stateChecking
             BusyIndicator { running: parent.visible }
             Label { text: qsTr("Checking for updates…") }
+        }
+
+        ColumnLayout {
+            visible: dialog.updateState === dialog.stateDownloading
+            Layout.fillWidth: true
+            Label {
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: qsTr("Downloading Lumbrel %1…").arg(dialog.updater ? dialog.updater.latestVersion : "")
+            }
+            ProgressBar {
+                objectName: "downloadProgress"
+                Layout.fillWidth: true
+                from: 0
+                to: dialog.updater ? Math.max(1, dialog.updater.bytesTotal) : 1
+                value: dialog.updater ? dialog.updater.bytesReceived : 0
+            }
         }
 
         ColumnLayout {
@@ -61,10 +83,23 @@ Dialog {
                       .arg(dialog.updater ? dialog.updater.latestVersion : "")
                       .arg(dialog.updater ? dialog.updater.currentVersion : "")
             }
+            Label {
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: qsTr("Downloaded and verified: %1")
+                      .arg(dialog.updater ? dialog.updater.downloadedFileName : "")
+            }
+            Label {
+                textFormat: Text.StyledText
+                text: "<a href=\"reveal\">" + (dialog.updater ? dialog.updater.revealText : "") + "</a>"
+                onLinkActivated: dialog.updater.revealDownloadedFile()
+            }
             ScrollView {
                 visible: notes.text !== ""
                 Layout.fillWidth: true
                 Layout.preferredHeight: 200
+                // The notes wrap to the dialog's width instead of widening it.
+                contentWidth: availableWidth
                 TextArea {
                     id: notes
                     readOnly: true
@@ -95,20 +130,40 @@ Dialog {
                 text: dialog.updater ? dialog.updater.errorMessage : ""
             }
         }
+
+        Label {
+            objectName: "noFeedMessage"
+            visible: dialog.updateState === dialog.stateNoFeed
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            text: qsTr("Updates for this copy of Lumbrel come from your package manager.")
+        }
     }
 
     footer: DialogButtonBox {
         Button {
-            text: qsTr("Download")
+            text: qsTr("Cancel")
+            visible: dialog.busy
+            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
+            // Stopped while the dialog is still open, so that the state's
+            // change does not open it again.
+            onClicked: {
+                dialog.updater.cancel()
+                dialog.close()
+            }
+        }
+        Button {
+            text: qsTr("Open")
             visible: dialog.updateState === dialog.stateUpdateAvailable
-            enabled: !!dialog.updater && dialog.updater.downloadUrl.toString() !== ""
+            enabled: !!dialog.updater && dialog.updater.downloadedFile !== ""
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }
         Button {
             text: qsTr("Close")
+            visible: !dialog.busy
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
     }
 
-    onAccepted: updater.openDownloadPage()
+    onAccepted: updater.openDownloadedFile()
 }

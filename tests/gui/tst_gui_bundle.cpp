@@ -1,52 +1,133 @@
-#include "MainScreen.h"
+// A whole bundle through the application's window with the bundled packer,
+// driven by the keyboard alone: add a folder, change the format, start, save,
+// and land on the completion screen with a bundle on disk.
+#include "MainApp.h"
+#include "TestFiles.h"
+#include "Updater.h"
 
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
 #include <QtQml/qqmlextensionplugin.h>
+#include <QtQuickControls2/QQuickStyle>
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
 
-// A whole bundle on the main screen with the bundled packer: start, save
-// dialog, a branded bundle, completion screen.
+namespace {
+class NoUpdater : public Updater
+{
+public:
+    bool canCheckForUpdates() const override { return false; }
+    void checkForUpdates() override {}
+};
+} // namespace
+
 class GuiBundleTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void bundleEndsOnTheCompletionScreen();
+    void wholeBundleWithTheKeyboardAlone();
+
+private:
+    QQuickItem *focused() const { return m_window->activeFocusItem(); }
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(m_window, Qt::Key(key), modifiers); }
+    void type(const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(m_window, c.toLatin1());
+    }
+    // Tabs until the focused item matches (or gives up after a lap).
+    bool tabTo(const std::function<bool(QQuickItem *)> &matches)
+    {
+        for (int i = 0; i < 30; ++i) {
+            if (focused() && matches(focused()))
+                return true;
+            key(Qt::Key_Tab);
+        }
+        qWarning() << "focus stayed on" << focused();
+        return false;
+    }
+    bool tabTo(const char *name)
+    {
+        return tabTo([name](QQuickItem *item) { return item->objectName() == QLatin1String(name); });
+    }
+
+    QQuickWindow *m_window = nullptr;
 };
 
-void GuiBundleTest::bundleEndsOnTheCompletionScreen()
+void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
 {
-    MainScreen screen(PackerLocation{QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)});
-    QVERIFY(screen.ready());
-    screen.fixture({"project/README.md", "project/src/main.c", "project/src/util.c"});
-    QFile readme(screen.dir.filePath("project/README.md"));
-    QVERIFY(readme.open(QIODevice::Append));
-    readme.write("Made for Repomix users and repomix fans.\n");
-    readme.close();
-    screen.drop({screen.url("project")});
-    QQuickItem *start = screen.item("startButton");
-    // The estimate runs first; the button waits for it.
-    QTRY_VERIFY_WITH_TIMEOUT(screen.view.totalFiles() == 3 && start->isEnabled(), 60000);
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QQuickStyle::setStyle(QStringLiteral("Fusion"));
+    for (const char *file : {"project/README.md", "project/src/main.c", "project/src/util.c"})
+        writeFile(home.filePath(file).toStdString(), "Made for Repomix users; int answer = 42;\n");
 
-    screen.click(start);
-    screen.save(); // the proposed file, in the private home
-    QTRY_VERIFY_WITH_TIMEOUT(!screen.view.isProcessing(), 60000);
-    QVERIFY2(!screen.view.showAlert(), qPrintable(screen.view.alertMessage()));
-    QCOMPARE(screen.view.outputFile(), screen.url("bundled-output.txt"));
-    QFile bundle(screen.dir.filePath("bundled-output.txt"));
-    QVERIFY(bundle.open(QIODevice::ReadOnly));
-    const QByteArray text = bundle.readAll();
-    QVERIFY(text.contains("Made for Lumbrel users and Lumbrel fans."));
-    QVERIFY(!text.contains("Repomix") && !text.contains("repomix"));
+    MainApp app(std::make_unique<NoUpdater>());
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&app)}});
+    engine.load(QUrl(QStringLiteral("qrc:/LumbrelApp/Main.qml")));
+    QVERIFY(!engine.rootObjects().isEmpty());
+    m_window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    ContentView &view = *app.contentView();
 
-    QTRY_VERIFY(screen.shown("completion"));
-    QTRY_VERIFY(!screen.shown("normalContent"));
-    QCOMPARE(screen.item("fileNameText")->property("text").toString(), QStringLiteral("bundled-output.txt"));
-    QVERIFY(screen.view.totalChars() > 0 && screen.view.estimatedTokens() > 0);
-    const QLocale locale;
-    for (const QString &total : {QStringLiteral("3 files"), locale.toString(screen.view.totalChars()) + " characters",
-                                 locale.toString(screen.view.estimatedTokens()) + " tokens"})
-        QVERIFY2(!screen.withText(screen.item("totals"), total).isEmpty(), qPrintable(total));
+    // Ctrl+O asks for a folder: its parent is typed into the dialog's
+    // location field, the folder is the one highlighted in its list.
+    key(Qt::Key_O, Qt::ControlModifier);
+    QObject *folderDialog = m_window->findChild<QObject *>(QStringLiteral("addFolderDialog"));
+    QTRY_VERIFY(folderDialog->property("visible").toBool());
+    key(Qt::Key_L, Qt::ControlModifier);
+    key(Qt::Key_A, Qt::ControlModifier);
+    type(home.path());
+    key(Qt::Key_Return);
+    QTRY_COMPARE(folderDialog->property("currentFolder").toUrl(), urlOf(home.path().toStdString()));
+    QVERIFY(tabTo([](QQuickItem *item) { return item->property("text").toString() == QLatin1String("Open"); }));
+    key(Qt::Key_Space);
+    QTRY_COMPARE(view.files()->urls(), QList<QUrl>{urlOf(home.filePath("project").toStdString())});
+    QTRY_COMPARE_WITH_TIMEOUT(view.totalFiles(), 3, 60000);
+
+    // The gear, then the format picker, by Tab; Escape closes the settings.
+    QVERIFY(tabTo("settingsButton"));
+    key(Qt::Key_Space);
+    QTRY_VERIFY(view.showSettings());
+    QVERIFY(tabTo("formatPicker"));
+    key(Qt::Key_Down);
+    QCOMPARE(view.options()->style(), QStringLiteral("xml"));
+    key(Qt::Key_Escape);
+    QVERIFY(!view.showSettings());
+
+    // Start, then Return in the save dialog takes the proposed name.
+    QTRY_VERIFY_WITH_TIMEOUT(!view.estimatesManager()->isEstimating(), 60000);
+    QVERIFY(tabTo("startButton"));
+    key(Qt::Key_Space);
+    QObject *saveDialog = m_window->findChild<QObject *>(QStringLiteral("saveDialog"));
+    QTRY_VERIFY(saveDialog->property("visible").toBool());
+    QTRY_COMPARE(focused()->objectName(), QStringLiteral("fileNameTextField"));
+    key(Qt::Key_Return);
+
+    QTRY_COMPARE_WITH_TIMEOUT(view.job()->screen(), BundleJob::Screen::Completed, 60000);
+    QVERIFY2(!view.showAlert(), qPrintable(view.alertMessage()));
+    const QString bundle = home.filePath("bundled-output.xml");
+    QCOMPARE(view.outputFile(), QUrl::fromLocalFile(bundle));
+    const QByteArray text = readAll(bundle);
+    QVERIFY(text.contains("<file path=\"project/src/main.c\">"));
+    QVERIFY(text.contains("by Lumbrel.")); // the packer's header is branded
+    QVERIFY(text.contains("Made for Repomix users")); // the user's text is not
+    QCOMPARE(view.totalFiles(), 3);
+
+    // The completion screen has the focus: Space there does not start again.
+    QTRY_COMPARE(focused()->objectName(), QStringLiteral("bundleMoreButton"));
+    key(Qt::Key_Space);
+    QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Normal);
+    QCOMPARE(view.files()->count(), 0);
 }
 
 QTEST_MAIN(GuiBundleTest)

@@ -21,23 +21,49 @@ BundleOptions::BundleOptions(QSettings *store, QObject *parent)
 
 BundleOptions::~BundleOptions() = default;
 
+// A value the application did not write (edited by hand, or by a broken
+// version) reads as the default, so that no run fails for it.
 bool BundleOptions::readFlag(const char *key, bool fallback) const
 {
-    return m_store->value(QLatin1String(key), fallback).toBool();
+    const QVariant value = m_store->value(QLatin1String(key));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed();
+    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    return fallback;
 }
 
 void BundleOptions::writeFlag(const char *key, bool on, void (BundleOptions::*changed)())
 {
     // An absent key counts as a change, whatever its default.
     const bool changedValue = readFlag(key, !on) != on;
-    m_store->setValue(QLatin1String(key), on);
+    write(key, on);
     if (changedValue)
         emit(this->*changed)();
 }
 
+void BundleOptions::write(const char *key, const QVariant &value)
+{
+    m_store->setValue(QLatin1String(key), value);
+    m_store->sync();
+    if (m_store->status() != QSettings::NoError && !std::exchange(m_storeFailed, true)) {
+        emit storeFailed(QStringLiteral("Your settings cannot be saved to \u201C%1\u201D. "
+                                        "Changes apply until Lumbrel quits.")
+                             .arg(m_store->fileName()));
+    }
+}
+
 QString BundleOptions::style() const
 {
-    return m_store->value(QLatin1String(kStyle), Values{}.style).toString();
+    const QString style = m_store->value(QLatin1String(kStyle)).toString();
+    for (const char *known : {"plain", "xml", "markdown"}) {
+        if (style == QLatin1String(known))
+            return style;
+    }
+    return Values{}.style;
 }
 bool BundleOptions::addSummary() const { return readFlag(kAddSummary, Values{}.addSummary); }
 bool BundleOptions::addFileStructure() const { return readFlag(kAddFileStructure, Values{}.addFileStructure); }
@@ -48,8 +74,8 @@ bool BundleOptions::securityCheck() const { return readFlag(kSecurityCheck, Valu
 
 void BundleOptions::setStyle(const QString &style)
 {
-    const bool changed = this->style() != style;
-    m_store->setValue(QLatin1String(kStyle), style);
+    const bool changed = m_store->value(QLatin1String(kStyle)).toString() != style;
+    write(kStyle, style);
     if (changed)
         emit styleChanged();
 }

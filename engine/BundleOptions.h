@@ -8,7 +8,8 @@
 class QSettings;
 
 // The seven persisted output options. Every read goes to the preference
-// store, so all holders of the object see the same values; every write
+// store, so all holders of the object see the same values; a stored value
+// that is not one of the option's values reads as its default. Every write
 // stores the one key and announces it.
 class BundleOptions : public QObject
 {
@@ -73,11 +74,15 @@ signals:
     void removeCommentsChanged();
     void showLineNumbersChanged();
     void securityCheckChanged();
+    // The preference store cannot be written; said once per object.
+    void storeFailed(const QString &message);
 
 private:
     bool readFlag(const char *key, bool fallback) const;
     void writeFlag(const char *key, bool on, void (BundleOptions::*changed)());
+    void write(const char *key, const QVariant &value);
 
     std::unique_ptr<QSettings> m_ownStore;
     QSettings *m_store;
+    bool m_storeFailed = false;
 };

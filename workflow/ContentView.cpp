@@ -23,6 +23,7 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_estimatesManager(std::make_unique<EstimatesManager>(*m_repomix, *m_worker, [this] { return jobInput(); }))
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
 {
+    connect(m_options, &BundleOptions::storeFailed, this, &ContentView::showError);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this,
             [this](const JobResult &result) { setTotals(result.summary); });

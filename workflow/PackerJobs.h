@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -27,7 +28,17 @@ struct JobInput
 struct JobResult
 {
     RunSummary summary;
+    // Files the packer's secret scan kept out of the bundle, as the packer
+    // names them (relative to the staging folder).
+    QStringList excludedAsSecrets;
 };
+
+// The files the packer's report lists as excluded by its secret scan.
+QStringList excludedAsSecrets(const QString &report);
+
+// What the log keeps of a report: its closing summary (totals, output,
+// security line), not the whole verbose run.
+QString reportForLog(const QString &report);
 
 // The steps of a bundle, for the progress the window shows.
 enum class JobStage { Copying, Packing, Writing };

@@ -64,6 +64,34 @@ private slots:
         QCOMPARE(m_store->value("securityCheck").toBool(), true);
     }
 
+    void valuesTheApplicationDidNotWriteReadAsDefaults()
+    {
+        m_store->setValue("style", "42");
+        m_store->setValue("removeComments", "banana");
+        m_store->setValue("showLineNumbers", "TRUE");
+        BundleOptions options(m_store.get());
+        QCOMPARE(options.style(), QStringLiteral("plain"));
+        QCOMPARE(options.removeComments(), true);
+        QCOMPARE(options.showLineNumbers(), true);
+        m_store->setValue("style", "Markdown");
+        QCOMPARE(options.style(), QStringLiteral("plain"));
+    }
+
+    void anUnwritableStoreSaysSoOnce()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QSettings store(dir.filePath("file/options.ini"), QSettings::IniFormat); // its folder is a file
+        BundleOptions options(&store);
+        QSignalSpy failed(&options, &BundleOptions::storeFailed);
+        options.setStyle("xml");
+        options.setShowLineNumbers(true);
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(failed.at(0).at(0).toString().contains(dir.filePath("file/options.ini")));
+        QCOMPARE(options.style(), QStringLiteral("xml")); // the change holds while the application runs
+    }
+
     void outputExtension()
     {
         QCOMPARE(BundleOptions::outputExtension("plain"), QStringLiteral("txt"));

@@ -46,6 +46,7 @@ Item {
     Rectangle {
         anchors.fill: parent
         color: Theme.window
+        border.color: Theme.frame
         Accessible.ignored: true
     }
 
@@ -61,6 +62,11 @@ Item {
             implicitHeight: 400
             Layout.preferredWidth: 350
             Layout.preferredHeight: 400
+            // A host short of room may give less; the form scrolls then.
+            Layout.fillHeight: true
+            Layout.minimumHeight: 120
+            ScrollBar.vertical.policy: contentHeight > availableHeight ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+            ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
             contentWidth: availableWidth
             contentHeight: Math.max(availableHeight, form.implicitHeight + 2 * Theme.standardPadding)
             clip: true
@@ -167,8 +173,6 @@ Item {
                 }
             }
         }
-
-        Item { Layout.fillHeight: true }
 
         Rectangle {
             Layout.fillWidth: true

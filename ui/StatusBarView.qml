@@ -17,6 +17,7 @@ ColumnLayout {
     spacing: 0
     Accessible.role: Accessible.StatusBar
     Accessible.name: qsTr("Totals")
+    Accessible.ignored: !visible
 
     Rectangle {
         Layout.fillWidth: true
@@ -52,7 +53,7 @@ ColumnLayout {
                 anchors.verticalCenter: parent.verticalCenter
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
-                Accessible.ignored: !bar.isEstimating
+                Accessible.ignored: !bar.isEstimating || !bar.visible
             }
         }
 
@@ -70,12 +71,18 @@ ColumnLayout {
                   .arg(Format.number(bar.totalFiles))
                   .arg(Format.number(bar.totalChars))
                   .arg(Format.number(bar.estimatedTokens))
-            // Read as words; a new name with each estimate tells the screen reader.
+
+            // Read as words. The name changes once per estimate (the three
+            // totals arrive one after another), which tells the screen reader.
+            readonly property string spoken: [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
+                                              Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
+                                              Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
+            property string announced: spoken
+            function announce() { announced = spoken }
+            onSpokenChanged: Qt.callLater(announce)
             Accessible.role: Accessible.StaticText
-            Accessible.ignored: bar.isEstimating
-            Accessible.name: [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
-                              Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
-                              Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
+            Accessible.name: announced
+            Accessible.ignored: bar.isEstimating || !bar.visible
         }
     }
 }

@@ -24,6 +24,8 @@ QtObject {
     readonly property color secondaryText: Contrast.muted(active.windowText, window, 0.6, 4.5)
     // Dividers: decoration, not content.
     readonly property color separator: Contrast.muted(active.windowText, window, 0.15, 1.3)
+    // The edge of a panel that stands over the window.
+    readonly property color frame: Contrast.muted(active.windowText, window, 0.35, 1.5)
 
     // --- Text and symbols in the list ----------------------------------------
     // On the list and on its selected row alike.

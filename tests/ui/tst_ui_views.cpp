@@ -60,6 +60,22 @@ private slots:
         bar.root->setProperty("isEstimating", false);
         QVERIFY(!estimating->isVisible() && totals->isVisible());
         QCOMPARE(totals->property("text").toString(), QString::fromUtf8("Files: 1 • Chars: 0 • Tokens: 1,234,567"));
+
+        // A screen reader hears the new totals once, in words, when they all
+        // have arrived: the accessible name changes once.
+        QObject *accessible = nullptr;
+        for (QObject *child : totals->children())
+            if (qstrcmp(child->metaObject()->className(), "QQuickAccessibleAttached") == 0)
+                accessible = child;
+        QVERIFY(accessible);
+        QSignalSpy renamed(accessible, SIGNAL(nameChanged()));
+        bar.root->setProperty("totalFiles", 2);
+        bar.root->setProperty("totalChars", 1);
+        bar.root->setProperty("estimatedTokens", 0);
+        QTRY_COMPARE(renamed.size(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(renamed.size(), 1);
+        QCOMPARE(accessible->property("name").toString(), QStringLiteral("2 files, 1 character, 0 tokens"));
     }
 
     void completionRevealsTheOutputAndStartsOver()

@@ -2,14 +2,15 @@
 # Prints the accessibility tree of Lumbrel's window as a screen reader sees it
 # (roles, names, states), from the real application under Xvfb.
 #
-#   tools/a11y-tree.sh [--settings | --completion] [--events] [file or folder...]
+#   tools/a11y-tree.sh [--empty | --settings | --completion] [--events] [file or folder...]
 #
 # With no files it adds a small generated project (a folder and a note) and
 # selects the first row, so the list items, their buttons and the status bar's
-# totals are in the tree. --settings opens the settings popover first;
-# --completion bundles the files and shows the completion screen. --events
-# also prints the name changes the window sends while files are added, which is
-# how the status bar's new totals reach a screen reader.
+# totals are in the tree. --empty shows the window before anything is added,
+# --settings opens the settings popover, --completion bundles the files and
+# shows the completion screen. --events also prints the name changes the window
+# sends while files are added, which is how the status bar's new totals reach a
+# screen reader.
 #
 # Needs a build (build/bin/lumbrel; BUILD_DIR may point elsewhere) and the
 # Debian packages xvfb, xdotool, dbus, at-spi2-core and python3-pyatspi. The
@@ -34,10 +35,11 @@ EVENTS=0
 FILES=()
 while (($#)); do
     case "$1" in
+        --empty) MODE=empty ;;
         --settings) MODE=settings ;;
         --completion) MODE=completion ;;
         --events) EVENTS=1 ;;
-        -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) FILES+=("$(realpath "$1")") ;;
     esac
     shift
@@ -112,6 +114,13 @@ press() {
 }
 runs() { grep -c '^Repomix output' "$WORK/app.log" || true; }
 more_runs_than() { [ "$(runs)" -gt "$1" ]; }
+
+if [ "$MODE" = empty ]; then
+    sleep 0.5
+    echo "== Accessibility tree of the window"
+    tree tree
+    exit 0
+fi
 
 BEFORE=$(runs)
 if ((EVENTS)); then

@@ -98,6 +98,9 @@ Item {
             font.pointSize: Theme.points(14)
             font.weight: Font.Medium
             color: Theme.secondaryText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text.replace("\n", " ")
+            Accessible.ignored: !visible
         }
     }
 }

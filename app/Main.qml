@@ -25,8 +25,10 @@ ApplicationWindow {
     maximumWidth: width
     minimumHeight: height
     maximumHeight: height
-    x: Math.round((Screen.width - width) / 2)
-    y: Math.round((Screen.height - height) / 2)
+    // Centred in the screen's free area, its top (with the menus) on screen.
+    x: WindowPlacement.centred(window, width, height).x
+    y: WindowPlacement.centred(window, width, height).y
+    color: Theme.window
     visible: true
 
     onClosing: function (close) {

@@ -16,6 +16,9 @@ PACKAGES=(
     qml6-module-qt-labs-folderlistmodel
     fonts-material-design-icons-iconfont
     xvfb xauth xdotool
+    # tools/screenshots.sh and tools/a11y-tree.sh: the desktop's GTK theme and
+    # font, and the accessibility bus they read the window through.
+    qt6-gtk-platformtheme dbus at-spi2-core python3-pyatspi
 )
 # npm only installs the pinned packer at build time; any npm will do,
 # also one that did not come from a Debian package.

@@ -1,24 +1,44 @@
 #!/usr/bin/env bash
 # Takes screenshots of Lumbrel's main states with the real application under
-# Xvfb: the empty window, the list with its estimate, the settings popover,
-# the processing overlay and the completion screen.
+# Xvfb: the empty window, the list with its estimate, the settings popover and
+# the completion screen (both with a control focused from the keyboard), and
+# the processing overlay; each in a light and a dark
+# desktop palette and with a large (14-point) desktop font:
+# light-empty.png ... light-completion.png, dark-*.png, large-*.png.
 #
 #   tools/screenshots.sh [output folder]      (default: build/screenshots)
+#   VARIANTS="dark" tools/screenshots.sh      (only some of light, dark, large)
+#
+# The palette and the font come the way a GNOME desktop gives them to Qt: the
+# desktop's name (XDG_CURRENT_DESKTOP) picks Qt's GTK platform theme, which
+# reads the GTK settings (theme, dark preference, font) from the private
+# configuration folder. Controls are found and pressed where a screen reader
+# finds them (tools/a11y.py), so the script follows the layout at any size.
 #
 # Needs a build (build/bin/lumbrel; BUILD_DIR may point elsewhere) and the
-# Debian packages xvfb, xdotool and imagemagick. The application runs with a
-# private home, settings and temporary folder, so it neither touches nor
-# talks to a copy the user is running.
+# Debian packages xvfb, xdotool, imagemagick, x11-utils, dbus, at-spi2-core,
+# python3-pyatspi and qt6-gtk-platformtheme. The application runs with a
+# private home, settings, temporary folder and D-Bus session, so it neither
+# touches nor talks to a copy the user is running.
 set -euo pipefail
+
+# Everything runs inside a private D-Bus session, with its accessibility bus.
+if [ -z "${LUMBREL_SCREENSHOTS_SESSION:-}" ]; then
+    command -v dbus-run-session >/dev/null || { echo "screenshots: dbus-run-session is missing (apt-get install dbus)" >&2; exit 1; }
+    LUMBREL_SCREENSHOTS_SESSION=1 exec dbus-run-session -- "$0" "$@"
+fi
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 APP="$BUILD_DIR/bin/lumbrel"
 OUT="${1:-$BUILD_DIR/screenshots}"
+VARIANTS="${VARIANTS:-light dark large}"
+PYTHON=/usr/bin/python3 # Debian's, which has pyatspi
 
 for tool in Xvfb xdotool import xwininfo awk; do
     command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (apt-get install xvfb xdotool imagemagick x11-utils)" >&2; exit 1; }
 done
+"$PYTHON" -c 'import pyatspi' 2>/dev/null || { echo "screenshots: pyatspi is missing (apt-get install python3-pyatspi at-spi2-core)" >&2; exit 1; }
 [ -x "$APP" ] || { echo "screenshots: $APP not found; build first (cmake --build build)" >&2; exit 1; }
 mkdir -p "$OUT"
 OUT="$(cd "$OUT" && pwd)"
@@ -26,8 +46,12 @@ OUT="$(cd "$OUT" && pwd)"
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/lumbrel-screenshots.XXXXXX")"
 XVFB_PID=""
 APP_PID=""
-cleanup() {
+stop_app() {
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
+    APP_PID=""
+}
+cleanup() {
+    stop_app
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
     rm -rf "$WORK"
 }
@@ -37,10 +61,11 @@ say() { echo "screenshots: $*"; }
 WID=""
 fail() {
     echo "screenshots: $*" >&2
-    [ -f "$WORK/app.log" ] && tail -n 20 "$WORK/app.log" >&2
-    [ -n "$WID" ] && import -window "$WID" "$OUT/failure.png" && echo "screenshots: the window then: $OUT/failure.png" >&2
+    [ -f "$LOG" ] && tail -n 20 "$LOG" >&2
+    [ -n "$WID" ] && import -window root "$OUT/failure.png" && echo "screenshots: the screen then: $OUT/failure.png" >&2
     exit 1
 }
+LOG=/dev/null
 
 # Polls a condition (a command, run anew each time) every 0.1 s for at most
 # `seconds`.
@@ -79,39 +104,31 @@ awk -v root="$FIXTURE/large" 'BEGIN {
     }
 }'
 
-# ---- Display and application -------------------------------------------------
+# ---- Display -----------------------------------------------------------------
 exec {displayfd}>"$WORK/display"
 Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 exec {displayfd}>&-
 wait_for 10 "Xvfb" test -s "$WORK/display"
+export DISPLAY=":$(head -n 1 "$WORK/display")" LC_ALL=C.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+    XDG_CURRENT_DESKTOP=GNOME
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_QUICK_CONTROLS_STYLE GTK_THEME
 
-mkdir -p "$WORK/home" "$WORK/config" "$WORK/tmp" "$WORK/runtime"
-chmod 700 "$WORK/runtime"
-export DISPLAY=":$(head -n 1 "$WORK/display")" HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" \
-    TMPDIR="$WORK/tmp" XDG_RUNTIME_DIR="$WORK/runtime" LC_ALL=C.UTF-8
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QUICK_CONTROLS_STYLE
-
-"$APP" >"$WORK/app.log" 2>&1 &
-APP_PID=$!
+a11y() { "$PYTHON" "$ROOT/tools/a11y.py" "$@"; }
 window_id() { xdotool search --onlyvisible --name '^Lumbrel$' 2>/dev/null | head -n 1; }
 has_window() { [ -n "$(window_id)" ]; }
-wait_for 30 "the window" has_window
-WID="$(window_id)"
-xdotool windowfocus --sync "$WID" # there is no window manager to give it the keyboard
-# The content is 400 x 500 below the menu bar; positions below are in content
-# coordinates, and the popover's own in window coordinates.
-MENU=$(($(xwininfo -id "$WID" | awk '/Height:/ { print $2 }') - 500))
-
-click() { xdotool mousemove --window "$WID" "$1" "$(($2 + MENU))" click 1; }
 capture() { sleep "${2:-0.6}"; import -window "$WID" "$OUT/$1"; say "$OUT/$1"; }
-pixel() { import -window "$WID" -crop "1x1+$1+$(($2 + MENU))" +repage -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1; }
-# The start button is accent blue when enabled, grey while an estimate runs.
-START_X=60 START_Y=420 # on the button, clear of its label
-start_enabled() { local p; p=$(pixel $START_X $START_Y); [ $((16#${p:4:2})) -gt $((16#${p:0:2} + 60)) ]; }
-runs() { grep -c '^Repomix output' "$WORK/app.log" || true; }
+# Presses the element with that role and name.
+press() {
+    local where
+    where=$(a11y find "$@") || fail "no $1 \"${2:-}\" on the screen"
+    set -- $where
+    xdotool mousemove "$1" "$2" click 1
+}
+shows() { a11y find "$@" >/dev/null; }
+start_enabled() { a11y find "push button" "Start bundling" | grep -q ' enabled$'; }
+runs() { grep -c '^Repomix output' "$LOG" || true; }
 more_runs_than() { [ "$(runs)" -gt "$1" ]; }
-pixel_differs() { [ "$(pixel "$1" "$2")" != "$3" ]; }
 # Adds files the way a second launch does: it hands them to the running copy.
 add() {
     local before
@@ -121,30 +138,68 @@ add() {
     wait_for 120 "the start button" start_enabled
 }
 
-capture 1-empty.png 1
+# One pass through the states in a private home whose GTK settings give
+# `dark` (true or false) and `font`.
+shoot() {
+    local variant="$1" dark="$2" font="$3" dir="$WORK/$1"
+    mkdir -p "$dir/home" "$dir/config/gtk-3.0" "$dir/tmp" "$dir/runtime"
+    chmod 700 "$dir/runtime"
+    printf '[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=%s\ngtk-font-name=%s\n' \
+        "$dark" "$font" >"$dir/config/gtk-3.0/settings.ini"
+    export HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" TMPDIR="$dir/tmp" XDG_RUNTIME_DIR="$dir/runtime"
+    LOG="$dir/app.log"
 
-add "$FIXTURE/project" "$FIXTURE/notes.md"
-capture 2-list.png
+    "$APP" >"$LOG" 2>&1 &
+    APP_PID=$!
+    wait_for 30 "the window" has_window
+    WID="$(window_id)"
+    xdotool windowfocus --sync "$WID" # there is no window manager to give it the keyboard
+    wait_for 30 "the window on the accessibility bus" a11y wait
+    capture "$variant-empty.png" 1
 
-click 363 27 # the gear
-capture 3-settings.png
-# Escape closes the popover once it has the keyboard focus, which a press on
-# one of its buttons gives it: "Reset to Defaults" changes nothing here. The
-# popover is placed in window coordinates.
-xdotool mousemove --window "$WID" 200 481 click 1
-xdotool key Escape
+    add "$FIXTURE/project" "$FIXTURE/notes.md"
+    capture "$variant-list.png"
 
-add "$FIXTURE/large"
-list_colour=$(pixel 200 224)
-click $START_X $START_Y
-wait_for 10 "the save dialog" pixel_differs 200 224 "$list_colour"
-BEFORE=$(runs)
-click 262 412 # Save: the proposed file in the private home
-# The application logs each packer run as it starts; the bundle's writes the file.
-bundle_started() { grep -q 'home/bundled-output\.txt' "$WORK/app.log"; }
-wait_for 10 "the bundle to start" bundle_started
-capture 4-processing.png
-wait_for 300 "the bundle" more_runs_than "$BEFORE"
-[ -s "$HOME/bundled-output.txt" ] || fail "no bundle was written"
-capture 5-completion.png 2
+    press "push button" "Settings"
+    wait_for 10 "the settings" shows "push button" "Reset to Defaults"
+    xdotool key Tab # the keyboard focus, with its ring, on the first control
+    capture "$variant-settings.png"
+    # Escape closes the popover once it has the keyboard focus, which a press on
+    # one of its buttons gives it: "Reset to Defaults" changes nothing here.
+    press "push button" "Reset to Defaults"
+    xdotool key Escape
+
+    add "$FIXTURE/large"
+    press "push button" "Start bundling"
+    # The desktop's own save dialog, a window of its own: Return takes the
+    # proposed file, in the private home.
+    dialog_id() { xdotool search --onlyvisible --name '^Save Bundle$' 2>/dev/null | head -n 1; }
+    has_dialog() { [ -n "$(dialog_id)" ]; }
+    wait_for 10 "the save dialog" has_dialog
+    sleep 0.5
+    local before
+    before=$(runs)
+    xdotool windowfocus --sync "$(dialog_id)" key Return
+    xdotool windowfocus --sync "$WID"
+    # The application logs each packer run as it starts; the bundle's writes the file.
+    bundle_started() { grep -q 'home/bundled-output\.txt' "$LOG"; }
+    wait_for 10 "the bundle to start" bundle_started
+    capture "$variant-processing.png" 0.3
+    wait_for 300 "the bundle" more_runs_than "$before"
+    [ -s "$HOME/bundled-output.txt" ] || fail "no bundle was written"
+    sleep 1.5 # the entrance
+    xdotool key Tab # the keyboard focus on the first button
+    capture "$variant-completion.png"
+    stop_app
+    WID=""
+}
+
+for variant in $VARIANTS; do
+    case "$variant" in
+        light) shoot light false "DejaVu Sans 11" ;;
+        dark) shoot dark true "DejaVu Sans 11" ;;
+        large) shoot large false "DejaVu Sans 14" ;;
+        *) fail "unknown variant $variant (light, dark, large)" ;;
+    esac
+done
 say "done"

@@ -19,6 +19,9 @@ Item {
     property bool showDetails: false
     Component.onCompleted: showDetails = true
 
+    // Nothing reaches past the window's edges: long texts wrap or elide.
+    readonly property real textWidth: width - 2 * Theme.standardPadding
+
     component Entrance: SequentialAnimation {
         PauseAnimation { duration: 300 }
         NumberAnimation { duration: 800; easing.type: Easing.BezierSpline; easing.bezierCurve: Theme.easeOut }
@@ -28,16 +31,23 @@ Item {
         property alias symbol: icon.symbol
         property alias text: label.text
         spacing: 12
-        SymbolIcon { id: icon; Layout.preferredWidth: 20; pixelSize: 14; color: Theme.secondary(palette.windowText) }
-        Text { id: label; font.pixelSize: 14; color: Theme.secondary(palette.windowText) }
+        SymbolIcon { id: icon; Layout.preferredWidth: 20; size: 14; color: Theme.secondaryText }
+        Text {
+            id: label
+            font.pointSize: Theme.points(14)
+            color: Theme.secondaryText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
     }
 
     component PillButton: T.Button {
         id: pill
         property bool filled: false
         property bool shown: false
-        implicitWidth: 200
+        implicitWidth: Math.max(200, implicitContentWidth + leftPadding + rightPadding)
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
+        horizontalPadding: Theme.standardPadding
         scale: shown ? 1.0 : 0.8
         opacity: shown ? 1 : 0
         Behavior on scale { Entrance {} }
@@ -46,17 +56,25 @@ Item {
         contentItem: Text {
             text: pill.text
             font: pill.font
-            color: pill.filled ? "white" : palette.highlight
+            color: pill.filled ? Theme.accentText : Theme.accentOnWindow
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             opacity: pill.down ? 0.7 : 1
+            Accessible.ignored: true
         }
         background: Rectangle {
             radius: 25
-            color: pill.filled ? palette.highlight : "transparent"
+            color: pill.filled ? Theme.accent : "transparent"
             border.width: pill.filled ? 0 : 1
-            border.color: palette.highlight
+            border.color: Theme.accentOnWindow
         }
+        FocusRing {
+            control: pill
+            radius: 25 + gap
+            gap: 3
+        }
+        Keys.onReturnPressed: clicked()
+        Keys.onEnterPressed: clicked()
     }
 
     ColumnLayout {
@@ -66,25 +84,31 @@ Item {
         SymbolIcon {
             Layout.alignment: Qt.AlignHCenter
             symbol: "checkmark.seal.fill"
-            pixelSize: 48
-            color: Theme.green
+            size: 48
+            color: Theme.success
             scale: view.showDetails ? 1.0 : 0.1
             // A spring of half a second's period, damped to 0.6 of critical.
             Behavior on scale { SpringAnimation { spring: 2.53; damping: 0.24; epsilon: 0.005 } }
         }
 
         Text {
+            objectName: "titleText"
             Layout.alignment: Qt.AlignHCenter
+            Layout.maximumWidth: view.textWidth
             text: qsTr("Bundling completed!")
-            font.pixelSize: 28
+            font.pointSize: Theme.titleSize
             font.bold: true
-            color: palette.windowText
+            color: Theme.text
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
             opacity: view.showDetails ? 1 : 0
             Behavior on opacity { Entrance {} }
             transform: Translate {
                 y: view.showDetails ? 0 : 20
                 Behavior on y { Entrance {} }
             }
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
 
         ColumnLayout {
@@ -96,9 +120,9 @@ Item {
             opacity: view.showDetails ? 1 : 0
             Behavior on opacity { Entrance {} }
 
-            TotalRow { symbol: "doc.on.doc"; text: qsTr("%1 files").arg(Format.number(view.totalFiles)) }
-            TotalRow { symbol: "number"; text: qsTr("%1 characters").arg(Format.number(view.totalChars)) }
-            TotalRow { symbol: "textformat"; text: qsTr("%1 tokens").arg(Format.number(view.estimatedTokens)) }
+            TotalRow { symbol: "doc.on.doc"; text: Format.count(view.totalFiles, qsTr("file"), qsTr("files")) }
+            TotalRow { symbol: "number"; text: Format.count(view.totalChars, qsTr("character"), qsTr("characters")) }
+            TotalRow { symbol: "textformat"; text: Format.count(view.estimatedTokens, qsTr("token"), qsTr("tokens")) }
         }
 
         PillButton {
@@ -108,7 +132,7 @@ Item {
             filled: true
             shown: view.showDetails
             text: qsTr("Bundle More Files")
-            font.pixelSize: 16
+            font.pointSize: Theme.points(16)
             verticalPadding: 12
             onClicked: view.reset()
         }
@@ -119,7 +143,7 @@ Item {
             Layout.topMargin: 8
             shown: view.showDetails
             text: FileManager.revealText
-            font.pixelSize: 14
+            font.pointSize: Theme.points(14)
             verticalPadding: 8
             onClicked: FileManager.reveal(view.outputFile)
         }
@@ -127,12 +151,17 @@ Item {
         Text {
             objectName: "fileNameText"
             Layout.alignment: Qt.AlignHCenter
+            Layout.maximumWidth: view.textWidth
             text: Format.fileName(view.outputFile)
             textFormat: Text.PlainText
-            font.pixelSize: Theme.captionSize
-            color: Theme.secondary(palette.windowText)
+            font.pointSize: Theme.captionSize
+            color: Theme.secondaryText
+            elide: Text.ElideMiddle
             opacity: view.showDetails ? 1 : 0
             Behavior on opacity { Entrance {} }
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+            Accessible.description: Format.path(view.outputFile)
         }
     }
 }

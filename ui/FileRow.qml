@@ -1,9 +1,11 @@
 import QtQuick
+import QtQuick.Controls
 import QtQuick.Layouts
 import Lumbrel
 
 // One entry of the list of chosen files and folders. Clicking the row selects
-// it; the selected row offers to reveal the item or remove it.
+// it; the selected row offers to reveal the item or remove it. Long names
+// keep both ends; the full path shows as a tool tip.
 Item {
     id: row
 
@@ -14,9 +16,19 @@ Item {
 
     readonly property bool selected: selectionState !== null
                                      && String(selectionState.selectedFile) === String(file)
+    readonly property string name: Format.fileName(file)
+    readonly property string itemCountText: Format.count(itemCount.count, qsTr("item"), qsTr("items"))
 
     implicitWidth: content.implicitWidth + 2 * 8
     implicitHeight: content.implicitHeight + 2 * 6
+
+    Accessible.role: Accessible.ListItem
+    Accessible.name: !itemCount.isFolder ? qsTr("%1, file").arg(name)
+                     : itemCount.ready ? qsTr("%1, folder, %2").arg(name).arg(itemCountText)
+                     : qsTr("%1, folder").arg(name)
+    Accessible.description: Format.path(file)
+    Accessible.selectable: true
+    Accessible.selected: selected
 
     FolderItemCount {
         id: itemCount
@@ -26,8 +38,8 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: 4
-        color: row.selected ? Theme.tint(palette.highlight)
-                            : "transparent"
+        color: row.selected ? Theme.selection : "transparent"
+        Accessible.ignored: true
     }
 
     MouseArea {
@@ -35,6 +47,11 @@ Item {
         anchors.fill: parent
         onClicked: row.selectionState.selectedFile = row.file
     }
+
+    HoverHandler { id: hover }
+    ToolTip.text: Format.path(file)
+    ToolTip.visible: hover.hovered && !revealButton.hovered && !removeButton.hovered
+    ToolTip.delay: 600
 
     RowLayout {
         id: content
@@ -47,8 +64,8 @@ Item {
 
         SymbolIcon {
             symbol: itemCount.isFolder ? "folder.fill" : "doc.fill"
-            pixelSize: 14
-            color: itemCount.isFolder ? Theme.blue : Theme.gray
+            size: 14
+            color: itemCount.isFolder ? Theme.folder : Theme.document
         }
 
         ColumnLayout {
@@ -56,40 +73,51 @@ Item {
             spacing: 2
 
             Text {
+                objectName: "nameText"
                 Layout.fillWidth: true
-                text: Format.fileName(row.file)
+                text: row.name
                 textFormat: Text.PlainText
-                font.pixelSize: 13
-                color: palette.windowText
-                elide: Text.ElideRight
+                font.pointSize: Theme.points(13)
+                color: Theme.listText
+                elide: Text.ElideMiddle
+                Accessible.ignored: true
             }
             Text {
                 objectName: "itemCountText"
+                Layout.fillWidth: true
                 visible: itemCount.isFolder
                 // Keeps its line while counting, so rows do not jump.
                 opacity: itemCount.ready ? 1 : 0
-                text: qsTr("%1 items").arg(Format.number(itemCount.count))
-                font.pixelSize: 11
-                color: Theme.secondary(palette.windowText)
+                text: row.itemCountText
+                font.pointSize: Theme.points(11)
+                color: Theme.listSecondaryText
+                elide: Text.ElideRight
+                Accessible.ignored: true
             }
         }
 
         IconButton {
+            id: revealButton
             objectName: "revealButton"
-            text: qsTr("Show in file manager")
+            text: FileManager.revealText
+            Accessible.name: Format.revealItem(row.name)
             symbol: "magnifyingglass"
-            color: Theme.blue
+            color: Theme.reveal
             opacity: row.selected ? 1 : 0
             enabled: row.selected
+            Accessible.ignored: !row.selected
             onClicked: FileManager.reveal(row.file)
         }
         IconButton {
+            id: removeButton
             objectName: "removeButton"
             text: qsTr("Remove")
+            Accessible.name: qsTr("Remove %1").arg(row.name)
             symbol: "xmark"
-            color: Theme.red
+            color: Theme.remove
             opacity: row.selected ? 1 : 0
             enabled: row.selected
+            Accessible.ignored: !row.selected
             onClicked: row.remove()
         }
     }

@@ -1,5 +1,7 @@
 #include "Format.h"
+#include "Reveal.h"
 
+#include <QDir>
 #include <QLocale>
 
 QString formatNumber(qint64 value)
@@ -14,6 +16,11 @@ QString formatNumber(qint64 value)
     return text;
 }
 
+QString formatCount(qint64 value, const QString &singular, const QString &plural)
+{
+    return formatNumber(value) + QLatin1Char(' ') + (value == 1 ? singular : plural);
+}
+
 QString displayName(const QUrl &location)
 {
     QString path = location.path();
@@ -22,4 +29,27 @@ QString displayName(const QUrl &location)
     if (path == QLatin1String("/"))
         return path;
     return path.section(QLatin1Char('/'), -1);
+}
+
+QString displayPath(const QUrl &location)
+{
+    if (!location.isLocalFile())
+        return location.toDisplayString();
+    QString path = location.toLocalFile();
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return QDir::toNativeSeparators(path);
+}
+
+QString revealItemText(const QString &action, const QString &name)
+{
+    const QString prefix = QStringLiteral("Show in ");
+    if (action.startsWith(prefix))
+        return QStringLiteral("Show ") + name + QStringLiteral(" in ") + action.mid(prefix.size());
+    return action + QStringLiteral(": ") + name;
+}
+
+QString Format::revealItem(const QString &name) const
+{
+    return revealItemText(revealActionText(), name);
 }

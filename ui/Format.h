@@ -10,9 +10,21 @@
 // the locale yields nothing.
 QString formatNumber(qint64 value);
 
+// A count with its noun: "1 file", "0 files", "1,234 files". The singular
+// goes with exactly one, as in English.
+QString formatCount(qint64 value, const QString &singular, const QString &plural);
+
 // The last path component of a location, as the user knows it: the name of a
 // file, or of a folder also when the URL ends in a slash.
 QString displayName(const QUrl &location);
+
+// The local path of a location, with the platform's separators; other
+// locations as the URL reads.
+QString displayPath(const QUrl &location);
+
+// The file manager's reveal action named for one item: "Show notes.md in
+// File Manager" for the action "Show in File Manager".
+QString revealItemText(const QString &action, const QString &name);
 
 // Text helpers for the views.
 class Format : public QObject
@@ -25,5 +37,11 @@ public:
     using QObject::QObject;
 
     Q_INVOKABLE QString number(qint64 value) const { return formatNumber(value); }
+    Q_INVOKABLE QString count(qint64 value, const QString &singular, const QString &plural) const
+    {
+        return formatCount(value, singular, plural);
+    }
     Q_INVOKABLE QString fileName(const QUrl &location) const { return displayName(location); }
+    Q_INVOKABLE QString path(const QUrl &location) const { return displayPath(location); }
+    Q_INVOKABLE QString revealItem(const QString &name) const;
 };

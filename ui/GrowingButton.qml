@@ -1,10 +1,11 @@
 import QtQuick
 import QtQuick.Templates as T
+import Lumbrel
 
-// The look of the main action: white label on an accent-coloured capsule that
-// grows while pressed.
+// The look of the main action: its label on an accent-coloured capsule that
+// grows while pressed. Space, Return and Enter press it.
 T.Button {
-    id: control
+    id: button
 
     implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset,
                             implicitContentWidth + leftPadding + rightPadding)
@@ -24,16 +25,26 @@ T.Button {
     }
 
     contentItem: Text {
-        text: control.text
-        font: control.font
-        color: "white"
+        text: button.text
+        font: button.font
+        color: Theme.accentText
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
+        Accessible.ignored: true
     }
 
     background: Rectangle {
         radius: height / 2
-        color: palette.highlight
+        color: Theme.accent
     }
+
+    FocusRing {
+        control: button
+        radius: height / 2
+        gap: 3
+    }
+
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 }

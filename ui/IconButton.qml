@@ -4,13 +4,15 @@ import QtQuick.Templates as T
 import Lumbrel
 
 // A borderless button that shows only a symbol. `text` names the action for
-// assistive technology and in the tool tip.
+// assistive technology and in the tool tip. Space, Return and Enter press it.
 T.AbstractButton {
-    id: control
+    id: button
 
     property string symbol
-    property int pixelSize: 12
-    property color color: palette.windowText
+    // In points of a 13-point body text.
+    property real size: 12
+    property alias pixelSize: button.size
+    property color color: Theme.text
 
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
@@ -18,14 +20,23 @@ T.AbstractButton {
     hoverEnabled: true
 
     contentItem: SymbolIcon {
-        symbol: control.symbol
-        pixelSize: control.pixelSize
-        color: control.color
-        opacity: control.down ? 0.6 : 1.0
+        symbol: button.symbol
+        size: button.size
+        color: button.color
+        opacity: button.down ? 0.6 : 1.0
     }
+
+    FocusRing {
+        control: button
+        radius: 4
+    }
+
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     Accessible.role: Accessible.Button
     Accessible.name: text
+    Accessible.onPressAction: clicked()
     ToolTip.text: text
     ToolTip.visible: hovered && text.length > 0
     ToolTip.delay: 600

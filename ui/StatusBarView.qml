@@ -4,7 +4,8 @@ import QtQuick.Layouts
 import Lumbrel
 
 // The bar along the bottom of the window: the totals of the current selection,
-// or an activity indicator while they are being estimated.
+// or an activity indicator while they are being estimated. For assistive
+// technology it is a status bar whose text renames itself with each estimate.
 ColumnLayout {
     id: bar
 
@@ -14,18 +15,25 @@ ColumnLayout {
     property bool isEstimating: false
 
     spacing: 0
+    Accessible.role: Accessible.StatusBar
+    Accessible.name: qsTr("Totals")
+    Accessible.ignored: !visible
 
     Rectangle {
         Layout.fillWidth: true
         implicitHeight: 1
-        color: Theme.faint(palette.windowText)
+        color: Theme.separator
+        Accessible.ignored: true
     }
 
     Item {
+        id: status
         Layout.fillWidth: true
-        implicitHeight: 36 + 2 * 5
+        // 36 high with 5 above and below; more when a large font wraps the totals.
+        implicitHeight: Math.max(36, bar.isEstimating ? estimating.implicitHeight : totals.implicitHeight) + 2 * 5
 
         Row {
+            id: estimating
             anchors.centerIn: parent
             spacing: Theme.standardSpacing
             visible: bar.isEstimating
@@ -36,25 +44,45 @@ ColumnLayout {
                 scale: 0.7
                 running: bar.isEstimating
                 anchors.verticalCenter: parent.verticalCenter
+                Accessible.ignored: true
             }
             Text {
                 objectName: "estimatingText"
                 text: qsTr("Estimating...")
-                color: Theme.secondary(palette.windowText)
+                color: Theme.secondaryText
                 anchors.verticalCenter: parent.verticalCenter
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: !bar.isEstimating || !bar.visible
             }
         }
 
         Text {
+            id: totals
             objectName: "totalsText"
             anchors.centerIn: parent
+            width: Math.min(implicitWidth, status.width - 2 * Theme.standardSpacing)
             visible: !bar.isEstimating
             leftPadding: 12
-            color: Theme.secondary(palette.windowText)
+            color: Theme.secondaryText
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
             text: qsTr("Files: %1 • Chars: %2 • Tokens: %3")
                   .arg(Format.number(bar.totalFiles))
                   .arg(Format.number(bar.totalChars))
                   .arg(Format.number(bar.estimatedTokens))
+
+            // Read as words. The name changes once per estimate (the three
+            // totals arrive one after another), which tells the screen reader.
+            readonly property string spoken: [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
+                                              Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
+                                              Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
+            property string announced: spoken
+            function announce() { announced = spoken }
+            onSpokenChanged: Qt.callLater(announce)
+            Accessible.role: Accessible.StaticText
+            Accessible.name: announced
+            Accessible.ignored: bar.isEstimating || !bar.visible
         }
     }
 }

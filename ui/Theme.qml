@@ -1,25 +1,98 @@
 pragma Singleton
 import QtQuick
+import Lumbrel
 
-// Colours, type and timing shared by the views. Colours the desktop decides
-// are read by each view from its own `palette`, which follows the style and
-// the system theme; the helpers here derive the muted variants from them.
+// Colours, type and timing shared by the views. Every colour, backgrounds
+// included, comes from one source: the application's palette, which follows
+// the desktop (light or dark). Text colours are taken against the background
+// they are drawn on and kept legible there (4.5:1 for text, 3:1 for symbols
+// and large text); fixed hues are darkened or lightened as the palette needs.
 QtObject {
-    function secondary(color) { return Qt.rgba(color.r, color.g, color.b, 0.6) }
-    function faint(color) { return Qt.rgba(color.r, color.g, color.b, 0.15) }
-    function tint(color) { return Qt.rgba(color.r, color.g, color.b, 0.1) }
+    id: theme
 
-    // Fixed hues, mid-tones that stay legible on light and dark backgrounds.
-    readonly property color blue: "#1a82fb"
-    readonly property color red: "#f0443a"
-    readonly property color green: "#30c158"
-    readonly property color gray: "#8e8e93"
+    readonly property SystemPalette active: SystemPalette { colorGroup: SystemPalette.Active }
+    readonly property SystemPalette inactive: SystemPalette { colorGroup: SystemPalette.Inactive }
+    readonly property SystemPalette disabled: SystemPalette { colorGroup: SystemPalette.Disabled }
+
+    // --- Backgrounds -------------------------------------------------------
+    readonly property color window: active.window
+    // The list of chosen files.
+    readonly property color base: active.base
+
+    // --- Text on the window ------------------------------------------------
+    readonly property color text: Contrast.readable(active.windowText, window, 4.5)
+    readonly property color secondaryText: Contrast.muted(active.windowText, window, 0.6, 4.5)
+    // Dividers: decoration, not content.
+    readonly property color separator: Contrast.muted(active.windowText, window, 0.15, 1.3)
+    // The edge of a panel that stands over the window.
+    readonly property color frame: Contrast.muted(active.windowText, window, 0.35, 1.5)
+
+    // --- Text and symbols in the list ----------------------------------------
+    // On the list and on its selected row alike.
+    readonly property color selection: Qt.rgba(active.highlight.r, active.highlight.g, active.highlight.b, 0.1)
+    readonly property color selectedBase: Contrast.over(selection, base)
+    function inList(color, minimum) {
+        return Contrast.readable(Contrast.readable(color, base, minimum), selectedBase, minimum)
+    }
+    readonly property color listText: inList(active.text, 4.5)
+    readonly property color listSecondaryText: inList(Contrast.muted(active.text, base, 0.6, 4.5), 4.5)
+
+    // --- Accent --------------------------------------------------------------
+    // The desktop's highlight behind its own highlighted text, darkened or
+    // lightened until that text reads on it.
+    readonly property color accentText: active.highlightedText
+    readonly property color accent: Contrast.readable(active.highlight, accentText, 4.5)
+    // The accent as text or outline on the window.
+    readonly property color accentOnWindow: Contrast.readable(active.highlight, window, 4.5)
+    // The keyboard focus ring, on the window and in the list alike.
+    readonly property color focusRing: inList(Contrast.readable(active.highlight, window, 3), 3)
+
+    // --- Fixed hues, as symbols (3:1) ----------------------------------------
+    readonly property color folder: inList("#1a82fb", 3)
+    readonly property color document: inList("#8e8e93", 3)
+    readonly property color reveal: folder
+    readonly property color remove: inList("#f0443a", 3)
+    readonly property color success: Contrast.readable("#30c158", window, 3)
+    // The rings of the empty drop area are decoration.
     readonly property color ring: Qt.rgba(68 / 255, 128 / 255, 187 / 255, 0.4)
 
+    // The same palette for the controls (switches, pickers, push buttons):
+    // `palette: Theme.palette` on a window or an item. A palette is copied
+    // when assigned, so a fresh one is made whenever the desktop's changes.
+    readonly property Palette palette: makePalette()
+
+    readonly property Component paletteComponent: Component { Palette {} }
+
+    function makePalette() {
+        const made = paletteComponent.createObject(theme)
+        const roles = ["alternateBase", "base", "button", "buttonText", "dark", "light", "mid",
+                       "midlight", "placeholderText", "shadow", "text", "window", "windowText"]
+        for (const [group, source] of [[made.active, active], [made.inactive, inactive], [made.disabled, disabled]]) {
+            for (const role of roles)
+                group[role] = source[role]
+            group.highlight = accent
+            group.highlightedText = accentText
+        }
+        return made
+    }
+
+    // --- Type ----------------------------------------------------------------
+    // Sizes follow the desktop's font: the body text is the application font,
+    // and the other sizes keep their proportion to a 13-point body.
+    readonly property real bodySize: Qt.application.font.pointSize > 0 ? Qt.application.font.pointSize
+                                                                        : Qt.application.font.pixelSize * 0.75
+    function points(size) { return bodySize * size / 13 }
+    readonly property real headlineSize: points(13)
+    readonly property real captionSize: points(10)
+    readonly property real titleSize: points(28)
+
+    // A colour at the 0.6 opacity of secondary text; for symbols drawn in
+    // their own colour (secondaryText is the shade for text on the window).
+    function secondary(color) { return Qt.rgba(color.r, color.g, color.b, 0.6) }
+
+    // --- Metrics and timing --------------------------------------------------
     readonly property int standardPadding: 16
     readonly property int standardSpacing: 8
-    readonly property int headlineSize: 13
-    readonly property int captionSize: 10
 
     // Cubic Bézier timing curves (control points, then the end point).
     readonly property var easeOut: [0.0, 0.0, 0.58, 1.0, 1.0, 1.0]

@@ -1,4 +1,5 @@
 import QtQuick
+import Lumbrel
 
 // The placeholder of the empty drop area: four rings pulsing outwards one after
 // another, a document symbol and an invitation to drop files.
@@ -16,6 +17,7 @@ Item {
     }
 
     Item {
+        Accessible.ignored: true
         // The rings stand in the centre with 40 of padding around them; the host clips.
         anchors.fill: parent
         anchors.margins: 40
@@ -69,8 +71,8 @@ Item {
             id: docSymbol
             anchors.horizontalCenter: parent.horizontalCenter
             symbol: "doc.on.doc"
-            pixelSize: 48
-            color: Theme.secondary(palette.windowText)
+            size: 48
+            color: Theme.secondaryText
             scale: 0.95
 
             SequentialAnimation {
@@ -89,11 +91,16 @@ Item {
 
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
+            width: Math.min(implicitWidth, background.width - 2 * Theme.standardPadding)
             text: qsTr("Drop files or folders here\nto bundle for AI use")
             horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: 14
+            wrapMode: Text.Wrap
+            font.pointSize: Theme.points(14)
             font.weight: Font.Medium
-            color: Theme.secondary(palette.windowText)
+            color: Theme.secondaryText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text.replace("\n", " ")
+            Accessible.ignored: !visible
         }
     }
 }

@@ -1,6 +1,8 @@
+#include "Contrast.h"
 #include "FolderItemCount.h"
 #include "Format.h"
 #include "Reveal.h"
+#include "WindowPlacement.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -57,6 +59,111 @@ private slots:
         const QString text = ::formatNumber(1234567);
         QLocale::setDefault(QLocale::c());
         QCOMPARE(text, expected);
+    }
+
+    void formatCount_data()
+    {
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("one") << qint64(1) << "1 file";
+        QTest::newRow("none") << qint64(0) << "0 files";
+        QTest::newRow("two") << qint64(2) << "2 files";
+        QTest::newRow("minus one") << qint64(-1) << "-1 files";
+        QTest::newRow("grouped") << qint64(1234567) << "1,234,567 files";
+    }
+
+    void formatCount()
+    {
+        QFETCH(qint64, value);
+        QFETCH(QString, expected);
+        QCOMPARE(::formatCount(value, "file", "files"), expected);
+    }
+
+    void revealItemText_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("file manager") << "Show in File Manager" << "Show notes.md in File Manager";
+        QTest::newRow("other wording") << "Reveal" << "Reveal: notes.md";
+    }
+
+    void revealItemText()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, expected);
+        QCOMPARE(::revealItemText(action, "notes.md"), expected);
+    }
+
+    void contrastRatio_data()
+    {
+        QTest::addColumn<QColor>("a");
+        QTest::addColumn<QColor>("b");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("black on white") << QColor(Qt::black) << QColor(Qt::white) << 21.0;
+        QTest::newRow("same colour") << QColor("#308cc6") << QColor("#308cc6") << 1.0;
+        QTest::newRow("grey 777 on white") << QColor("#777777") << QColor(Qt::white) << 4.48;
+        QTest::newRow("white on Fusion's highlight") << QColor(Qt::white) << QColor("#308cc6") << 3.69;
+        QTest::newRow("black at 0.6 over white") << QColor::fromRgbF(0, 0, 0, 0.6) << QColor(Qt::white) << 5.74;
+    }
+
+    void contrastRatio()
+    {
+        QFETCH(QColor, a);
+        QFETCH(QColor, b);
+        QFETCH(double, expected);
+        const double ratio = contrast::ratio(contrast::over(a, b), b);
+        QVERIFY2(qAbs(ratio - expected) < 0.01, qPrintable(QString::number(ratio)));
+        QCOMPARE(contrast::ratio(b, a.alpha() == 255 ? a : contrast::over(a, b)), ratio); // symmetric
+    }
+
+    void readableKeepsWhatPassesAndMendsWhatDoesNot_data()
+    {
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("black text on white") << QColor(Qt::black) << QColor(Qt::white) << 4.5 << true;
+        QTest::newRow("green seal on white") << QColor("#30c158") << QColor(Qt::white) << 3.0 << false;
+        QTest::newRow("highlight on a dark window") << QColor("#12608a") << QColor("#222020") << 4.5 << false;
+        QTest::newRow("faded text on dark") << QColor::fromRgbF(1, 1, 1, 0.3) << QColor("#323232") << 4.5 << false;
+        // Nothing reaches 21:1 on mid grey; the better pole is the answer.
+        QTest::newRow("unreachable") << QColor("#777777") << QColor("#777777") << 21.0 << false;
+    }
+
+    void readableKeepsWhatPassesAndMendsWhatDoesNot()
+    {
+        QFETCH(QColor, colour);
+        QFETCH(QColor, background);
+        QFETCH(double, minimum);
+        QFETCH(bool, kept);
+        const QColor result = contrast::readable(colour, background, minimum);
+        QCOMPARE(result == colour, kept);
+        if (minimum < 21)
+            QVERIFY2(contrast::ratio(result, background) >= minimum, qPrintable(result.name()));
+        else
+            QCOMPARE(result, QColor(Qt::black));
+        // Mended, the colour moves no further than it must, short of black or white.
+        if (!kept && minimum < 21)
+            QVERIFY2(contrast::ratio(result, background) < minimum + 0.1, qPrintable(result.name()));
+    }
+
+    void centredPosition_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("fits") << QRect(0, 0, 1920, 1080) << QPoint(760, 277);
+        QTest::newRow("panel on top") << QRect(0, 32, 1920, 1048) << QPoint(760, 293);
+        // 1024 x 768 at twice the scale leaves 512 x 384 (minus a panel).
+        QTest::newRow("taller than the screen") << QRect(0, 27, 512, 357) << QPoint(56, 27);
+        QTest::newRow("second screen left of the first") << QRect(-1280, 0, 1280, 1024) << QPoint(-840, 249);
+        QTest::newRow("narrower than the window") << QRect(100, 50, 300, 900) << QPoint(100, 237);
+    }
+
+    void centredPosition()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QPoint, expected);
+        QCOMPARE(::centredPosition(available, QSize(400, 525)), expected);
     }
 
     void countFolderItems_data()

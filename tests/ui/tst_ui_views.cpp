@@ -1,57 +1,15 @@
 #include "BundleOptions.h"
 #include "Reveal.h"
+#include "Scene.h"
 
-#include <QQmlComponent>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
+#include <QAccessible>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
-#include <memory>
-
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
-
-namespace {
-// `qml`, with Lumbrel imported, shown in a window of its own.
-struct Scene
-{
-    QQmlEngine engine;
-    QQuickWindow window;
-    std::unique_ptr<QQuickItem> root;
-
-    explicit Scene(const QString &qml, const QVariantMap &properties = {})
-    {
-        engine.addImportPath(QStringLiteral("qrc:/"));
-        QQmlComponent component(&engine);
-        component.setData(("import QtQuick\nimport Lumbrel\n" + qml).toUtf8(), QUrl("qrc:/test/View.qml"));
-        root.reset(qobject_cast<QQuickItem *>(component.createWithInitialProperties(properties)));
-        if (!root)
-            qFatal("%s", qPrintable(component.errorString()));
-        window.resize(400, 500);
-        root->setParentItem(window.contentItem());
-        window.show();
-        window.requestActivate();
-        if (!QTest::qWaitForWindowActive(&window))
-            qFatal("the test window did not become active");
-    }
-    QQuickItem *child(const char *name) const
-    {
-        if (auto *item = root->findChild<QQuickItem *>(QLatin1String(name)))
-            return item;
-        qFatal("no item named %s", name);
-    }
-    void click(const char *name)
-    {
-        QQuickItem *item = child(name);
-        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
-    }
-};
-} // namespace
 
 class UiViewsTest : public QObject
 {
@@ -102,14 +60,43 @@ private slots:
         bar.root->setProperty("isEstimating", false);
         QVERIFY(!estimating->isVisible() && totals->isVisible());
         QCOMPARE(totals->property("text").toString(), QString::fromUtf8("Files: 1 • Chars: 0 • Tokens: 1,234,567"));
+
+        // A screen reader hears the new totals once, in words, when they all
+        // have arrived: the accessible name changes once.
+        QObject *accessible = nullptr;
+        for (QObject *child : totals->children())
+            if (qstrcmp(child->metaObject()->className(), "QQuickAccessibleAttached") == 0)
+                accessible = child;
+        QVERIFY(accessible);
+        QSignalSpy renamed(accessible, SIGNAL(nameChanged()));
+        bar.root->setProperty("totalFiles", 2);
+        bar.root->setProperty("totalChars", 1);
+        bar.root->setProperty("estimatedTokens", 0);
+        QTRY_COMPARE(renamed.size(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(renamed.size(), 1);
+        QCOMPARE(accessible->property("name").toString(), QStringLiteral("2 files, 1 character, 0 tokens"));
     }
 
     void completionRevealsTheOutputAndStartsOver()
     {
-        const QUrl output = QUrl::fromLocalFile("/tmp/some folder/bundled-output.md");
-        Scene view("CompletionView {}", {{"outputFile", output}});
+        const QString name = QStringLiteral("bundled-output-of-the-whole-project-with-all-of-its-folders-notes-sources-scripts-and-documentation-as-of-this-week.md");
+        const QUrl output = QUrl::fromLocalFile("/tmp/some folder/" + name);
+        Scene view("CompletionView { width: 400; height: 500 }",
+                   {{"outputFile", output}, {"totalFiles", 1}, {"totalChars", 0}, {"estimatedTokens", 1234567}});
         QSignalSpy reset(view.root.get(), SIGNAL(reset()));
         QTRY_COMPARE(view.child("revealButton")->opacity(), 1.0);
+        QStringList totals;
+        for (QQuickItem *row : view.child("totals")->childItems())
+            totals << row->childItems().constLast()->property("text").toString();
+        QCOMPARE(totals, (QStringList{"1 file", "0 characters", "1,234,567 tokens"}));
+        // A long name is shortened in the middle, inside the window.
+        QQuickItem *fileName = view.child("fileNameText");
+        QCOMPARE(fileName->property("text").toString(), name);
+        QVERIFY(fileName->property("truncated").toBool());
+        const QRectF shown = fileName->mapRectToScene(fileName->boundingRect());
+        QVERIFY2(shown.left() >= 0 && shown.right() <= 400, qPrintable(QString::number(shown.right())));
+
         view.click("revealButton");
         QCOMPARE(m_revealed, QList<QUrl>{output});
         QCOMPARE(reset.size(), 0);
@@ -120,21 +107,81 @@ private slots:
     void fileRowActsOnlyWhenSelected()
     {
         QTemporaryDir dir;
-        for (const char *name : {"a", "b"})
-            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
-        const QUrl folder = QUrl::fromLocalFile(dir.path());
-        Scene row("FileRow { selectionState: QtObject { property url selectedFile } }", {{"file", folder}});
+        QVERIFY(QDir(dir.path()).mkdir("src"));
+        QVERIFY(QFile(dir.filePath("src/only.c")).open(QIODevice::WriteOnly));
+        const QUrl folder = QUrl::fromLocalFile(dir.filePath("src"));
+        Scene row("FileRow { width: 300; selectionState: QtObject { property url selectedFile } }", {{"file", folder}});
         QSignalSpy remove(row.root.get(), SIGNAL(remove()));
-        QTRY_COMPARE(row.child("itemCountText")->property("text").toString(), QStringLiteral("2 items"));
+        QTRY_COMPARE(row.child("itemCountText")->property("text").toString(), QStringLiteral("1 item"));
+        // Assistive technology reads a named list item, and no hidden buttons.
+        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(row.root.get());
+        QVERIFY(item);
+        QCOMPARE(item->role(), QAccessible::ListItem);
+        QCOMPARE(item->text(QAccessible::Name), QStringLiteral("src, folder, 1 item"));
+        QCOMPARE(item->childCount(), 0);
 
         // A click on a hidden button only selects the row.
         row.click("removeButton");
         QCOMPARE(row.root->property("selectionState").value<QObject *>()->property("selectedFile").toUrl(), folder);
         QCOMPARE(remove.size(), 0);
+        QStringList buttons;
+        for (int i = 0; i < item->childCount(); ++i)
+            buttons << item->child(i)->text(QAccessible::Name);
+        QCOMPARE(buttons, (QStringList{"Show src in File Manager", "Remove src"}));
         row.click("revealButton");
         QCOMPARE(m_revealed, QList<QUrl>{folder});
         row.click("removeButton");
         QCOMPARE(remove.size(), 1);
+    }
+
+    void settingsWorkFromTheKeyboard()
+    {
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("options.ini"), QSettings::IniFormat);
+        BundleOptions options(&store);
+        Scene panel("SettingsView {}", {{"options", QVariant::fromValue<QObject *>(&options)}});
+        const auto ringShown = [&](const char *name) {
+            const QList<QQuickItem *> children = panel.child(name)->childItems();
+            return std::any_of(children.begin(), children.end(), [](QQuickItem *child) {
+                return QString::fromLatin1(child->metaObject()->className()).startsWith("FocusRing") && child->isVisible();
+            });
+        };
+        // Return opens the format list, the arrows move in it, Return chooses.
+        QTest::keyClick(&panel.window, Qt::Key_Tab);
+        QQuickItem *picker = panel.child("formatPicker");
+        QVERIFY(picker->hasActiveFocus());
+        QVERIFY(ringShown("formatPicker"));
+        QTest::keyClick(&panel.window, Qt::Key_Return);
+        QObject *list = picker->property("popup").value<QObject *>();
+        QTRY_VERIFY(list->property("opened").toBool());
+        QTest::keyClick(&panel.window, Qt::Key_Down);
+        QTest::keyClick(&panel.window, Qt::Key_Down);
+        QTest::keyClick(&panel.window, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(!list->property("visible").toBool());
+        QCOMPARE(store.value("style").toString(), QStringLiteral("markdown"));
+
+        // Return and the keypad's Enter toggle a switch, as Space does.
+        QTest::keyClick(&panel.window, Qt::Key_Tab);
+        QVERIFY(panel.child("addSummarySwitch")->hasActiveFocus());
+        QTest::keyClick(&panel.window, Qt::Key_Return);
+        QCOMPARE(store.value("addSummary"), QVariant(false));
+        QTest::keyClick(&panel.window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(store.value("addSummary"), QVariant(true));
+        QTest::keyClick(&panel.window, Qt::Key_Space);
+        QCOMPARE(store.value("addSummary"), QVariant(false));
+
+        // Backwards to the last control, the reset button: Return resets.
+        QTest::keyClick(&panel.window, Qt::Key_Backtab);
+        QTest::keyClick(&panel.window, Qt::Key_Backtab);
+        QVERIFY(panel.child("resetButton")->hasActiveFocus());
+        QVERIFY(ringShown("resetButton"));
+        QTest::keyClick(&panel.window, Qt::Key_Return);
+        QCOMPARE(options.values(), BundleOptions::Values{});
+
+        // A click gives the focus without a ring.
+        panel.click("removeCommentsSwitch");
+        QVERIFY(panel.child("removeCommentsSwitch")->hasActiveFocus());
+        QVERIFY(!ringShown("removeCommentsSwitch"));
     }
 };
 

@@ -29,6 +29,7 @@ ApplicationWindow {
     x: WindowPlacement.centred(window, width, height).x
     y: WindowPlacement.centred(window, width, height).y
     color: Theme.window
+    palette: Theme.palette
     visible: true
 
     onClosing: function (close) {

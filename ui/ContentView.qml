@@ -68,9 +68,10 @@ FocusScope {
                     id: settingsButton
                     objectName: "settingsButton"
                     symbol: "gear"
-                    pixelSize: 20
+                    size: 20
                     text: "Settings"
-                    color: Theme.secondary(palette.windowText)
+                    color: Theme.secondaryText
+                    Accessible.ignored: !visible
                     Layout.rightMargin: 8
                     // A press while the popover is open closes it as a press
                     // outside; the click that follows must not open it again.
@@ -105,6 +106,7 @@ FocusScope {
                 visible: root.hasFiles
                 text: "Start bundling"
                 enabled: root.hasFiles && !root.view.estimatesManager.isEstimating
+                Accessible.ignored: !visible
                 Layout.fillWidth: true
                 Layout.leftMargin: Theme.standardPadding
                 Layout.rightMargin: Theme.standardPadding
@@ -163,6 +165,7 @@ FocusScope {
         // Below the header where it fits, always inside the content.
         x: Math.round((root.width - width) / 2)
         y: Math.max(4, Math.min(Theme.standardPadding + 36, root.height - height - 4))
+        height: Math.min(implicitHeight, root.height - y - 4)
         padding: 0
         modal: false
         focus: true
@@ -173,11 +176,7 @@ FocusScope {
             Qt.callLater(() => closingNow = false)
             root.view.showSettings = false
         }
-        contentItem: SettingsView {
-            options: root.view.options
-            Accessible.role: Accessible.Dialog
-            Accessible.name: "Settings"
-        }
+        contentItem: SettingsView { options: root.view.options }
     }
 
     Dialog {

@@ -73,9 +73,9 @@ DropArea {
             anchors.fill: parent
             radius: 4
             visible: area.accepting
-            color: Theme.tint(palette.highlight)
+            color: Theme.selection
             border.width: 2
-            border.color: palette.highlight
+            border.color: Theme.focusRing
         }
     }
 
@@ -99,7 +99,7 @@ DropArea {
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
             Accessible.role: Accessible.List
-            Accessible.name: "Files to bundle"
+            Accessible.name: "Files"
 
             Keys.onPressed: function (event) {
                 if (!event.modifiers)
@@ -126,9 +126,9 @@ DropArea {
                 z: -1
                 parent: list
                 anchors.fill: parent
-                color: palette.base
+                color: Theme.base
                 border.width: list.activeFocus ? 2 : 0
-                border.color: palette.highlight
+                border.color: Theme.focusRing
             }
 
             Connections {

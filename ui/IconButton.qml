@@ -11,7 +11,6 @@ T.AbstractButton {
     property string symbol
     // In points of a 13-point body text.
     property real size: 12
-    property alias pixelSize: button.size
     property color color: Theme.text
 
     implicitWidth: implicitContentWidth + leftPadding + rightPadding

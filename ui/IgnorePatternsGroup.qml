@@ -21,26 +21,26 @@ ColumnLayout {
         checked: group.view.showIgnorePatterns
         focusPolicy: Qt.StrongFocus
         onToggled: group.view.showIgnorePatterns = checked
-        Keys.onReturnPressed: toggle(), toggled()
-        Keys.onEnterPressed: toggle(), toggled()
+        Keys.onReturnPressed: { toggle(); toggled() }
+        Keys.onEnterPressed: { toggle(); toggled() }
         Accessible.role: Accessible.Button
         Accessible.name: text
         Accessible.checkable: true
         Accessible.checked: checked
+        Accessible.ignored: !visible
         contentItem: Row {
             spacing: 4
             Label {
                 text: "\u203A"
+                color: Theme.text
                 rotation: disclosure.checked ? 90 : 0
                 Behavior on rotation { NumberAnimation { duration: 150 } }
             }
-            Label { text: disclosure.text }
+            Label { text: disclosure.text; color: Theme.text }
         }
-        background: Rectangle {
-            color: "transparent"
-            radius: 3
-            border.width: disclosure.visualFocus ? 2 : 0
-            border.color: palette.highlight
+        FocusRing {
+            control: disclosure
+            radius: 4
         }
     }
 
@@ -54,5 +54,6 @@ ColumnLayout {
         onTextEdited: group.view.ignorePatterns = text
         Accessible.name: "Ignore patterns"
         Accessible.description: placeholderText
+        Accessible.ignored: !visible
     }
 }

@@ -22,23 +22,29 @@ FocusScope {
 
         BusyIndicator {
             running: overlay.visible
+            Accessible.ignored: true
             scale: 1.5
             Layout.alignment: Qt.AlignHCenter
             Layout.margins: Theme.standardPadding
         }
         Label {
             text: "Bundling files..."
-            font.pixelSize: Theme.headlineSize
+            font.pointSize: Theme.headlineSize
             font.weight: Font.DemiBold
+            color: Theme.text
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+            Accessible.ignored: !overlay.visible
             Layout.alignment: Qt.AlignHCenter
         }
         Label {
             objectName: "stageText"
             text: overlay.stageText
-            color: Theme.secondary(palette.windowText)
+            color: Theme.secondaryText
             Layout.alignment: Qt.AlignHCenter
             Accessible.role: Accessible.StaticText
             Accessible.name: text
+            Accessible.ignored: !overlay.visible
         }
         PushButton {
             objectName: "cancelButton"

@@ -8,4 +8,10 @@ Button {
     Keys.onReturnPressed: control.clicked()
     Keys.onEnterPressed: control.clicked()
     Accessible.name: text
+    Accessible.ignored: !visible
+
+    FocusRing {
+        control: control
+        radius: 4
+    }
 }

@@ -86,10 +86,6 @@ QtObject {
     readonly property real captionSize: points(10)
     readonly property real titleSize: points(28)
 
-    // A colour at the 0.6 opacity of secondary text; for symbols drawn in
-    // their own colour (secondaryText is the shade for text on the window).
-    function secondary(color) { return Qt.rgba(color.r, color.g, color.b, 0.6) }
-
     // --- Metrics and timing --------------------------------------------------
     readonly property int standardPadding: 16
     readonly property int standardSpacing: 8

@@ -4,6 +4,7 @@
 // module "Lumbrel", made by the application (never in QML). The workflow
 // library itself stays free of QML.
 
+#include "BundleClipboard.h"
 #include "BundleJob.h"
 #include "BundleOptions.h"
 #include "ContentView.h"
@@ -20,6 +21,14 @@ struct ContentViewModelRegistration
     Q_GADGET
     QML_FOREIGN(ContentView)
     QML_NAMED_ELEMENT(ContentViewModel)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct BundleClipboardRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(BundleClipboard)
+    QML_NAMED_ELEMENT(BundleClipboard)
     QML_UNCREATABLE("Made by the application")
 };
 

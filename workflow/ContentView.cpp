@@ -30,7 +30,10 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
 
     connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) { setTotals(result.summary); });
     connect(m_job.get(), &BundleJob::failed, this, &ContentView::showError);
-    connect(m_job.get(), &BundleJob::outputFileChanged, this, &ContentView::outputFileChanged);
+    connect(m_job.get(), &BundleJob::outputFileChanged, this, [this] {
+        m_clipboard.setFile(m_job->outputFile());
+        emit outputFileChanged();
+    });
     connect(m_job.get(), &BundleJob::screenChanged, this, [this] {
         // While the job runs or its totals show, estimates wait.
         m_estimatesManager->setHeld(m_job->screen() != BundleJob::Screen::Normal);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BundleClipboard.h"
 #include "BundleJob.h"
 #include "BundleOptions.h"
 #include "EstimatesManager.h"
@@ -28,6 +29,7 @@ class ContentView : public QObject
     Q_PROPERTY(FileSelectionState *selectionState READ selectionState CONSTANT)
     Q_PROPERTY(EstimatesManager *estimatesManager READ estimatesManager CONSTANT)
     Q_PROPERTY(BundleJob *job READ job CONSTANT)
+    Q_PROPERTY(BundleClipboard *clipboard READ clipboard CONSTANT)
     Q_PROPERTY(bool isProcessing READ isProcessing NOTIFY isProcessingChanged)
     Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
     Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
@@ -53,6 +55,7 @@ public:
     FileSelectionState *selectionState() { return m_selection.selectionState(); }
     EstimatesManager *estimatesManager() { return m_estimatesManager.get(); }
     BundleJob *job() { return m_job.get(); }
+    BundleClipboard *clipboard() { return &m_clipboard; }
     RepomixWrapper &repomix() { return *m_repomix; }
 
     bool isProcessing() const { return m_job->screen() == BundleJob::Screen::Processing; }
@@ -120,6 +123,7 @@ private:
     std::unique_ptr<PackerWorker> m_worker; // after the runner: stops before it
     std::unique_ptr<EstimatesManager> m_estimatesManager;
     std::unique_ptr<BundleJob> m_job;
+    BundleClipboard m_clipboard;
 
     bool m_showAlert = false;
     QString m_alertMessage;

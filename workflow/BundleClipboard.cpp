@@ -1,0 +1,78 @@
+#include "BundleClipboard.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QThreadPool>
+
+BundleClipboard::BundleClipboard(std::function<void(const QString &)> setText, qint64 limit, QObject *parent)
+    : QObject(parent)
+    , m_setText(setText ? std::move(setText) : [](const QString &text) { QGuiApplication::clipboard()->setText(text); })
+    , m_limit(limit)
+{
+}
+
+BundleClipboard::~BundleClipboard() = default;
+
+void BundleClipboard::setFile(const QUrl &file)
+{
+    m_file = file;
+    ++m_generation;
+    const QFileInfo info(file.toLocalFile());
+    if (file.isEmpty() || info.size() <= m_limit)
+        setState(State::Ready);
+    else
+        setState(State::TooLarge, QStringLiteral("Too large to copy"));
+}
+
+void BundleClipboard::copy()
+{
+    if (m_file.isEmpty() || m_state == State::Copying || m_state == State::TooLarge)
+        return;
+    setState(State::Copying);
+    const QString path = m_file.toLocalFile();
+    const qint64 limit = m_limit;
+    const int generation = m_generation;
+    QPointer<BundleClipboard> self(this);
+    QThreadPool::globalInstance()->start([self, path, limit, generation] {
+        QFile file(path);
+        QString text;
+        QString error;
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = file.errorString();
+        } else if (file.size() > limit) {
+            error = QStringLiteral("too large");
+        } else {
+            QStringDecoder decode(QStringDecoder::Utf8);
+            text = decode(file.readAll());
+            if (file.error() != QFileDevice::NoError)
+                error = file.errorString();
+        }
+        QMetaObject::invokeMethod(
+            self.data(), [self, generation, text, error] {
+                if (!self || generation != self->m_generation)
+                    return;
+                if (error == QLatin1String("too large")) {
+                    self->setState(State::TooLarge, QStringLiteral("Too large to copy"));
+                } else if (!error.isEmpty()) {
+                    self->setState(State::Failed, QStringLiteral("Cannot copy: %1").arg(error));
+                } else {
+                    self->m_setText(text);
+                    self->setState(State::Copied);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void BundleClipboard::setState(State state, const QString &message)
+{
+    if (m_state == state && m_message == message)
+        return;
+    m_state = state;
+    m_message = message;
+    emit stateChanged();
+}

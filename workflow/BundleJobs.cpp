@@ -60,12 +60,11 @@ Result<RunSummary> runEstimate(RepomixWrapper &wrapper, const JobInput &input, s
     const Result<Staged> staged = stage(wrapper, input, stop);
     if (!staged)
         return staged.error();
-    const Result<QString> privateDirectory = RepomixWrapper::privateDirectory();
-    if (!privateDirectory)
-        return privateDirectory.error();
-    const QString scratch = QDir(privateDirectory.value()).filePath(QStringLiteral("temp_output.txt"));
-    Result<RunSummary> summary = pack(wrapper, input, staged.value().directory, scratch, stop);
-    QFile::remove(scratch);
+    const Result<QString> scratch = PrivateArea::scratchFile(QStringLiteral(".txt"));
+    if (!scratch)
+        return scratch.error();
+    Result<RunSummary> summary = pack(wrapper, input, staged.value().directory, scratch.value(), stop);
+    QFile::remove(scratch.value());
     return summary;
 }
 
@@ -75,18 +74,29 @@ Result<RunSummary> runBundle(RepomixWrapper &wrapper, const JobInput &input, con
     const Result<Staged> staged = stage(wrapper, input, stop);
     if (!staged)
         return staged.error();
-    Result<RunSummary> summary = pack(wrapper, input, staged.value().directory, destination, stop);
-    if (summary)
-        brandFile(destination);
+    // The packer writes a new file; the branded text replaces the destination
+    // only once it is complete.
+    const Result<QString> scratch = PrivateArea::scratchFile(QStringLiteral(".txt"));
+    if (!scratch)
+        return scratch.error();
+    Result<RunSummary> summary = pack(wrapper, input, staged.value().directory, scratch.value(), stop);
+    if (summary && !brandFile(scratch.value(), destination))
+        summary = AppError::wrapper(-1, QStringLiteral("Cannot write %1.").arg(destination));
+    QFile::remove(scratch.value());
     return summary;
 }
 
 bool brandFile(const QString &path)
 {
-    QFile in(path);
+    return brandFile(path, path);
+}
+
+bool brandFile(const QString &from, const QString &to)
+{
+    QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(path);
+    QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly))
         return false;
 

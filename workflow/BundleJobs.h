@@ -19,12 +19,13 @@ struct JobInput
     QString ignorePatterns;
 };
 
-// Stages the items, runs the packer into the private scratch file
-// "temp_output.txt", reads the totals and removes the scratch file.
+// Stages the items, runs the packer into a private scratch file, reads the
+// totals and removes the scratch file.
 Result<RunSummary> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop);
 
-// Stages the items, runs the packer into `destination`, reads the totals and
-// puts the product's name in place of the packer's in the written file.
+// Stages the items, runs the packer into a private scratch file, reads the
+// totals and writes the file to `destination` with the product's name in
+// place of the packer's.
 Result<RunSummary> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
                              std::stop_token stop);
 
@@ -32,3 +33,5 @@ Result<RunSummary> runBundle(RepomixWrapper &wrapper, const JobInput &input, con
 // atomically and in bounded memory. Leaves the file as it was and returns false
 // when it is not UTF-8 or cannot be rewritten in full.
 bool brandFile(const QString &path);
+// The same from `from` into `to`, which is replaced only by the whole result.
+bool brandFile(const QString &from, const QString &to);

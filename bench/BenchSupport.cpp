@@ -2,6 +2,7 @@
 
 #include "BundleOptions.h"
 #include "CommandLine.h"
+#include "PackerEnvironment.h"
 
 #include <QFile>
 #include <QProcess>
@@ -271,16 +272,12 @@ void resetPeakMemory()
 
 DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory)
 {
-    const QString workDirectory = RepomixWrapper::privateDirectory().value();
+    const PackerEnvironment environment = PackerEnvironment::forRun().value();
     QProcess process;
     process.setProgram(packer().runtime);
     process.setArguments(QStringList{packer().script} + arguments + QStringList{directory});
-    process.setWorkingDirectory(workDirectory);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("NODE_OPTIONS"));
-    environment.remove(QStringLiteral("NODE_PATH"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), workDirectory);
-    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(environment.workingDirectory);
+    process.setProcessEnvironment(environment.environment);
     process.setStandardInputFile(QProcess::nullDevice());
 
     DirectRun run;
@@ -298,12 +295,12 @@ QStringList packerArguments(const QString &output, const QString &ignorePatterns
     return buildArguments(BundleOptions::Values{}, ignorePatterns, output);
 }
 
-double copyWithCp(const fs::path &from, const fs::path &to)
+double copyWithCp(const fs::path &from, const fs::path &to, bool hardLinks)
 {
     const double start = now();
     const int status = QProcess::execute(QStringLiteral("cp"),
-                                         {QStringLiteral("-a"), QFile::decodeName(from.c_str()),
-                                          QFile::decodeName(to.c_str())});
+                                         {hardLinks ? QStringLiteral("-al") : QStringLiteral("-a"),
+                                          QFile::decodeName(from.c_str()), QFile::decodeName(to.c_str())});
     const double seconds = now() - start;
     return status == 0 ? seconds : -1;
 }

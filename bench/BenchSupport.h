@@ -75,17 +75,17 @@ struct DirectRun
 };
 
 // Runs the packer on `directory` the plain way: the runtime, the script, the
-// arguments and the directory, started with QProcess and waited for, with the
-// working directory and environment that the application gives it (its
-// private folder; NODE_OPTIONS and NODE_PATH removed; XDG_CONFIG_HOME set).
+// arguments and the directory, started with QProcess and waited for, in the
+// working directory and environment that the application gives it
+// (PackerEnvironment::forRun).
 DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory);
 
 // The argument list the application builds with the default options, writing
 // to `output` (absolute) and ignoring `ignorePatterns`.
 QStringList packerArguments(const QString &output, const QString &ignorePatterns = {});
 
-// Runs `cp -a from to` and returns its wall time in seconds (negative when
-// cp failed).
-double copyWithCp(const fs::path &from, const fs::path &to);
+// Runs `cp -a from to` (`cp -al` with `hardLinks`) and returns its wall time
+// in seconds (negative when cp failed).
+double copyWithCp(const fs::path &from, const fs::path &to, bool hardLinks = false);
 
 } // namespace bench

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 const PackerLocation &PackerLocation::bundled()
 {
@@ -15,4 +16,9 @@ const PackerLocation &PackerLocation::bundled()
                               QDir::cleanPath(resources) + QStringLiteral("/repomix/bin/repomix.cjs")};
     }();
     return location;
+}
+
+QString PackerLocation::packerDirectory() const
+{
+    return QDir::cleanPath(QFileInfo(script).absolutePath() + QStringLiteral("/.."));
 }

@@ -1,11 +1,13 @@
 #include "RepomixWrapper.h"
 
 #include "Log.h"
+#include "PackerEnvironment.h"
 #include "Platform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QUuid>
@@ -15,6 +17,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const QString stagingPrefix = QStringLiteral("repomix-temp-");
 
 fs::path toPath(const QString &path)
 {
@@ -40,27 +44,6 @@ AppError stoppedError()
     return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
 }
 
-// What identifies one version of the output file, to tell whether a run wrote it.
-struct FileStamp
-{
-    bool exists = false;
-    fs::file_time_type modified;
-    std::uintmax_t size = 0;
-
-    static FileStamp of(const fs::path &path)
-    {
-        std::error_code error;
-        FileStamp stamp;
-        stamp.modified = fs::last_write_time(path, error);
-        if (error)
-            return {};
-        stamp.size = fs::file_size(path, error);
-        stamp.exists = !error;
-        return stamp;
-    }
-    bool operator==(const FileStamp &) const = default;
-};
-
 QString quotedArguments(const QStringList &arguments)
 {
     QStringList quoted;
@@ -70,15 +53,50 @@ QString quotedArguments(const QStringList &arguments)
     return QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
 }
 
+std::optional<std::uintmax_t> freeSpace(const fs::path &path)
+{
+    std::error_code error;
+    const fs::space_info space = fs::space(path, error);
+    if (error)
+        return std::nullopt;
+    return space.available;
+}
+
+// A size for people: one decimal below ten units ("1.5 GB"), none above ("975 MB").
+QString sizeText(std::uintmax_t bytes)
+{
+    int precision = 0;
+    for (std::uintmax_t unit = 1000; unit <= 1000000000000000ull; unit *= 1000) {
+        if (bytes >= unit && bytes < 10 * unit)
+            precision = 1;
+    }
+    return QLocale().formattedDataSize(static_cast<qint64>(bytes), precision, QLocale::DataSizeSIFormat);
+}
+
+StagingCopy::Settings stagingSettings(const PackerLocation &location)
+{
+    StagingCopy::Settings settings;
+    const QString packer = location.packerDirectory();
+    QString problem;
+    settings.defaultRules = IgnoreRules::packerDefaults(packer, &problem);
+    if (!settings.defaultRules) {
+        // The packer keeps applying its own rules (at the staging root, as
+        // before); staging leaves out only what those certainly ignore.
+        logLine(QStringLiteral("The packer applies its default ignore rules itself: ") + problem);
+        if (const std::optional<QStringList> patterns = IgnoreRules::packerDefaultPatterns(packer))
+            settings.rootRules = IgnoreRules::fromPatterns(*patterns, false).value_or(IgnoreRules());
+    }
+    settings.maxFileSize = StagingCopy::packerMaxFileSize(packer);
+    return settings;
+}
+
 } // namespace
 
 RepomixWrapper::RepomixWrapper(PackerLocation location)
     : m_location(std::move(location))
+    , m_copy(stagingSettings(m_location))
+    , m_freeSpace(freeSpace)
 {
-    std::set<std::string> skipped = StagingCopy::versionControlFolders();
-    const QString packerDirectory = QFileInfo(m_location.script).absolutePath() + QStringLiteral("/..");
-    skipped.merge(StagingCopy::packerIgnoredFolders(QDir::cleanPath(packerDirectory)));
-    m_copy = StagingCopy(std::move(skipped));
     m_removals.setMaxThreadCount(1);
 }
 
@@ -88,7 +106,6 @@ RepomixWrapper::~RepomixWrapper()
         std::error_code ignored;
         fs::remove_all(toPath(m_temporaryDirectory.toLocalFile()), ignored);
     }
-    startRemovals();
     m_removals.waitForDone();
 }
 
@@ -104,71 +121,91 @@ void RepomixWrapper::discardDirectory(const QUrl &directory)
 {
     if (directory.isEmpty() || directory == m_temporaryDirectory)
         return;
-    m_pendingRemovals.push_back(toPath(directory.toLocalFile()));
+    const QString local = directory.toLocalFile();
+    m_rulesApplied.remove(local);
+    // Only staging directories: this never becomes a way to remove anything else.
+    if (!QFileInfo(local).fileName().startsWith(stagingPrefix))
+        return;
+    m_removals.start([path = toPath(local)] {
+        std::error_code ignored;
+        fs::remove_all(path, ignored); // unlinks; never follows a link
+    });
 }
 
-void RepomixWrapper::startRemovals()
+Result<Staging> RepomixWrapper::stage(const QList<QUrl> &items, const QString &ignorePatterns, std::stop_token stop)
 {
-    for (fs::path &path : m_pendingRemovals) {
-        m_removals.start([path = std::move(path)] {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        });
+    const Result<QString> parent = PrivateArea::stagingParent();
+    if (!parent)
+        return parent.error();
+    const fs::path parentPath = toPath(parent.value());
+    platform::EntryInfo parentInfo;
+    if (const std::error_code error = platform::entryInfo(parentPath, parentInfo))
+        return fileSystemError(error, QStringLiteral("Cannot use"), parentPath);
+    std::set<std::pair<std::uint64_t, std::uint64_t>> privateFolders;
+    if (const Result<QString> area = PrivateArea::temporaryArea()) {
+        platform::EntryInfo areaInfo;
+        if (!platform::entryInfo(toPath(area.value()), areaInfo))
+            privateFolders.insert({areaInfo.device, areaInfo.inode});
     }
-    m_pendingRemovals.clear();
-}
 
-Result<QString> RepomixWrapper::privateDirectory()
-{
-    const fs::path path = toPath(QDir::tempPath()) / platform::perUserName("lumbrel");
-    if (const std::error_code error = platform::ensurePrivateDirectory(path))
-        return fileSystemError(error, QStringLiteral("Cannot use the private folder"), path);
-    return fromPath(path);
+    StagingCopy::Plan plan = m_copy.plan(items, ignorePatterns, parentInfo.device, privateFolders, stop);
+    if (stop.stop_requested())
+        return stoppedError();
+
+    // Room for what is copied and for the output, which is about as large
+    // as the text it packs.
+    const std::uintmax_t needed = plan.copyBytes + plan.fileBytes;
+    if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
+        available && needed > *available) {
+        return AppError::wrapper(
+            NotEnoughSpace,
+            QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs %2, %3 are free.")
+                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(*available)));
+    }
+
+    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    if (const std::error_code error = platform::createPrivateDirectory(staging))
+        return fileSystemError(error, QStringLiteral("Cannot create"), staging);
+
+    Staging result;
+    std::optional<AppError> failure =
+        m_copy.execute(plan, staging, parentInfo.device, stop, result.bytesCopied, result.bytesLinked);
+    if (!failure && stop.stop_requested())
+        failure = stoppedError();
+    if (failure) {
+        std::error_code ignored;
+        fs::remove_all(staging, ignored);
+        return *failure;
+    }
+    result.directory = QUrl::fromLocalFile(fromPath(staging));
+    result.items = std::move(plan.items);
+    result.leftOut = std::move(plan.leftOut);
+    result.defaultRulesApplied = plan.defaultRulesApplied;
+    if (result.defaultRulesApplied)
+        m_rulesApplied.insert(fromPath(staging));
+    return result;
 }
 
 Result<QUrl> RepomixWrapper::stageFiles(const QList<QUrl> &files, std::stop_token stop)
 {
-    const QString name = QStringLiteral("repomix-temp-")
-        + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    const fs::path temp = toPath(QDir::tempPath());
-    const fs::path staging = temp / toPath(name);
-
-    std::error_code error;
-    fs::create_directories(temp, error);
-    if (!error)
-        error = platform::createPrivateDirectory(staging);
-    if (error)
-        return fileSystemError(error, QStringLiteral("Cannot create"), staging);
-
-    const auto fail = [&](AppError failure) -> Result<QUrl> {
-        std::error_code ignored;
-        fs::remove_all(staging, ignored);
-        return failure;
-    };
-
-    for (const QUrl &file : files) {
-        if (stop.stop_requested())
-            return fail(stoppedError());
-        fs::path item = toPath(file.toLocalFile()).lexically_normal();
-        if (!item.has_filename())
-            item = item.parent_path();
-        const fs::path itemName = item.filename();
-        std::error_code statusError;
-        if (!fs::exists(fs::symlink_status(item, statusError)))
-            continue; // vanished since it was chosen
-        if (itemName.empty() || itemName == "." || itemName == "..")
-            return fail(fileSystemError(std::make_error_code(std::errc::invalid_argument),
-                                        QStringLiteral("Cannot copy"), item));
-        if (m_copy.skippedFolders().count(itemName.string()) && fs::is_directory(fs::symlink_status(item, statusError)))
-            continue; // the packer would read nothing in it
-        if (auto failure = m_copy.copy(item, staging / itemName, stop))
-            return fail(*failure);
-    }
-    return QUrl::fromLocalFile(fromPath(staging));
+    const Result<Staging> staging = stage(files, QString(), stop);
+    if (!staging)
+        return staging.error();
+    return staging.value().directory;
 }
 
-Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const QUrl &directory,
-                                           std::stop_token stop)
+QStringList RepomixWrapper::processArguments(const QString &script, const QStringList &arguments,
+                                             const QString &directory, bool defaultRulesApplied)
+{
+    QStringList all{script};
+    all += arguments;
+    if (defaultRulesApplied)
+        all << QStringLiteral("--no-default-patterns");
+    all << directory;
+    return all;
+}
+
+Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop)
 {
     if (!QFileInfo(m_location.runtime).isExecutable())
         return AppError::wrapper(RuntimeMissing,
@@ -177,35 +214,32 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
     if (!QFileInfo(m_location.script).isFile())
         return AppError::wrapper(ScriptMissing,
                                  QStringLiteral("The packer is missing from this installation: %1").arg(m_location.script));
-    const Result<QString> workDirectory = privateDirectory();
-    if (!workDirectory)
-        return workDirectory.error();
+    const Result<PackerEnvironment> run = PackerEnvironment::forRun();
+    if (!run)
+        return run.error();
 
-    // The output file, to tell afterwards whether this run wrote it.
-    fs::path output;
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--output")); at >= 0 && at + 1 < arguments.size())
-        output = toPath(QDir(workDirectory.value()).absoluteFilePath(arguments.at(at + 1)));
-    const FileStamp before = FileStamp::of(output);
+    // The output must be new, so that what is there afterwards is this run's.
+    QString output;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--output")); at >= 0 && at + 1 < arguments.size()) {
+        output = QDir(run.value().workingDirectory).absoluteFilePath(arguments.at(at + 1));
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(toPath(output), error)))
+            return AppError::wrapper(OutputExists,
+                                     QStringLiteral("The packer's output file exists already: %1").arg(output));
+    }
 
-    const QStringList processArguments = QStringList{m_location.script} + arguments
-        + QStringList{directory.toLocalFile()};
+    const QString stagingDirectory = directory.toLocalFile();
+    const QStringList processArguments = RepomixWrapper::processArguments(
+        m_location.script, arguments, stagingDirectory, m_rulesApplied.contains(stagingDirectory));
     logLine(quotedArguments(processArguments));
 
     QProcess process;
     process.setProgram(m_location.runtime);
     process.setArguments(processArguments);
-    // Only our own options govern the packer: it runs where no configuration
-    // file of the user's can be found, and Node settings meant for the user's
-    // own installs do not reach the bundled runtime.
-    process.setWorkingDirectory(workDirectory.value());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("NODE_OPTIONS"));
-    environment.remove(QStringLiteral("NODE_PATH"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), workDirectory.value());
-    environment.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1")); // a plain report, whatever the terminal
-    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(run.value().workingDirectory);
+    process.setProcessEnvironment(run.value().environment);
     process.setStandardInputFile(QProcess::nullDevice());
-    platform::startInOwnProcessGroup(process);
+    platform::prepareChild(process);
 
     if (stop.stop_requested())
         return stoppedError();
@@ -213,10 +247,6 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
     if (!process.waitForStarted(-1))
         return AppError{QStringLiteral("QProcess"), static_cast<int>(process.error()),
                         QStringLiteral("Cannot start %1: %2").arg(m_location.runtime, process.errorString())};
-
-    // Old staging copies go while the packer computes, so that removing them
-    // does not slow down the copying of the next one.
-    startRemovals();
     {
         const qint64 pid = process.processId();
         std::stop_callback killOnStop(stop, [pid] { platform::killProcessGroup(pid); });
@@ -224,6 +254,7 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
         // long report cannot stall the child.
         process.waitForFinished(-1);
     }
+    PackerEnvironment::pruneCache(run.value().cacheDirectory);
     if (stop.stop_requested())
         return stoppedError();
 
@@ -238,11 +269,7 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
             return AppError::wrapper(UnreadableOutput, QStringLiteral("Repomix process failed with an unknown error."));
         return AppError::wrapper(process.exitCode(), *message);
     }
-    if (!output.empty()) {
-        const FileStamp after = FileStamp::of(output);
-        if (!after.exists || after == before)
-            return AppError::wrapper(NoOutputWritten,
-                                     QStringLiteral("The packer ended without writing %1.").arg(fromPath(output)));
-    }
+    if (!output.isEmpty() && !QFileInfo::exists(output))
+        return AppError::wrapper(NoOutputWritten, QStringLiteral("The packer ended without writing %1.").arg(output));
     return *report;
 }

@@ -1,17 +1,21 @@
 #pragma once
 
 #include "AppError.h"
+#include "PrivateArea.h"
 #include "StagingCopy.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
 #include <QUrl>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <stop_token>
-#include <vector>
 
 // Where the packer lives: the Node.js runtime and the packer's script.
 struct PackerLocation
@@ -22,9 +26,12 @@ struct PackerLocation
     // The runtime and script installed with the application, found once from
     // the application's own location.
     static const PackerLocation &bundled();
+
+    // The packer's own folder (the one holding bin/ and lib/).
+    QString packerDirectory() const;
 };
 
-// Runs the packer on private copies of the user's items. Not thread-safe:
+// Runs the packer on private stagings of the user's items. Not thread-safe:
 // one caller at a time (the workflow keeps it on one serial worker); only the
 // stop tokens may be used from other threads.
 class RepomixWrapper
@@ -38,7 +45,13 @@ public:
         NoOutputWritten = -4,
         Stopped = -5,
         Crashed = -6,
+        NoTemporaryFolder = -7,
+        OutputExists = -8,
+        NotEnoughSpace = -9,
     };
+
+    // Free bytes on the disk that holds `path`; nothing when unknown.
+    using FreeSpaceQuery = std::function<std::optional<std::uintmax_t>(const std::filesystem::path &path)>;
 
     explicit RepomixWrapper(PackerLocation location = PackerLocation::bundled());
     ~RepomixWrapper();
@@ -46,41 +59,57 @@ public:
     RepomixWrapper(const RepomixWrapper &) = delete;
     RepomixWrapper &operator=(const RepomixWrapper &) = delete;
 
-    // Copies the items (file URLs, in order) into a new private directory
-    // "repomix-temp-<UUID>" in the system's temporary directory and returns
-    // its location. Missing items are skipped; a failure removes the partial
-    // directory.
+    // Stages the items (file URLs, in order) in a new private directory
+    // "repomix-temp-<UUID>" in the session folder (PrivateArea) and says what
+    // went where and what was left out (StagingCopy). Chosen items with the
+    // same name get distinct names ("README (2).md"). Fails before anything
+    // is written when the temporary disk lacks the room for the staging and
+    // the output; a failure removes the partial directory.
+    Result<Staging> stage(const QList<QUrl> &items, const QString &ignorePatterns, std::stop_token stop = {});
+
+    // stage() without patterns, giving only the directory.
     Result<QUrl> stageFiles(const QList<QUrl> &files, std::stop_token stop = {});
 
     // Runs the packer with the job arguments on `directory` and returns its
-    // report. Succeeds only when the packer exited with status 0 and wrote the
-    // file named after "--output" during this run. A stop request ends the
-    // packer's whole process group at once.
+    // report. The file named after "--output" must not exist before the run
+    // (pass a fresh PrivateArea::scratchFile); the run succeeds only when the
+    // packer exited with status 0 and that file exists afterwards. For a
+    // directory staged by this wrapper with the default rules applied,
+    // "--no-default-patterns" goes after the job arguments. The packer dies
+    // with this process; a stop request ends its whole process group at once.
     Result<QString> runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {});
 
-    // The staging directory recorded last; removed with the wrapper. Recording
-    // a new one removes the one it replaces, in the background.
+    // The packer's complete command line after the runtime: the script, the
+    // job arguments, "--no-default-patterns" when the staging applied the
+    // default rules itself, and the directory.
+    static QStringList processArguments(const QString &script, const QStringList &arguments, const QString &directory,
+                                        bool defaultRulesApplied);
+
+    // The staging directory recorded last; removed with the wrapper.
+    // Recording a new one removes the one it replaces, in the background.
     QUrl temporaryDirectory() const { return m_temporaryDirectory; }
     void setTemporaryDirectory(const QUrl &directory);
 
-    // Removes a staging directory in the background, while the next packer
-    // run computes (or when the wrapper goes).
+    // Removes a staging directory made by this wrapper in the background, at
+    // once (links are removed, never followed or written through).
     void discardDirectory(const QUrl &directory);
 
-    // A folder in the temporary directory that only this user can use: the
-    // packer's working directory and configuration home, and the place of
-    // scratch output.
-    static Result<QString> privateDirectory();
+    // Kept for callers that still ask for it: the session folder.
+    static Result<QString> privateDirectory() { return PrivateArea::sessionDirectory(); }
 
     const PackerLocation &location() const { return m_location; }
     const StagingCopy &stagingCopy() const { return m_copy; }
+
+    // Files go in as hard links where possible (default), or always as copies.
+    void setLinkFiles(bool link) { m_copy.setLinkFiles(link); }
+    // Replaces the query of free space (std::filesystem::space by default).
+    void setFreeSpaceQuery(FreeSpaceQuery query) { m_freeSpace = std::move(query); }
 
 private:
     PackerLocation m_location;
     StagingCopy m_copy;
     QUrl m_temporaryDirectory;
-    void startRemovals();
-
-    std::vector<std::filesystem::path> m_pendingRemovals;
+    QSet<QString> m_rulesApplied; // staging directories that need "--no-default-patterns"
+    FreeSpaceQuery m_freeSpace;
     QThreadPool m_removals;
 };

@@ -5,13 +5,12 @@
 
 #include <QtGlobal>
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 class QProcess;
-class QProcessEnvironment;
-
-#include <string>
 
 namespace platform {
 
@@ -23,17 +22,80 @@ std::string perUserName(const std::string &prefix);
 std::error_code createPrivateDirectory(const std::filesystem::path &path);
 
 // Makes sure `path` is a directory of the current user that nobody else can
-// use: creates it when missing, refuses a link or another user's directory.
+// use: creates it when missing, refuses a link or another user's directory,
+// and takes away the access of others from one of ours.
 std::error_code ensurePrivateDirectory(const std::filesystem::path &path);
+
+// Creates a new private directory whose name is `prefix` followed by random
+// characters, next to nothing that exists, and stores its path in `created`.
+std::error_code createUniquePrivateDirectory(const std::filesystem::path &prefix, std::filesystem::path &created);
+
+// True when `path` is a directory (not a link) that belongs to the current
+// user and that nobody else can enter or change.
+bool isPrivateDirectory(const std::filesystem::path &path);
+
+// What the staging needs to know of one entry, read without following a link
+// (or following it, with `followLink`).
+struct EntryInfo
+{
+    std::filesystem::file_type type = std::filesystem::file_type::none;
+    std::uintmax_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool ownedByUser = false;
+};
+std::error_code entryInfo(const std::filesystem::path &path, EntryInfo &info, bool followLink = false);
+
+// Whether the current user can open the regular file at `path` for reading
+// (a link at `path` is not followed). Linking a file needs no read
+// permission, so staging asks before it links.
+std::error_code checkReadable(const std::filesystem::path &path);
+
+// Makes `to` (which must not exist) a second name of the file at `from`,
+// without following a link at `from`. Nothing is written to the file.
+std::error_code linkFile(const std::filesystem::path &from, const std::filesystem::path &to);
 
 // Copies a regular file to `to`, which must not exist yet: a clone where the
 // file system supports it, an ordinary copy elsewhere. Never follows a link
-// at `from`. The copy is readable and writable by its owner.
-std::error_code copyRegularFile(const std::filesystem::path &from, const std::filesystem::path &to);
+// at `from`. The copy is readable and writable by its owner. When it fails,
+// `sourceFailed` (if given) tells whether reading `from` failed, as opposed
+// to writing `to`; a partial copy is removed.
+std::error_code copyRegularFile(const std::filesystem::path &from, const std::filesystem::path &to,
+                                bool *sourceFailed = nullptr);
 
-// Starts the child of `process` in a process group of its own, so that
-// killProcessGroup reaches everything it spawns.
-void startInOwnProcessGroup(QProcess &process);
+// An exclusive lock on a file, held until the object goes or the process
+// ends in any way (the system releases it then, also after a kill). The lock
+// is not inherited by child processes.
+class FileLock
+{
+public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(FileLock &&other) noexcept;
+    FileLock &operator=(FileLock &&other) noexcept;
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+
+    // Locks the file at `path` without waiting; with `create` the file is
+    // made (0600) when missing. Never follows a link. Fails with
+    // `resource_unavailable_try_again` when another holder has it.
+    static FileLock tryLock(const std::filesystem::path &path, bool create, std::error_code &error);
+
+    bool isLocked() const { return m_handle != invalidHandle; }
+
+private:
+    static constexpr std::intptr_t invalidHandle = -1;
+    std::intptr_t m_handle = invalidHandle;
+};
+
+// Sets up the child of `process` before it runs: it gets a process group of
+// its own, so that killProcessGroup reaches everything it spawns, and (on
+// Linux) it is killed when its parent dies, also by SIGKILL; a child whose
+// parent is already gone ends at once.
+// The death signal follows the *thread* that started the child, not the
+// process: start children from a thread that lives as long as they should
+// (the workflow starts every packer from its one long-lived worker thread).
+void prepareChild(QProcess &process);
 
 // Ends the process group led by `pid` at once. Safe to call from any thread.
 void killProcessGroup(qint64 pid);

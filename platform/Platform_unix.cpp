@@ -5,12 +5,16 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
 
 #if defined(__linux__)
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #elif defined(__APPLE__)
 #include <copyfile.h>
 #endif
@@ -39,8 +43,10 @@ private:
     int m_fd;
 };
 
-std::error_code copyContents(int in, int out, off_t size)
+// Copies what is left of `in` to `out`; `readFailed` tells which side failed.
+std::error_code copyContents(int in, int out, off_t size, bool &readFailed)
 {
+    readFailed = false;
 #if defined(__linux__)
     if (::ioctl(out, FICLONE, in) == 0)
         return {};
@@ -50,9 +56,9 @@ std::error_code copyContents(int in, int out, off_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)
-                break; // fall back to read and write from where we are
-            return lastError();
+            // Not supported here, or failed: read and write from where we
+            // are, which also tells a failing source from a failing target.
+            break;
         }
         if (n == 0)
             return {};
@@ -71,6 +77,7 @@ std::error_code copyContents(int in, int out, off_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            readFailed = true;
             return lastError();
         }
         for (ssize_t done = 0; done < n;) {
@@ -107,41 +114,164 @@ std::error_code ensurePrivateDirectory(const fs::path &path)
         return lastError();
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return std::make_error_code(std::errc::permission_denied);
-    if ((st.st_mode & 0077) != 0 && ::chmod(path.c_str(), 0700) != 0)
+    if ((st.st_mode & 07777) != 0700 && ::chmod(path.c_str(), 0700) != 0)
         return lastError();
     return {};
 }
 
-std::error_code copyRegularFile(const fs::path &from, const fs::path &to)
+std::error_code createUniquePrivateDirectory(const fs::path &prefix, fs::path &created)
 {
-#if defined(__APPLE__)
-    if (::copyfile(from.c_str(), to.c_str(), nullptr, COPYFILE_CLONE | COPYFILE_NOFOLLOW | COPYFILE_EXCL) != 0)
+    std::string name = prefix.native() + "XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr)
         return lastError();
-    ::chmod(to.c_str(), 0600);
+    created = name;
+    return {};
+}
+
+bool isPrivateDirectory(const fs::path &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()
+        && (st.st_mode & 0077) == 0;
+}
+
+std::error_code entryInfo(const fs::path &path, EntryInfo &info, bool followLink)
+{
+    struct stat st {};
+    if ((followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0)
+        return lastError();
+    switch (st.st_mode & S_IFMT) {
+    case S_IFREG: info.type = fs::file_type::regular; break;
+    case S_IFDIR: info.type = fs::file_type::directory; break;
+    case S_IFLNK: info.type = fs::file_type::symlink; break;
+    case S_IFIFO: info.type = fs::file_type::fifo; break;
+    case S_IFSOCK: info.type = fs::file_type::socket; break;
+    case S_IFCHR: info.type = fs::file_type::character; break;
+    case S_IFBLK: info.type = fs::file_type::block; break;
+    default: info.type = fs::file_type::unknown; break;
+    }
+    info.size = static_cast<std::uintmax_t>(st.st_size);
+    info.device = static_cast<std::uint64_t>(st.st_dev);
+    info.inode = static_cast<std::uint64_t>(st.st_ino);
+    info.ownedByUser = st.st_uid == ::getuid();
+    return {};
+}
+
+std::error_code checkReadable(const fs::path &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    ::close(fd);
+    return {};
+}
+
+std::error_code linkFile(const fs::path &from, const fs::path &to)
+{
+    // linkat without AT_SYMLINK_FOLLOW names the link itself, never its target.
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0)
+        return lastError();
+    return {};
+}
+
+std::error_code copyRegularFile(const fs::path &from, const fs::path &to, bool *sourceFailed)
+{
+    bool readFailed = true;
+    const auto fail = [&](std::error_code error) {
+        if (sourceFailed)
+            *sourceFailed = readFailed;
+        return error;
+    };
+#if defined(__APPLE__)
+    if (::copyfile(from.c_str(), to.c_str(), nullptr, COPYFILE_CLONE | COPYFILE_NOFOLLOW | COPYFILE_EXCL) != 0) {
+        const std::error_code error = lastError();
+        readFailed = ::access(from.c_str(), R_OK) != 0;
+        if (!readFailed && error.value() != EEXIST)
+            ::unlink(to.c_str());
+        return fail(error);
+    }
+    ::chmod(to.c_str(), 0600); // the copy is ours alone; never the user's file
     return {};
 #else
     Fd in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
-        return lastError();
+        return fail(lastError());
     struct stat st {};
     if (::fstat(in.get(), &st) != 0)
-        return lastError();
+        return fail(lastError());
     if (!S_ISREG(st.st_mode))
-        return std::make_error_code(std::errc::not_supported);
+        return fail(std::make_error_code(std::errc::not_supported));
+    readFailed = false;
     Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0)
-        return lastError();
-    if (const std::error_code error = copyContents(in.get(), out.get(), st.st_size))
-        return error;
-    if (::close(out.release()) != 0)
-        return lastError();
+        return fail(lastError());
+    if (const std::error_code error = copyContents(in.get(), out.get(), st.st_size, readFailed)) {
+        ::unlink(to.c_str());
+        return fail(error);
+    }
+    readFailed = false;
+    if (::close(out.release()) != 0) {
+        const std::error_code error = lastError();
+        ::unlink(to.c_str());
+        return fail(error);
+    }
     return {};
 #endif
 }
 
-void startInOwnProcessGroup(QProcess &process)
+FileLock::~FileLock()
 {
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    if (m_handle != invalidHandle)
+        ::close(static_cast<int>(m_handle));
+}
+
+FileLock::FileLock(FileLock &&other) noexcept
+    : m_handle(std::exchange(other.m_handle, invalidHandle))
+{
+}
+
+FileLock &FileLock::operator=(FileLock &&other) noexcept
+{
+    if (this != &other) {
+        if (m_handle != invalidHandle)
+            ::close(static_cast<int>(m_handle));
+        m_handle = std::exchange(other.m_handle, invalidHandle);
+    }
+    return *this;
+}
+
+FileLock FileLock::tryLock(const fs::path &path, bool create, std::error_code &error)
+{
+    FileLock lock;
+    // flock belongs to this open file description, so another descriptor of
+    // this same process cannot take the lock either (unlike fcntl locks).
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
+    if (fd < 0) {
+        error = lastError();
+        return lock;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? std::make_error_code(std::errc::resource_unavailable_try_again) : lastError();
+        ::close(fd);
+        return lock;
+    }
+    error.clear();
+    lock.m_handle = fd;
+    return lock;
+}
+
+void prepareChild(QProcess &process)
+{
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+#if defined(__linux__)
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+        // The parent may have died before the death signal was armed.
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
 }
 
 void killProcessGroup(qint64 pid)

@@ -2,30 +2,19 @@
 
 #include "CommandLine.h"
 #include "Log.h"
+#include "PrivateArea.h"
 #include "RepomixWrapper.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QUuid>
 
 namespace {
 
 AppError stoppedError()
 {
     return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
-}
-
-// A fresh path for the packer's output in the user's private folder on the
-// temporary disk; nothing is there yet.
-Result<QString> scratchPath()
-{
-    const Result<QString> folder = RepomixWrapper::privateDirectory();
-    if (!folder)
-        return folder.error();
-    return QDir(folder.value()).filePath(QStringLiteral("output-%1.txt")
-                                             .arg(QUuid::createUuid().toString(QUuid::WithoutBraces)));
 }
 
 // Stages, runs the packer into a scratch file and reads its totals; the
@@ -36,7 +25,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
 {
     if (onStage)
         onStage(JobStage::Copying);
-    const Result<QUrl> staged = wrapper.stageFiles(input.files, stop);
+    const Result<Staging> staged = wrapper.stage(input.files, input.ignorePatterns, stop);
     if (!staged)
         return staged.error();
     // The copy is needed only while the packer reads it.
@@ -45,11 +34,17 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
         RepomixWrapper &wrapper;
         QUrl directory;
         ~Discard() { wrapper.discardDirectory(directory); }
-    } discard{wrapper, staged.value()};
+    } discard{wrapper, staged.value().directory};
+    for (const StagedItem &item : staged.value().items) {
+        if (item.renamed)
+            logLine(QStringLiteral("Staged \u201C%1\u201D as \u201C%2\u201D").arg(item.source.toLocalFile(), item.stagedName));
+    }
     if (stop.stop_requested())
         return stoppedError();
 
-    const Result<QString> scratch = scratchPath();
+    // The packer writes a new file of its own in the private area; nothing
+    // of the user's is touched until it has succeeded.
+    const Result<QString> scratch = PrivateArea::scratchFile(QStringLiteral(".txt"));
     if (!scratch)
         return scratch.error();
     struct Remove
@@ -61,11 +56,12 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     if (onStage)
         onStage(JobStage::Packing);
     const Result<QString> report = wrapper.runRepomix(
-        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value(), stop);
+        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value().directory, stop);
     if (!report)
         return report.error();
     logLine(QStringLiteral("Repomix output: ") + reportForLog(report.value()));
-    JobResult result{parseSummary(report.value()), excludedAsSecrets(report.value())};
+    JobResult result{parseSummary(report.value()), staged.value().leftOut, staged.value().items,
+                     excludedAsSecrets(report.value())};
 
     if (use) {
         if (stop.stop_requested())

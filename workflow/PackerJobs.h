@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "BundleOptions.h"
 #include "RunSummary.h"
+#include "StagingCopy.h"
 
 #include <QList>
 #include <QString>
@@ -28,6 +29,10 @@ struct JobInput
 struct JobResult
 {
     RunSummary summary;
+    // What the staging could not or would not take, with the reason.
+    QList<LeftOut> leftOut;
+    // The chosen items and their names in the bundle (renamed where two had one name).
+    QList<StagedItem> items;
     // Files the packer's secret scan kept out of the bundle, as the packer
     // names them (relative to the staging folder).
     QStringList excludedAsSecrets;

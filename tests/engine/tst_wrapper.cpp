@@ -1,9 +1,11 @@
 #include "FakePacker.h"
+#include "Processes.h"
 #include "RepomixWrapper.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -21,9 +23,39 @@ fs::path pathOf(const QUrl &url)
     return fs::path(url.toLocalFile().toStdString());
 }
 
-bool processAlive(pid_t pid)
+QString text(const fs::path &path)
 {
-    return ::kill(pid, 0) == 0;
+    return QString::fromStdString(path.string());
+}
+
+// The reason each path was left out for, by path.
+QMap<QString, LeftOutReason> reasons(const Staging &staging)
+{
+    QMap<QString, LeftOutReason> map;
+    for (const LeftOut &entry : staging.leftOut)
+        map.insert(entry.path, entry.reason);
+    return map;
+}
+
+// A path for packer output that nothing uses yet.
+QString freshOutput()
+{
+    return PrivateArea::scratchFile(QStringLiteral(".txt")).value();
+}
+
+struct stat statOf(const fs::path &path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
+// Child mode: runs a packer that records its pid and sleeps, until killed.
+int runSleepingPacker(const char *script, const char *output)
+{
+    RepomixWrapper wrapper(PackerLocation{QStringLiteral("/bin/sh"), QString::fromLocal8Bit(script)});
+    wrapper.runRepomix({QStringLiteral("--output"), QString::fromLocal8Bit(output)}, QUrl::fromLocalFile("/x"));
+    return 0;
 }
 } // namespace
 
@@ -38,19 +70,23 @@ private slots:
         m_temp = std::make_unique<QTemporaryDir>();
         m_oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", m_temp->path().toUtf8());
+        qputenv("XDG_CACHE_HOME", (m_temp->path() + "/cache").toUtf8());
         m_src = fs::path(m_temp->path().toStdString()) / "src";
         fs::create_directories(m_src);
     }
     void cleanup()
     {
         qputenv("TMPDIR", m_oldTmp);
-        // Let the test tree be removed even where a test made it read-only.
+        // Let the test tree be removed even where a test made it unreadable.
         std::error_code ignored;
+        for (const auto &entry : fs::recursive_directory_iterator(m_src, fs::directory_options::skip_permission_denied, ignored))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add | fs::perm_options::nofollow, ignored);
         fs::permissions(m_src / "project/locked", fs::perms::owner_all, ignored);
+        fs::remove_all(m_temp->path().toStdString(), ignored); // Qt skips names that are not UTF-8
         m_temp.reset();
     }
 
-    void copiesAUsersTreeSafely()
+    void stagesAUsersTreeSafely()
     {
         const fs::path project = m_src / "project";
         writeFile(project / "main.c", "int main;");
@@ -64,53 +100,183 @@ private slots:
         QCOMPARE(::mkfifo((project / "pipe").c_str(), 0600), 0);
         const std::string oddName = "caf\xe9.txt"; // Latin-1, not valid UTF-8
         writeFile(project / oddName, "odd");
+        writeFile(project / "huge.txt", "");
+        fs::resize_file(project / "huge.txt", 50 * 1024 * 1024 + 1); // sparse: one byte over the packer's limit
         fs::permissions(project / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-
         writeFile(m_src / "a.txt", "alpha");
 
         RepomixWrapper wrapper(m_bundled);
-        const auto staged = wrapper.stageFiles({urlOf(m_src / "a.txt"), urlOf(project), urlOf(m_src / "vanished")});
+        const auto staged = wrapper.stage({urlOf(m_src / "a.txt"), urlOf(project), urlOf(m_src / "vanished")}, {});
         QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
-        const fs::path root = pathOf(staged.value());
-        QCOMPARE(root.parent_path(), fs::path(QDir::tempPath().toStdString()));
+        const fs::path root = pathOf(staged.value().directory);
+        QCOMPARE(text(root.parent_path()), PrivateArea::sessionDirectory().value());
         QVERIFY(QRegularExpression(QStringLiteral("^repomix-temp-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
                     .match(QString::fromStdString(root.filename().string())).hasMatch());
-        struct stat st {};
-        QCOMPARE(::stat(root.c_str(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0700u); // nobody else reads the copies
+        QCOMPARE(statOf(root).st_mode & 0777, 0700u); // nobody else reads the staging
+        QVERIFY(staged.value().defaultRulesApplied);
         QCOMPARE(fs::file_size(root / "a.txt"), 5u);
-        QVERIFY(!fs::exists(root / "vanished"));
 
         const fs::path copy = root / "project";
         QVERIFY(fs::exists(copy / "main.c"));
-        QVERIFY(!fs::exists(copy / ".git"));
-        QVERIFY(!fs::exists(copy / "deep/.svn"));
-        QVERIFY(!fs::exists(copy / "web/node_modules"));
-        QVERIFY(!fs::exists(copy / "py/__pycache__"));
-        QVERIFY(fs::is_symlink(copy / "loop"));
+        QVERIFY(fs::exists(copy / "locked/inner.txt"));
         QCOMPARE(fs::read_symlink(copy / "loop").string(), std::string(".."));
         QCOMPARE(fs::read_symlink(copy / "absolute-link").string(), std::string("/etc/passwd"));
-        QVERIFY(!fs::exists(fs::symlink_status(copy / "pipe")));
-        QVERIFY(fs::exists(copy / oddName));
-        QVERIFY(fs::exists(copy / "locked/inner.txt"));
+        const QMap<QString, LeftOutReason> expected{
+            {text(m_src / "vanished"), LeftOutReason::Missing},
+            {text(project / ".git"), LeftOutReason::DefaultRule},
+            {text(project / "deep/.svn"), LeftOutReason::DefaultRule},
+            {text(project / "web/node_modules"), LeftOutReason::DefaultRule},
+            {text(project / "py/__pycache__"), LeftOutReason::DefaultRule},
+            {text(project / "pipe"), LeftOutReason::SpecialFile},
+            {QFile::decodeName((project / oddName).c_str()), LeftOutReason::InvalidName},
+            {text(project / "huge.txt"), LeftOutReason::TooLarge},
+        };
+        QCOMPARE(reasons(staged.value()), expected);
+        for (const char *gone : {".git", "deep/.svn", "web/node_modules", "py/__pycache__", "pipe", "huge.txt"})
+            QVERIFY2(!fs::exists(fs::symlink_status(copy / gone)), gone);
 
-        // The staged copy can always be removed again.
+        // The staging can always be removed again.
         std::error_code error;
         fs::remove_all(root, error);
         QVERIFY2(!error, error.message().c_str());
     }
 
-    void sameNameFailsAndLeavesNothing()
+    void sameNamesGetDistinctNames()
     {
-        writeFile(m_src / "one/same/a.txt", "a");
-        writeFile(m_src / "two/same/b.txt", "b");
+        QList<QUrl> items;
+        for (const char *folder : {"one", "two", "three"}) {
+            writeFile(m_src / folder / "README.md", folder);
+            items << urlOf(m_src / folder / "README.md");
+        }
+        writeFile(m_src / "x/src/a.c", "x");
+        writeFile(m_src / "y/src/a.c", "y");
+        writeFile(m_src / "z/README (2).md", "z");
+        items << urlOf(m_src / "x/src") << urlOf(m_src / "y/src") << urlOf(m_src / "z/README (2).md");
+
         RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
-        const auto staged = wrapper.stageFiles({urlOf(m_src / "one/same"), urlOf(m_src / "two/same")});
+        const auto first = wrapper.stage(items, {});
+        QVERIFY(first.ok());
+        const QStringList names{"README.md", "README (2).md", "README (3).md", "src", "src (2)", "README (2) (2).md"};
+        QStringList staged;
+        for (const StagedItem &item : first.value().items) {
+            staged << item.stagedName;
+            QCOMPARE(item.renamed, item.stagedName != QFileInfo(item.source.toLocalFile()).fileName());
+        }
+        QCOMPARE(staged, names);
+        const fs::path root = pathOf(first.value().directory);
+        QCOMPARE(readAll(text(root / "README (3).md")), QByteArray("three"));
+        QCOMPARE(readAll(text(root / "src (2)/a.c")), QByteArray("y"));
+        QCOMPARE(readAll(text(root / "README (2) (2).md")), QByteArray("z"));
+
+        // The same list gives the same names.
+        const auto second = wrapper.stage(items, {});
+        QVERIFY(second.ok());
+        QCOMPARE(second.value().items.at(4).stagedName, QStringLiteral("src (2)"));
+    }
+
+    void chosenLinksStageWhatTheyPointTo()
+    {
+        writeFile(m_src / "real/folder/inner/a.txt", "a");
+        fs::create_symlink("inner", m_src / "real/folder/link-inside");
+        writeFile(m_src / "real/file.txt", "f");
+        fs::create_symlink(m_src / "real/folder", m_src / "folder-link");
+        fs::create_symlink("real/file.txt", m_src / "file-link");
+        fs::create_symlink("nowhere", m_src / "dangling");
+
+        RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
+        const auto staged = wrapper.stage({urlOf(m_src / "folder-link"), urlOf(m_src / "file-link"), urlOf(m_src / "dangling")}, {});
+        QVERIFY(staged.ok());
+        const fs::path root = pathOf(staged.value().directory);
+        QVERIFY(fs::is_directory(fs::symlink_status(root / "folder-link")));
+        QCOMPARE(readAll(text(root / "folder-link/inner/a.txt")), QByteArray("a"));
+        QVERIFY(fs::is_symlink(root / "folder-link/link-inside")); // links inside stay links
+        QVERIFY(fs::is_regular_file(fs::symlink_status(root / "file-link")));
+        QCOMPARE(reasons(staged.value()), (QMap<QString, LeftOutReason>{{text(m_src / "dangling"), LeftOutReason::Missing}}));
+    }
+
+    void unreadableAndVanishingEntriesAreLeftOut()
+    {
+        const fs::path project = m_src / "project";
+        writeFile(project / "kept.txt", "kept");
+        writeFile(project / "secret.txt", "secret");
+        writeFile(project / "closed/inside.txt", "x");
+        writeFile(project / ".kept.txt.swp", "swap");
+        fs::permissions(project / "secret.txt", fs::perms::none);
+        fs::permissions(project / "closed", fs::perms::none);
+
+        for (const bool link : {true, false}) {
+            RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
+            wrapper.setLinkFiles(link);
+            // The editor removes its swap file between the listing and the copy.
+            wrapper.setFreeSpaceQuery([&](const fs::path &) {
+                fs::remove(project / ".kept.txt.swp");
+                return std::optional<std::uintmax_t>();
+            });
+            writeFile(project / ".kept.txt.swp", "swap");
+            ObeyFilePermissions obey;
+            if (!obey.active())
+                QSKIP("cannot make a file unreadable for this user");
+            const auto staged = wrapper.stage({urlOf(project)}, {});
+            QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
+            QCOMPARE(reasons(staged.value()), (QMap<QString, LeftOutReason>{
+                                                  {text(project / "secret.txt"), LeftOutReason::Unreadable},
+                                                  {text(project / "closed"), LeftOutReason::Unreadable},
+                                                  {text(project / ".kept.txt.swp"), LeftOutReason::Vanished}}));
+            const fs::path root = pathOf(staged.value().directory);
+            QCOMPARE(readAll(text(root / "project/kept.txt")), QByteArray("kept"));
+            QVERIFY(!fs::exists(root / "project/secret.txt"));
+        }
+    }
+
+    void linksWhereItCanAndCopiesElsewhere()
+    {
+        writeFile(m_src / "a.txt", "alpha");
+        const struct stat source = statOf(m_src / "a.txt");
+        for (const bool link : {true, false}) {
+            RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
+            wrapper.setLinkFiles(link);
+            const auto staged = wrapper.stage({urlOf(m_src / "a.txt")}, {});
+            QVERIFY(staged.ok());
+            const struct stat copy = statOf(pathOf(staged.value().directory) / "a.txt");
+            QCOMPARE(copy.st_ino == source.st_ino, link);
+            QCOMPARE(staged.value().bytesLinked, link ? 5 : 0);
+            QCOMPARE(staged.value().bytesCopied, link ? 0 : 5);
+            if (!link)
+                QCOMPARE(copy.st_mode & 0777, 0600u);
+            wrapper.setTemporaryDirectory(staged.value().directory);
+        }
+        // Once the stagings are gone, the user's file is as it was.
+        QTRY_COMPARE(statOf(m_src / "a.txt").st_nlink, nlink_t(1));
+        QCOMPARE(statOf(m_src / "a.txt").st_mode, source.st_mode);
+        QCOMPARE(readAll(text(m_src / "a.txt")), QByteArray("alpha"));
+    }
+
+    void refusesWhenTheTemporaryDiskIsFull()
+    {
+        writeFile(m_src / "big/a.txt", std::string(14000, 'a'));
+        RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
+        wrapper.setFreeSpaceQuery([](const fs::path &) { return std::optional<std::uintmax_t>(1000); });
+        const auto staged = wrapper.stage({urlOf(m_src / "big")}, {});
         QVERIFY(!staged.ok());
-        QVERIFY2(staged.error().description.contains(QLatin1String("File exists")), qPrintable(staged.error().description));
-        QVERIFY(staged.error().description.contains(QLatin1String("same")));
-        QCOMPARE(staged.error().code, EEXIST);
-        QVERIFY(QDir(QDir::tempPath()).entryList({QStringLiteral("repomix-temp-*")}, QDir::Dirs).isEmpty());
+        QCOMPARE(staged.error().code, int(RepomixWrapper::NotEnoughSpace));
+        QCOMPARE(staged.error().description,
+                 QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs 14 kB, 1.0 kB are free.")
+                     .arg(m_temp->path()));
+        QVERIFY(QDir(PrivateArea::sessionDirectory().value()).entryList({"repomix-temp-*"}, QDir::Dirs).isEmpty());
+    }
+
+    void certainIgnorePatternsAreNotStaged()
+    {
+        writeFile(m_src / "p/a/keep.c", "x");
+        writeFile(m_src / "p/docs/x.md", "x");
+        writeFile(m_src / "p/notes.md", "x");
+        RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
+        const auto staged = wrapper.stage({urlOf(m_src / "p")}, QStringLiteral("**/*.md, {a,b}/**"));
+        QVERIFY(staged.ok());
+        QCOMPARE(reasons(staged.value()), (QMap<QString, LeftOutReason>{
+                                              {text(m_src / "p/docs/x.md"), LeftOutReason::IgnorePattern},
+                                              {text(m_src / "p/notes.md"), LeftOutReason::IgnorePattern}}));
+        QVERIFY(fs::exists(pathOf(staged.value().directory) / "p/a/keep.c")); // braces: the packer decides
     }
 
     void replacedAndFinalStagingDirectoriesAreRemoved()
@@ -127,34 +293,48 @@ private slots:
             QVERIFY(fs::is_empty(second));
             wrapper.setTemporaryDirectory(one.value());
             wrapper.setTemporaryDirectory(two.value());
-            // The replaced copy goes while the next packer run computes.
-            QVERIFY(wrapper.runRepomix({"--output", m_packer.path("o.txt")}, two.value()).ok());
-            QTRY_VERIFY(!fs::exists(first));
+            QTRY_VERIFY(!fs::exists(first)); // at once, in the background
             QVERIFY(fs::exists(second));
+            wrapper.discardDirectory(QUrl::fromLocalFile(text(m_src))); // not a staging directory: kept
         }
         QVERIFY(!fs::exists(second));
+        QVERIFY(fs::exists(m_src / "a.txt"));
     }
 
-    void runReturnsTheReportExactly()
+    void runGivesThePackerOnlyOurEnvironment()
     {
-        RepomixWrapper wrapper(m_packer.location(
+        FakePacker packer;
+        packer.provideDefaultRules();
+        RepomixWrapper wrapper(packer.location(
             "echo packed > \"$out\"\n"
             "printf 'args:'; printf '%s|' \"$@\"; echo; printf 'cwd:%s\\n' \"$PWD\"\n"
-            "printf 'env:%s:%s:%s\\n' \"${NODE_OPTIONS-unset}\" \"${NODE_PATH-unset}\" \"$XDG_CONFIG_HOME\""));
+            "printf 'env:%s:%s:%s:%s\\n' \"${NODE_OPTIONS-unset}\" \"${NODE_PATH-unset}\" \"${REPOMIX_OTHER-unset}\" \"$XDG_CONFIG_HOME\"\n"
+            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\""));
         qputenv("NODE_OPTIONS", "--require /tmp/evil.js");
         qputenv("NODE_PATH", "/tmp/modules");
-        const QString output = m_packer.path(QStringLiteral("out put.txt"));
-        const auto report = wrapper.runRepomix({"--output", output, "--verbose"},
-                                               QUrl::fromLocalFile(QStringLiteral("/staging dir")));
-        qunsetenv("NODE_OPTIONS");
-        qunsetenv("NODE_PATH");
+        qputenv("REPOMIX_OTHER", "x");
+        qputenv("REPOMIX_TOKEN_CACHE_PATH", "/tmp/planted.json");
+        const auto staged = wrapper.stageFiles({});
+        QVERIFY(staged.ok());
+        const QString output = PrivateArea::scratchFile(QStringLiteral(".txt")).value();
+        const auto report = wrapper.runRepomix({"--output", output, "--verbose"}, staged.value());
+        for (const char *name : {"NODE_OPTIONS", "NODE_PATH", "REPOMIX_OTHER", "REPOMIX_TOKEN_CACHE_PATH"})
+            qunsetenv(name);
         QVERIFY2(report.ok(), qPrintable(report ? QString() : report.error().description));
-        const QString privateDir = RepomixWrapper::privateDirectory().value();
-        QCOMPARE(report.value(), QStringLiteral("args:--output|%1|--verbose|/staging dir|\ncwd:%2\nenv:unset:unset:%2\n")
-                                     .arg(output, privateDir));
-        struct stat st {};
-        QCOMPARE(::lstat(QFile::encodeName(privateDir).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0700u);
+
+        const QString session = PrivateArea::sessionDirectory().value();
+        const QString cache = m_temp->path() + "/cache/" + QCoreApplication::applicationName() + "/packer";
+        QCOMPARE(report.value(), QStringLiteral("args:--output|%1|--verbose|--no-default-patterns|%2|\n"
+                                                "cwd:%3/packer-home\nenv:unset:unset:unset:%3/packer-home\n"
+                                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n")
+                                     .arg(output, staged.value().toLocalFile(), session, cache));
+        for (const QString &folder : {session + "/packer-home", session + "/packer-tmp", cache})
+            QCOMPARE(statOf(folder.toStdString()).st_mode & 0777, 0700u);
+
+        // A directory this wrapper did not stage gets the packer's own rules.
+        const auto other = wrapper.runRepomix({"--output", output + "2"}, QUrl::fromLocalFile("/elsewhere"));
+        QVERIFY(other.ok());
+        QVERIFY(other.value().startsWith(QStringLiteral("args:--output|%1|/elsewhere|").arg(output + "2")));
     }
 
     void failures_data()
@@ -170,7 +350,7 @@ private slots:
             << QByteArray("printf '\\377\\376'; echo oops >&2; exit 4") << -1 << "Failed to read Repomix output.";
         QTest::newRow("unreadable message")
             << QByteArray("printf '\\377' >&2; exit 5") << -1 << "Repomix process failed with an unknown error.";
-        QTest::newRow("exit 0 without writing the bundle (an old one is there)")
+        QTest::newRow("exit 0 without writing the bundle")
             << QByteArray("echo 'Total Files: 1 files'") << int(RepomixWrapper::NoOutputWritten) << "";
         QTest::newRow("ended by a signal")
             << QByteArray("echo packed > \"$out\"; kill -KILL $$") << int(RepomixWrapper::Crashed) << "";
@@ -181,9 +361,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, description);
         RepomixWrapper wrapper(m_packer.location(script));
-        const QString output = m_packer.path(QStringLiteral("out.txt"));
-        writeFile(output.toStdString(), "from an earlier run");
-        const auto report = wrapper.runRepomix({"--output", output}, QUrl::fromLocalFile("/x"));
+        const auto report = wrapper.runRepomix({"--output", freshOutput()}, QUrl::fromLocalFile("/x"));
         QVERIFY(!report.ok());
         QCOMPARE(report.error().code, code);
         if (code >= -1)
@@ -193,13 +371,27 @@ private slots:
         QCOMPARE(report.error().domain, AppError::wrapperDomain);
     }
 
+    void anOutputThatExistsBeforeTheRunIsRefused()
+    {
+        const QString marker = m_packer.path(QStringLiteral("started"));
+        RepomixWrapper wrapper(m_packer.location("touch '" + marker.toUtf8() + "'; echo packed > \"$out\""));
+        const QString output = m_packer.path(QStringLiteral("stale.txt"));
+        writeFile(output.toStdString(), "from an earlier run");
+        const auto report = wrapper.runRepomix({"--output", output}, QUrl::fromLocalFile("/x"));
+        QVERIFY(!report.ok());
+        QCOMPARE(report.error().code, int(RepomixWrapper::OutputExists));
+        QVERIFY(report.error().description.contains(output));
+        QVERIFY(!QFileInfo::exists(marker));
+        QCOMPARE(readAll(output), QByteArray("from an earlier run"));
+    }
+
     void drainsLargeOutputOnBothPipes()
     {
         RepomixWrapper wrapper(m_packer.location(
             "echo packed > \"$out\"\n"
             "i=0; while [ $i -lt 20000 ]; do echo \"line $i of a long verbose report\"; "
             "echo \"warning $i\" >&2; i=$((i+1)); done"));
-        const auto report = wrapper.runRepomix({"--output", m_packer.path("o.txt")}, QUrl::fromLocalFile("/x"));
+        const auto report = wrapper.runRepomix({"--output", freshOutput()}, QUrl::fromLocalFile("/x"));
         QVERIFY(report.ok());
         QVERIFY(report.value().size() > 600000);
         QVERIFY(report.value().endsWith(QLatin1String("line 19999 of a long verbose report\n")));
@@ -216,14 +408,32 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             stop.request_stop();
         });
-        const auto report = wrapper.runRepomix({"--output", m_packer.path("o.txt")}, QUrl::fromLocalFile("/x"),
-                                               stop.get_token());
+        const auto report = wrapper.runRepomix({"--output", freshOutput()}, QUrl::fromLocalFile("/x"), stop.get_token());
         stopper.join();
         QVERIFY(!report.ok());
         QCOMPARE(report.error().code, int(RepomixWrapper::Stopped));
         const pid_t grandchild = readAll(pidFile).trimmed().toInt();
         QVERIFY(grandchild > 0);
-        QTRY_VERIFY(!processAlive(grandchild));
+        QTRY_VERIFY(processEnded(grandchild));
+    }
+
+    void thePackerDiesWithTheApplication()
+    {
+#if !defined(Q_OS_LINUX)
+        QSKIP("the death signal is Linux-only");
+#endif
+        const QString pidFile = m_packer.path(QStringLiteral("packer.pid"));
+        const PackerLocation sleeper = m_packer.location("echo $$ > '" + pidFile.toUtf8() + "'; exec sleep 300");
+        QProcess application;
+        application.start(QCoreApplication::applicationFilePath(),
+                          {QStringLiteral("--run-sleeping-packer"), sleeper.script, freshOutput()});
+        QVERIFY(application.waitForStarted(-1));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pidFile).size() > 0, 60000);
+        const pid_t packer = readAll(pidFile).trimmed().toInt();
+        QVERIFY(packer > 0 && !processEnded(packer));
+        ::kill(static_cast<pid_t>(application.processId()), SIGKILL);
+        QVERIFY(application.waitForFinished(-1));
+        QTRY_VERIFY(processEnded(packer));
     }
 
     void missingInstallationIsNamed()
@@ -239,24 +449,6 @@ private slots:
         QVERIFY(report.error().description.contains(QLatin1String("/nonexistent/repomix.cjs")));
     }
 
-    void privateDirectoryRefusesAPlantedLink()
-    {
-        const QString name = QStringLiteral("lumbrel-%1").arg(::getuid());
-        QVERIFY(QFile::link(m_temp->path() + QStringLiteral("/src"), QDir(QDir::tempPath()).filePath(name)));
-        const auto directory = RepomixWrapper::privateDirectory();
-        QVERIFY(!directory.ok());
-        RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
-        QVERIFY(!wrapper.runRepomix({"--output", "temp_output.txt"}, QUrl::fromLocalFile("/x")).ok());
-    }
-
-    void readsTheFolderListFromThePacker()
-    {
-        const auto names = StagingCopy::packerIgnoredFolders(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix"));
-        for (const char *name : {"node_modules", "__pycache__", ".venv", "venv", "target", "bower_components"})
-            QVERIFY2(names.count(name), name);
-        QVERIFY(!names.count("dist")); // ignored only at the root, so it is copied
-    }
-
 private:
     std::unique_ptr<QTemporaryDir> m_temp;
     QByteArray m_oldTmp;
@@ -265,5 +457,16 @@ private:
     const PackerLocation m_bundled{QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)};
 };
 
-QTEST_GUILESS_MAIN(WrapperTest)
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && qstrcmp(argv[1], "--run-sleeping-packer") == 0) {
+        QCoreApplication app(argc, argv);
+        return runSleepingPacker(argv[2], argv[3]);
+    }
+    QCoreApplication app(argc, argv);
+    WrapperTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_wrapper.moc"

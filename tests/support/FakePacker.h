@@ -2,18 +2,23 @@
 
 #include "RepomixWrapper.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 // A stand-in for the packer: a shell script run by /bin/sh in place of the
 // Node.js runtime. The script sees the job arguments and the staging
 // directory exactly as the real packer would; $out holds the "--output" path.
+// Scripts live in bin/ of a folder laid out like the packer's own, which
+// gets the real packer's default ignore list with `provideDefaultRules`.
 class FakePacker
 {
 public:
+    FakePacker() { QDir(m_dir.path()).mkpath(QStringLiteral("bin")); }
+
     PackerLocation location(const QByteArray &body)
     {
-        const QString script = m_dir.filePath(QStringLiteral("fake-%1.sh").arg(++m_count));
+        const QString script = m_dir.filePath(QStringLiteral("bin/fake-%1.sh").arg(++m_count));
         QFile file(script);
         if (!file.open(QIODevice::WriteOnly))
             qFatal("cannot write the fake packer");
@@ -30,6 +35,14 @@ public:
         return location(extra + "\necho packed > \"$out\"\n"
                         + QByteArray("printf '  Total Files: %s files\\n Total Tokens: %s tokens\\n  Total Chars: %s chars\\n' ")
                         + QByteArray::number(files) + ' ' + QByteArray::number(tokens) + ' ' + QByteArray::number(chars));
+    }
+
+    // Wrappers made after this apply the real packer's default rules.
+    void provideDefaultRules()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("lib/config"));
+        QFile::copy(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix/lib/config/defaultIgnore.js"),
+                    m_dir.filePath(QStringLiteral("lib/config/defaultIgnore.js")));
     }
 
     QString path(const QString &name) const { return m_dir.filePath(name); }

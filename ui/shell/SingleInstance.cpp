@@ -24,7 +24,7 @@ QString SingleInstance::defaultName()
 #if defined(Q_OS_WIN)
     return QStringLiteral("lumbrel-") + qEnvironmentVariable("USERNAME");
 #else
-    const Result<QString> directory = RepomixWrapper::privateDirectory();
+    const Result<QString> directory = PrivateArea::instanceDirectory();
     return directory ? QDir(directory.value()).filePath(QStringLiteral("instance")) : QString();
 #endif
 }

@@ -1,0 +1,210 @@
+// The ignore rules against the packer's own file search: the same patterns on
+// the same tree must leave the same files.
+#include "IgnoreRules.h"
+#include "TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <filesystem>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Files found below `root` when folders are skipped and files left out the
+// way the rules say.
+QStringList walk(const IgnoreRules &rules, const fs::path &root)
+{
+    QStringList files;
+    struct Folder
+    {
+        fs::path path;
+        QString relative;
+        IgnoreRules::Cursor cursor;
+    };
+    std::vector<Folder> folders{{root, QString(), rules.start()}};
+    while (!folders.empty()) {
+        const Folder folder = std::move(folders.back());
+        folders.pop_back();
+        for (const fs::directory_entry &entry : fs::directory_iterator(folder.path)) {
+            const QString name = QString::fromStdString(entry.path().filename().string());
+            const QString relative = folder.relative.isEmpty() ? name : folder.relative + u'/' + name;
+            const IgnoreRules::Cursor cursor = rules.step(folder.cursor, name);
+            if (entry.is_symlink())
+                continue;
+            if (entry.is_directory()) {
+                if (!rules.ignoresDirectory(cursor))
+                    folders.push_back({entry.path(), relative, cursor});
+            } else if (!rules.ignoresFile(cursor)) {
+                files << relative;
+            }
+        }
+    }
+    files.sort();
+    return files;
+}
+
+// Runs the packer's searchFiles on `root` once per pattern list, with only
+// those patterns (no default rules, no ignore files).
+QList<QStringList> packerSearch(const QString &root, const QList<QStringList> &cases, const QString &scratch)
+{
+    const QString script = scratch + QStringLiteral("/search.mjs");
+    writeFile(script.toStdString(),
+              "import { searchFiles } from '" LUMBREL_TEST_RESOURCES "/repomix/lib/core/file/fileSearch.js';\n"
+              "let input = '';\n"
+              "for await (const chunk of process.stdin) input += chunk;\n"
+              "const { root, cases } = JSON.parse(input);\n"
+              "const out = [];\n"
+              "for (const patterns of cases) {\n"
+              "  const config = { cwd: root, include: [], output: { includeEmptyDirectories: false },\n"
+              "    ignore: { useGitignore: false, useDotIgnore: false, useDefaultPatterns: false, customPatterns: patterns } };\n"
+              "  out.push((await searchFiles(root, config)).filePaths);\n"
+              "}\n"
+              "process.stdout.write(JSON.stringify(out));\n");
+    QJsonArray list;
+    for (const QStringList &patterns : cases)
+        list.append(QJsonArray::fromStringList(patterns));
+    QProcess node;
+    node.start(QStringLiteral(LUMBREL_TEST_RUNTIME), {script});
+    node.write(QJsonDocument(QJsonObject{{"root", root}, {"cases", list}}).toJson());
+    node.closeWriteChannel();
+    node.waitForFinished(-1);
+    QList<QStringList> results;
+    for (const QJsonValue &found : QJsonDocument::fromJson(node.readAllStandardOutput()).array()) {
+        QStringList files;
+        for (const QJsonValue &file : found.toArray())
+            files << file.toString();
+        files.sort();
+        results << files;
+    }
+    if (results.size() != cases.size())
+        qWarning("the packer's search failed: %s", node.readAllStandardError().constData());
+    return results;
+}
+
+QString difference(const QStringList &ours, const QStringList &packers)
+{
+    const QSet<QString> a(ours.begin(), ours.end());
+    const QSet<QString> b(packers.begin(), packers.end());
+    return QStringLiteral("only ours: [%1], only the packer's: [%2]")
+        .arg(QStringList((a - b).values()).join(u' '), QStringList((b - a).values()).join(u' '));
+}
+
+} // namespace
+
+class IgnoreRulesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The packer's behaviour that is easy to get wrong, spelled out.
+    void matchesLikeThePacker_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("file");
+        QTest::addColumn<bool>("folder");
+
+        QTest::newRow("**/*.log, any depth") << "**/*.log" << "d/a.log" << true << true;
+        QTest::newRow("*.pid, only at the root") << "*.pid" << "d/a.pid" << false << false;
+        QTest::newRow("*.pid, a folder is still entered") << "*.pid" << "a.pid" << true << false;
+        QTest::newRow(".env, also a folder") << ".env" << ".env" << true << true;
+        QTest::newRow("a star before /** wants more") << "**/npm-debug.log*" << "npm-debug.log1" << false << false;
+        QTest::newRow("... and takes what is inside") << "**/npm-debug.log*" << "npm-debug.log1/x" << true << true;
+        QTest::newRow("dist/** also the folder itself") << "dist/**" << "dist" << true << true;
+        QTest::newRow("a class also matches its text") << "[ab]" << "[ab]" << true << false;
+        QTest::newRow("a trailing slash is dropped") << "build/" << "build" << true << true;
+        QTest::newRow("dot files are no exception") << "*" << ".hidden" << true << false;
+    }
+    void matchesLikeThePacker()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, path);
+        QFETCH(bool, file);
+        QFETCH(bool, folder);
+        const auto rules = IgnoreRules::fromPatterns({pattern}, true);
+        QVERIFY(rules);
+        QCOMPARE(rules->ignoresFile(path), file);
+        QCOMPARE(rules->ignoresDirectory(path), folder);
+    }
+
+    void userPatternsKeepOnlyCertainOnes()
+    {
+        QCOMPARE(IgnoreRules::splitPatterns(QStringLiteral(" *.md , {a,b}/x,,\u00a0c ")),
+                 (QStringList{"*.md", "{a,b}/x", "c"}));
+        // Braces, extglobs, escapes and ignore-file names are left to the packer.
+        const IgnoreRules some = IgnoreRules::certainPatterns(QStringLiteral("*.md,{a,b}/x,+(y),a\\*,**/.gitignore"));
+        QCOMPARE(some.size(), 1);
+        QVERIFY(some.ignoresFile(u"x.md"));
+        // A negation could bring back what another pattern ignores.
+        QVERIFY(IgnoreRules::certainPatterns(QStringLiteral("*.md,!keep.md")).isEmpty());
+    }
+
+    void theDefaultListIsUnderstood()
+    {
+        QString problem;
+        const auto rules = IgnoreRules::packerDefaults(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix"), &problem);
+        QVERIFY2(rules, qPrintable(problem));
+        QVERIFY(rules->size() > 50);
+    }
+
+    // Generated pattern lists (and the packer's default list) on a generated
+    // tree: the files left must be exactly the packer's.
+    void agreesWithThePackersSearch()
+    {
+        QTemporaryDir scratch;
+        const fs::path root = fs::path(scratch.path().toStdString()) / "tree";
+        std::mt19937 random(20240611);
+        const char *const names[] = {"a", "b.log", "ab", ".env", "x.pid", "npm-debug.log", "npm-debug.log1", "[ab]",
+                                     "dist", "build", "Release", ".a", "a.py", "a.pyc", "é", "a b", "node_modules",
+                                     "c.tgz", "*.pid", "log", "vendor", "target", ".vuepress", "yarn.lock"};
+        for (int i = 0; i < 200; ++i) {
+            fs::path path = root;
+            for (int depth = 1 + int(random() % 4); depth > 0; --depth)
+                path /= names[random() % std::size(names)];
+            std::error_code error;
+            fs::create_directories(path.parent_path(), error);
+            if (!error && !fs::exists(path))
+                writeFile(path, "x");
+        }
+
+        const char *const segments[] = {"a", "*", "*.log", "a*", "?b", "[ab]", "[!a]b", "[a-c]*", "**", "x.pid",
+                                        "*.pid", ".env", "dist", "build", "Release", "npm-debug.log*", "*.py[cod]",
+                                        ".*", "é", "log*", "*b", "a?", "vendor"};
+        QList<QStringList> cases{*IgnoreRules::packerDefaultPatterns(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix"))};
+        while (cases.size() < 120) {
+            QStringList patterns;
+            for (int count = 1 + int(random() % 3); count > 0; --count) {
+                QString pattern = random() % 3 == 0 ? QStringLiteral("**/") : QString();
+                for (int length = 1 + int(random() % 3), k = 0; k < length; ++k)
+                    pattern += (k ? QStringLiteral("/") : QString()) + QString::fromUtf8(segments[random() % std::size(segments)]);
+                if (random() % 6 == 0)
+                    pattern += u'/';
+                patterns << pattern;
+            }
+            if (IgnoreRules::fromPatterns(patterns, true))
+                cases << patterns;
+        }
+
+        const QList<QStringList> expected = packerSearch(QString::fromStdString(root.string()), cases, scratch.path());
+        QCOMPARE(expected.size(), cases.size());
+        for (qsizetype i = 0; i < cases.size(); ++i) {
+            const IgnoreRules rules = IgnoreRules::fromPatterns(cases[i], true)->forRoot(
+                [&root](const QString &relative) { return fs::is_directory(root / relative.toStdString()); },
+                IgnoreRules::LiteralFolders::Expand);
+            const QStringList ours = walk(rules, root);
+            QVERIFY2(ours == expected[i], qPrintable(cases[i].join(QLatin1String(" , ")) + QLatin1String(": ")
+                                                     + difference(ours, expected[i])));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(IgnoreRulesTest)
+#include "tst_ignore_rules.moc"

@@ -1,0 +1,210 @@
+#include "PrivateArea.h"
+#include "TestFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+unsigned modeOf(const QString &path)
+{
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+// Child mode: makes a session, says where, and keeps it until its input ends.
+int holdSession()
+{
+    const Result<QString> session = PrivateArea::sessionDirectory();
+    std::printf("%s\n", session ? qPrintable(session.value()) : "");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    return 0;
+}
+
+} // namespace
+
+class PrivateAreaTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_temp = std::make_unique<QTemporaryDir>();
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_temp->path().toUtf8());
+        m_fixed = m_temp->filePath(QStringLiteral("lumbrel-%1").arg(::getuid()));
+    }
+    void cleanup()
+    {
+        qputenv("TMPDIR", m_oldTmp);
+        m_temp.reset();
+    }
+
+    void usesTheFixedAreaWhenItIsOurs()
+    {
+        QVERIFY(QDir().mkdir(m_fixed));
+        QVERIFY(QFile::setPermissions(m_fixed, QFileDevice::Permissions(0x7777)));
+        QCOMPARE(PrivateArea::temporaryArea().value(), m_fixed);
+        QCOMPARE(modeOf(m_fixed), 0700u); // others' access taken away
+        const QString session = PrivateArea::sessionDirectory().value();
+        QCOMPARE(QFileInfo(session).path(), m_fixed);
+        QVERIFY(QFileInfo(session).fileName().startsWith(QLatin1String("session-")));
+        QCOMPARE(modeOf(session), 0700u);
+        QVERIFY(QFileInfo(session + "/lock").isFile());
+
+        const QString scratch = PrivateArea::scratchFile(QStringLiteral(".xml")).value();
+        QCOMPARE(QFileInfo(scratch).path(), session);
+        QVERIFY(scratch.endsWith(QLatin1String(".xml")) && !QFileInfo::exists(scratch));
+        QVERIFY(scratch != PrivateArea::scratchFile(QStringLiteral(".xml")).value());
+    }
+
+    void aSquattedAreaIsNeverUsed_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("a link planted in its place") << true;
+        QTest::newRow("another user's folder") << false;
+    }
+    void aSquattedAreaIsNeverUsed()
+    {
+        QFETCH(bool, link);
+        const QString elsewhere = m_temp->filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkdir(elsewhere));
+        if (link) {
+            QVERIFY(QFile::link(elsewhere, m_fixed));
+        } else {
+            if (::geteuid() != 0)
+                QSKIP("only root can give a folder to another user");
+            QVERIFY(QDir().mkdir(m_fixed));
+            QCOMPARE(::chown(QFile::encodeName(m_fixed).constData(), 65534, 65534), 0);
+        }
+        const QString area = PrivateArea::temporaryArea().value();
+        QVERIFY2(area.startsWith(m_fixed + u'-'), qPrintable(area));
+        QCOMPARE(modeOf(area), 0700u);
+        QVERIFY(PrivateArea::sessionDirectory().value().startsWith(area + u'/'));
+        QVERIFY(QDir(elsewhere).isEmpty());
+        qunsetenv("XDG_RUNTIME_DIR");
+        QVERIFY(!PrivateArea::instanceDirectory().ok()); // no fixed place for the socket: no hand-over
+    }
+
+    void theTemporaryFolderMustBeAFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("missing") << "missing" << "does not exist";
+        QTest::newRow("a file") << "file" << "is not a folder";
+    }
+    void theTemporaryFolderMustBeAFolder()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, problem);
+        writeFile(m_temp->filePath("file").toStdString(), "x");
+        const QString folder = m_temp->filePath(name);
+        qputenv("TMPDIR", folder.toUtf8());
+        const Result<QString> session = PrivateArea::sessionDirectory();
+        QVERIFY(!session.ok());
+        QCOMPARE(session.error().description,
+                 QStringLiteral("The temporary folder \"%1\" set by TMPDIR %2.").arg(folder, problem));
+    }
+
+    void theSocketFolderIsPrivate()
+    {
+        const QString runtime = m_temp->filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkdir(runtime));
+        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+        QVERIFY(QFile::setPermissions(runtime, QFileDevice::Permissions(0x7755)));
+        QCOMPARE(PrivateArea::instanceDirectory().value(), m_fixed); // others can enter it: not used
+        QVERIFY(QFile::setPermissions(runtime, QFileDevice::Permissions(0x7700)));
+        QCOMPARE(PrivateArea::instanceDirectory().value(), runtime + QStringLiteral("/lumbrel"));
+        QCOMPARE(modeOf(runtime + QStringLiteral("/lumbrel")), 0700u);
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    void theCacheFolderIsPrivate()
+    {
+        const QString home = m_temp->filePath(QStringLiteral("cache"));
+        qputenv("XDG_CACHE_HOME", home.toUtf8());
+        const QString application = home + u'/' + QCoreApplication::applicationName();
+        QCOMPARE(PrivateArea::cacheDirectory().value(), application + QStringLiteral("/packer"));
+        for (const QString &level : {home, application, application + QStringLiteral("/packer")})
+            QCOMPARE(modeOf(level), 0700u);
+
+        QVERIFY(QDir(application + QStringLiteral("/packer")).removeRecursively());
+        QVERIFY(QFile::link(m_temp->path(), application + QStringLiteral("/packer")));
+        QVERIFY(!PrivateArea::cacheDirectory().ok());
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
+    void sweepRemovesOnlySessionsNobodyHolds()
+    {
+        const auto startHolder = [](QProcess &holder) {
+            holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-session")});
+            holder.waitForReadyRead(-1);
+            return QString::fromLocal8Bit(holder.readLine().trimmed());
+        };
+        QProcess live;
+        QProcess dead;
+        const QString liveSession = startHolder(live);
+        const QString deadSession = startHolder(dead);
+        QVERIFY(!liveSession.isEmpty() && !deadSession.isEmpty());
+        writeFile((deadSession + "/repomix-temp-X/a.txt").toStdString(), "1234");
+        dead.closeWriteChannel();
+        QVERIFY(dead.waitForFinished(-1));
+
+        // A dead session in the fallback area of an earlier run, and things
+        // that only look like sessions.
+        const QString fallback = m_fixed + QStringLiteral("-abc123");
+        QVERIFY(QDir().mkpath(fallback + "/session-old"));
+        writeFile((fallback + "/session-old/lock").toStdString(), "");
+        QVERIFY(QDir().mkpath(m_fixed + "/session-being-set-up")); // no lock yet
+        QVERIFY(QFile::link(m_temp->path(), m_fixed + "/session-link"));
+        for (const QString &folder : {fallback, fallback + "/session-old", m_fixed + "/session-being-set-up"})
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7700)));
+        const QString own = PrivateArea::sessionDirectory().value();
+
+        const PrivateArea::Sweep sweep = PrivateArea::sweepStale();
+        QCOMPARE(sweep.removed, 2);
+        QCOMPARE(sweep.bytes, 4);
+        QVERIFY(!QFileInfo::exists(deadSession));
+        QVERIFY(!QFileInfo::exists(fallback)); // emptied, so removed
+        for (const QString &kept : {liveSession, own, m_fixed + "/session-being-set-up", m_fixed + "/session-link"})
+            QVERIFY2(QFileInfo::exists(kept), qPrintable(kept));
+        QVERIFY(QFileInfo::exists(m_temp->path())); // the link was not followed
+
+        live.closeWriteChannel();
+        QVERIFY(live.waitForFinished(-1));
+        QCOMPARE(PrivateArea::sweepStale().removed, 1);
+        QVERIFY(!QFileInfo::exists(liveSession));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_temp;
+    QByteArray m_oldTmp;
+    QString m_fixed;
+};
+
+int main(int argc, char *argv[])
+{
+    if (argc == 2 && qstrcmp(argv[1], "--hold-session") == 0)
+        return holdSession();
+    QCoreApplication app(argc, argv);
+    PrivateAreaTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_private_area.moc"

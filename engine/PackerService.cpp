@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <filesystem>
 #include <optional>
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Runtime flags the service is written for (see packer-service.cjs).
-const QStringList runtimeFlags{QStringLiteral("--max-semi-space-size=2")};
+const QStringList runtimeFlags{QStringLiteral("--max-semi-space-size=2"), QStringLiteral("--expose-gc")};
 
 // Each frame of the service is one line that starts with this byte.
 constexpr char frameMark = '\x1e';
@@ -133,6 +134,7 @@ struct PackerService::State
     int failedStarts = 0; // in a row
     int failedRuns = 0;   // deaths during runs, in a row
     int served = 0;       // runs served by this process
+    qint64 resident = 0;  // bytes it holds while idle, as it reported last
     int started = 0;      // processes started in all
     qint64 requestId = 0;
     std::optional<QJsonObject> response; // to `requestId`
@@ -143,7 +145,17 @@ struct PackerService::State
 class PackerService::Host : public QObject
 {
 public:
-    explicit Host(PackerService &service) : m_service(service) {}
+    explicit Host(PackerService &service) : m_service(service), m_idle(this)
+    {
+        m_idle.setSingleShot(true);
+        connect(&m_idle, &QTimer::timeout, this, [this] {
+            std::lock_guard lock(m_service.m_mutex);
+            State &state = *m_service.m_state;
+            if (state.generation == m_generation && state.phase == State::Phase::Ready
+                && state.resident > m_service.m_limits.idleResidentBytes)
+                m_service.replaceLocked(state.environment);
+        });
+    }
 
     void launch(quint64 generation, const QProcessEnvironment &environment)
     {
@@ -207,6 +219,7 @@ public:
 
     void send(quint64 generation, const QByteArray &line)
     {
+        m_idle.stop(); // busy again
         if (m_current && generation == m_generation)
             m_current->write(line);
         // Otherwise the process has ended, and its end was announced.
@@ -214,6 +227,7 @@ public:
 
     void shutdown()
     {
+        m_idle.stop();
         const QList<QProcess *> processes = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
         for (QProcess *process : processes) {
             process->disconnect(this);
@@ -280,6 +294,14 @@ private:
                 state.phase = State::Phase::Ready;
                 state.failedStarts = 0;
             }
+        } else if (frame.contains(QLatin1String("resident"))) {
+            state.resident = frame.value(QLatin1String("resident")).toInteger();
+            if (state.phase != State::Phase::Ready)
+                return; // a run has begun; its end is reported again
+            if (state.resident > m_service.m_limits.residentBytes)
+                m_service.replaceLocked(state.environment);
+            else if (state.resident > m_service.m_limits.idleResidentBytes)
+                m_idle.start(m_service.m_limits.idleDelay);
         } else if (state.phase == State::Phase::Busy
                    && frame.value(QLatin1String("id")).toInteger(-1) == state.requestId) {
             state.response = frame;
@@ -342,6 +364,7 @@ private:
     QByteArray m_output;   // standard output not yet split into lines
     qsizetype m_scanned = 0; // bytes of m_output known to hold no line end
     QByteArray m_errorTail;
+    QTimer m_idle; // replaces a process that stays too big while idle
 };
 
 // ---- PackerService ---------------------------------------------------------------
@@ -394,6 +417,7 @@ void PackerService::replaceLocked(const QProcessEnvironment &environment)
     state.hasEnvironment = true;
     state.pid = 0;
     state.served = 0;
+    state.resident = 0;
     QMetaObject::invokeMethod(
         m_host, [host = m_host, generation, environment] { host->launch(generation, environment); },
         Qt::QueuedConnection);

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -42,9 +43,10 @@ struct PackerRun
 // counts.
 //
 // The service is one process of its own group, started in the background
-// and restarted in the background after a stop, after `Limits::requests`
-// runs, when it reports more resident memory than `Limits::residentBytes`
-// after a run, when a run needs another environment, and when it dies.
+// and replaced by a fresh one in the background after a stop, after
+// `Limits::requests` runs, when it reports more resident memory than the
+// limits allow (a fresh process holds about 200 MB), when a run needs another
+// environment, and when it dies.
 // When it cannot serve a run (it cannot start, it died, the run has options
 // it does not serve), `run` fails with an error in `errorDomain` (see
 // `isUnavailable`): the caller then runs the packer's command line as before.
@@ -66,10 +68,13 @@ public:
         Unavailable = 1, // the service could not serve this run; run the command line instead
     };
 
+    // When a service process is replaced by a fresh one (in the background).
     struct Limits
     {
-        int requests = 100;                               // runs served by one process
-        qint64 residentBytes = qint64(320) * 1024 * 1024; // reported after a run
+        int requests = 100;                                   // after this many runs
+        qint64 residentBytes = qint64(512) * 1024 * 1024;     // at once, when a run leaves it bigger
+        qint64 idleResidentBytes = qint64(240) * 1024 * 1024; // when it stays bigger while idle ...
+        std::chrono::milliseconds idleDelay{10000};           // ... for this long
     };
 
     explicit PackerService(PackerLocation packer = PackerLocation::bundled());

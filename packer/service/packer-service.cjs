@@ -3,12 +3,13 @@
 // line again for each request, in this one process, with its worker pools
 // kept alive between requests. Started by the application (PackerService):
 //
-//   <runtime> --max-semi-space-size=2 packer-service.cjs <packer script>
+//   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script>
 //
-// where the packer script is .../repomix/bin/repomix.cjs. (The flag keeps the
-// young generation of every thread's heap small; a long-lived process with
-// kept worker threads otherwise holds hundreds of megabytes it no longer uses.
-// It changes nothing but memory use.)
+// where the packer script is .../repomix/bin/repomix.cjs. The flags change
+// nothing but memory use: the first keeps the young generation of every
+// thread's heap small (a long-lived process with kept worker threads
+// otherwise holds hundreds of megabytes it no longer uses), the second lets
+// the script collect garbage when it goes idle.
 //
 // Protocol. Requests arrive on standard input, one JSON object a line:
 //
@@ -36,6 +37,7 @@
 //    "excluded": ["secrets.env"],            files the secret scan left out
 //    "rss": 123456789,                       this process's resident bytes afterwards
 //    "retire": false}                        true: this process ends now
+//   {"resident": 123456789}                  resident bytes once idle after runs, garbage collected
 //   {"id": 1, "refused": "why"}              this request is not served here: run the
 //                                            command line instead
 //
@@ -437,6 +439,15 @@ async function serveQueue() {
     sendFrame(frame);
   }
   serving = false;
+  setImmediate(reportIdleMemory);
+}
+
+// Once nothing is left to serve: collect what the runs left behind (with
+// --expose-gc), and say how much memory this process holds while idle.
+function reportIdleMemory() {
+  if (serving) return;
+  if (typeof globalThis.gc === 'function') globalThis.gc();
+  sendFrame({ resident: process.memoryUsage.rss() });
 }
 
 function readRequests() {

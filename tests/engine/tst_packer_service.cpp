@@ -296,7 +296,8 @@ private slots:
 
     void restartsAfterItsLimitAndForAnotherEnvironment()
     {
-        PackerService service(bundled, PackerService::Limits{2, qint64(1) << 40});
+        const qint64 unlimited = qint64(1) << 50;
+        PackerService service(bundled, PackerService::Limits{2, unlimited, unlimited});
         const QString output = m_temp.filePath(QStringLiteral("limited.out"));
         const auto serveWith = [&](const QProcessEnvironment &environment) {
             return service.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree), environment, m_work).ok();
@@ -315,6 +316,16 @@ private slots:
         QVERIFY(serveWith(environment));
         QCOMPARE(service.processesStarted(), 3);
         QVERIFY(readAll(cache).contains("\"entries\""));
+    }
+
+    void replacesAProcessThatStaysBigWhileIdle()
+    {
+        // Every process is too big here: each is replaced once it has been idle.
+        PackerService service(bundled, PackerService::Limits{100, qint64(1) << 50, 1, std::chrono::milliseconds(0)});
+        const Result<PackerRun> run = service.run(buildArguments({}, {}, m_temp.filePath(QStringLiteral("idle.out"))),
+                                                  QUrl::fromLocalFile(m_tree), m_environment, m_work);
+        QVERIFY(run.ok());
+        QTRY_VERIFY_WITH_TIMEOUT(service.processesStarted() == 2 && service.processId() > 0, 60000);
     }
 
 private:

@@ -411,6 +411,10 @@ QString PackerService::scriptFor(const PackerLocation &packer)
 void PackerService::replaceLocked(const QProcessEnvironment &environment)
 {
     State &state = *m_state;
+    if (state.phase == State::Phase::Broken) { // another environment: worth another try
+        state.failedStarts = 0;
+        state.failedRuns = 0;
+    }
     const quint64 generation = ++state.generation;
     state.phase = State::Phase::Starting;
     state.environment = environment;
@@ -427,9 +431,7 @@ void PackerService::start(const QProcessEnvironment &environment)
 {
     std::lock_guard lock(m_mutex);
     const State::Phase phase = m_state->phase;
-    if (phase == State::Phase::Broken || phase == State::Phase::Closed)
-        return;
-    if (phase != State::Phase::Idle && m_state->environment == environment)
+    if (phase == State::Phase::Closed || (phase != State::Phase::Idle && m_state->environment == environment))
         return;
     replaceLocked(environment);
 }
@@ -453,9 +455,9 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     State &state = *m_state;
     using Phase = State::Phase;
     const auto unusable = [&] { return state.phase == Phase::Broken || state.phase == Phase::Closed; };
-    if (unusable())
+    if (state.phase == Phase::Closed || (state.phase == Phase::Broken && state.environment == environment))
         return unavailable(state.failure);
-    if (state.phase == Phase::Idle || state.environment != environment)
+    if (state.phase == Phase::Idle || state.phase == Phase::Broken || state.environment != environment)
         replaceLocked(environment);
 
     // A run that arrives while the service starts waits for it.

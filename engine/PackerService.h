@@ -51,7 +51,7 @@ struct PackerRun
 // it does not serve), `run` fails with an error in `errorDomain` (see
 // `isUnavailable`): the caller then runs the packer's command line as before.
 // After two failed starts in a row, or three deaths during runs in a row, it
-// is not started again.
+// is not started again for the same environment.
 //
 // Threads: the service process lives on a thread of this object's own.
 // `start` may be called from any thread and returns at once. `run` blocks its

@@ -275,7 +275,6 @@ function endRun(code) {
   const run = current;
   const status = Number(code);
   run.exitCode = Number.isInteger(status) ? status & 0xff : 1; // as the system reports it
-
   run.ended = true;
   // After the promise reactions already due, so that a run that fails
   // through process.exit has settled by then.
@@ -307,14 +306,16 @@ function exitDuringRun(code) {
 
 function onUncaught(label, error) {
   if (error instanceof ExitSignal) return; // an exit from a callback, recorded
-  if (!current || current.ended) {
+  if (!current) {
     fail(`${label}: ${util.inspect(error)}`);
     return;
   }
-  // As the command line's handlers would: say so, end with status 1. What
-  // was running is in an unknown state, so this process retires.
-  console.error(`${label}:`, error);
+  // What was running is in an unknown state: this process retires after the
+  // request. Before the command line's end, it ends as the command line's
+  // handlers would end it: with the error on standard error and status 1.
   current.retire = true;
+  if (current.ended) return;
+  console.error(`${label}:`, error);
   endRun(1);
 }
 

@@ -285,10 +285,18 @@ private slots:
         QVERIFY(PackerService::isUnavailable(refused.error()));
         QVERIFY2(refused.error().description.contains(QLatin1String("0.0.1")), qPrintable(refused.error().description));
         QCOMPARE(otherVersion.processesStarted(), 2);
+        const auto runOn = [&](PackerService &service, const QProcessEnvironment &environment) {
+            return service.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree), environment, m_work);
+        };
+        QVERIFY(PackerService::isUnavailable(runOn(otherVersion, m_environment).error()));
+        QCOMPARE(otherVersion.processesStarted(), 2); // not tried again for the same environment
+        QProcessEnvironment another = m_environment;
+        another.insert(QStringLiteral("LUMBREL_TEST_OTHER"), QStringLiteral("1"));
+        QVERIFY(PackerService::isUnavailable(runOn(otherVersion, another).error()));
+        QCOMPARE(otherVersion.processesStarted(), 4);
 
         PackerService missing({bundled.runtime, other.filePath(QStringLiteral("nowhere/bin/repomix.cjs"))});
-        const Result<PackerRun> none = missing.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree),
-                                                   m_environment, m_work);
+        const Result<PackerRun> none = runOn(missing, m_environment);
         QVERIFY(!none.ok());
         QVERIFY(PackerService::isUnavailable(none.error()));
         QCOMPARE(missing.processesStarted(), 0);

@@ -1,0 +1,27 @@
+# The packer service (packer/service/packer-service.cjs): our own script, run by
+# the bundled runtime, that keeps the packer loaded between runs. It lies in the
+# resource folder beside the packer, in the build tree as in the installed one:
+#   share/lumbrel/service/packer-service.cjs
+# Copied at configure time (CMake copies it again when it changes), so every
+# target that runs the packer finds it.
+
+set(LUMBREL_SERVICE_SOURCE ${CMAKE_SOURCE_DIR}/packer/service/packer-service.cjs)
+set(LUMBREL_SERVICE_SCRIPT ${LUMBREL_RESOURCE_DIR}/service/packer-service.cjs)
+configure_file(${LUMBREL_SERVICE_SOURCE} ${LUMBREL_SERVICE_SCRIPT} COPYONLY)
+
+# The script hooks into the inner modules of one packer version and refuses
+# any other at run time (the application then runs the packer's command line
+# as before). Say so at configure time when the lock file pins another one.
+file(READ ${CMAKE_SOURCE_DIR}/packer/package-lock.json _lock)
+string(JSON _locked_version ERROR_VARIABLE _lock_error GET "${_lock}" packages node_modules/repomix version)
+file(STRINGS ${LUMBREL_SERVICE_SOURCE} _pinned REGEX "^const PACKER_VERSION = '[^']+';")
+string(REGEX REPLACE "^const PACKER_VERSION = '([^']+)';.*" "\\1" _pinned "${_pinned}")
+if(_lock_error OR NOT _locked_version STREQUAL _pinned)
+    message(WARNING "packer/service/packer-service.cjs is written for the packer ${_pinned}, "
+                    "but packer/package-lock.json pins ${_locked_version}: the service will refuse to start "
+                    "until its hooks are checked against the new version (tst_packer_service) and PACKER_VERSION is updated.")
+endif()
+
+if(NOT APPLE)
+    install(FILES ${LUMBREL_SERVICE_SCRIPT} DESTINATION ${CMAKE_INSTALL_DATADIR}/lumbrel/service)
+endif()

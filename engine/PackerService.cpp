@@ -1,0 +1,527 @@
+#include "PackerService.h"
+
+#include "Platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+
+#include <filesystem>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runtime flags the service is written for (see packer-service.cjs).
+const QStringList runtimeFlags{QStringLiteral("--max-semi-space-size=2"), QStringLiteral("--expose-gc")};
+
+// Each frame of the service is one line that starts with this byte.
+constexpr char frameMark = '\x1e';
+
+// How much of the service's own standard error is kept to say why it ended.
+constexpr qsizetype errorTailSize = 4096;
+
+AppError unavailable(const QString &why)
+{
+    return {PackerService::errorDomain, PackerService::Unavailable,
+            QStringLiteral("The packer service cannot serve this run: %1").arg(why)};
+}
+
+AppError stoppedError()
+{
+    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
+}
+
+fs::path toPath(const QString &path)
+{
+    return fs::path(QFile::encodeName(path).toStdString());
+}
+
+// What identifies one version of the output file, to tell whether a run wrote it.
+struct FileStamp
+{
+    bool exists = false;
+    fs::file_time_type modified;
+    std::uintmax_t size = 0;
+
+    static FileStamp of(const fs::path &path)
+    {
+        if (path.empty())
+            return {};
+        std::error_code error;
+        FileStamp stamp;
+        stamp.modified = fs::last_write_time(path, error);
+        if (error)
+            return {};
+        stamp.size = fs::file_size(path, error);
+        stamp.exists = !error;
+        return stamp;
+    }
+    bool operator==(const FileStamp &) const = default;
+};
+
+// The file named after "--output", as the packer resolves it.
+fs::path outputPath(const QStringList &arguments, const QString &workingDirectory)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--output"));
+    if (at < 0 || at + 1 >= arguments.size())
+        return {};
+    return toPath(QDir(workingDirectory).absoluteFilePath(arguments.at(at + 1)));
+}
+
+// The response of the service as runRepomix would have answered.
+Result<PackerRun> toResult(const QJsonObject &response, const fs::path &output, const FileStamp &before)
+{
+    if (response.contains(QLatin1String("refused")))
+        return unavailable(response.value(QLatin1String("refused")).toString());
+    if (!response.value(QLatin1String("stdoutUtf8")).toBool())
+        return AppError::wrapper(RepomixWrapper::UnreadableOutput, QStringLiteral("Failed to read Repomix output."));
+    const int exitCode = response.value(QLatin1String("exitCode")).toInt(-1);
+    if (exitCode != 0) {
+        if (!response.value(QLatin1String("stderrUtf8")).toBool())
+            return AppError::wrapper(RepomixWrapper::UnreadableOutput,
+                                     QStringLiteral("Repomix process failed with an unknown error."));
+        return AppError::wrapper(exitCode, response.value(QLatin1String("stderr")).toString());
+    }
+    if (!output.empty()) {
+        const FileStamp after = FileStamp::of(output);
+        if (!after.exists || after == before)
+            return AppError::wrapper(RepomixWrapper::NoOutputWritten,
+                                     QStringLiteral("The packer ended without writing %1.")
+                                         .arg(QFile::decodeName(QByteArray::fromStdString(output.string()))));
+    }
+
+    PackerRun run;
+    run.report = response.value(QLatin1String("stdout")).toString();
+    const QJsonArray files = response.value(QLatin1String("files")).toArray();
+    run.files.reserve(files.size());
+    for (const QJsonValue &entry : files) {
+        const QJsonArray file = entry.toArray();
+        run.files.append({file.at(0).toString(), file.at(1).toInteger(), file.at(2).toInteger()});
+    }
+    for (const QJsonValue &path : response.value(QLatin1String("excluded")).toArray())
+        run.excludedFiles.append(path.toString());
+    return run;
+}
+
+} // namespace
+
+// ---- Shared state -----------------------------------------------------------------
+
+struct PackerService::State
+{
+    enum class Phase {
+        Idle,     // never started
+        Starting, // a process is being started (or about to be)
+        Ready,    // the process said it is ready and serves nothing
+        Busy,     // the process serves `requestId`
+        Broken,   // not started again
+        Closed,   // the object is going
+    };
+    Phase phase = Phase::Idle;
+    quint64 generation = 0; // of the process that serves or starts; changes with each start
+    qint64 pid = 0;
+    QProcessEnvironment environment;
+    bool hasEnvironment = false;
+    QString failure = QStringLiteral("the service has not started");
+    int failedStarts = 0; // in a row
+    int failedRuns = 0;   // deaths during runs, in a row
+    int served = 0;       // runs served by this process
+    qint64 resident = 0;  // bytes it holds while idle, as it reported last
+    int started = 0;      // processes started in all
+    qint64 requestId = 0;
+    std::optional<QJsonObject> response; // to `requestId`
+};
+
+// ---- The process, on its own thread ---------------------------------------------
+
+class PackerService::Host : public QObject
+{
+public:
+    explicit Host(PackerService &service) : m_service(service), m_idle(this)
+    {
+        m_idle.setSingleShot(true);
+        connect(&m_idle, &QTimer::timeout, this, [this] {
+            std::lock_guard lock(m_service.m_mutex);
+            State &state = *m_service.m_state;
+            if (state.generation == m_generation && state.phase == State::Phase::Ready
+                && state.resident > m_service.m_limits.idleResidentBytes)
+                m_service.replaceLocked(state.environment);
+        });
+    }
+
+    void launch(quint64 generation, const QProcessEnvironment &environment)
+    {
+        {
+            std::lock_guard lock(m_service.m_mutex);
+            if (m_service.m_state->generation != generation || m_service.m_state->phase != State::Phase::Starting)
+                return; // superseded by a later start, or closed
+        }
+        retireCurrent();
+
+        const PackerLocation &packer = m_service.m_packer;
+        QString missing;
+        if (!QFileInfo(packer.runtime).isExecutable())
+            missing = QStringLiteral("the Node.js runtime is missing: %1").arg(packer.runtime);
+        else if (!QFileInfo(packer.script).isFile())
+            missing = QStringLiteral("the packer is missing: %1").arg(packer.script);
+        else if (!QFileInfo(m_service.m_script).isFile())
+            missing = QStringLiteral("the service script is missing: %1").arg(m_service.m_script);
+        if (!missing.isEmpty()) {
+            std::lock_guard lock(m_service.m_mutex);
+            m_service.m_state->failure = missing;
+            m_service.m_state->phase = State::Phase::Broken;
+            m_service.m_changed.notify_all();
+            return;
+        }
+
+        auto *process = new QProcess(this);
+        process->setProgram(packer.runtime);
+        process->setArguments(runtimeFlags + QStringList{m_service.m_script, packer.script});
+        process->setWorkingDirectory(QDir::tempPath());
+        process->setProcessEnvironment(environment);
+        platform::prepareChild(*process);
+        m_current = process;
+        m_generation = generation;
+        m_output.clear();
+        m_scanned = 0;
+        m_errorTail.clear();
+
+        connect(process, &QProcess::started, this, [this, process] {
+            std::lock_guard lock(m_service.m_mutex);
+            if (process == m_current && m_service.m_state->generation == m_generation)
+                m_service.m_state->pid = process->processId();
+        });
+        connect(process, &QProcess::readyReadStandardOutput, this, [this, process] { readFrames(process); });
+        connect(process, &QProcess::readyReadStandardError, this, [this, process] {
+            const QByteArray bytes = process->readAllStandardError();
+            if (process == m_current)
+                m_errorTail = (m_errorTail + bytes).right(errorTailSize);
+        });
+        connect(process, &QProcess::finished, this, [this, process] { ended(process); });
+        connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                ended(process);
+        });
+        {
+            std::lock_guard lock(m_service.m_mutex);
+            ++m_service.m_state->started;
+        }
+        process->start();
+    }
+
+    void send(quint64 generation, const QByteArray &line)
+    {
+        m_idle.stop(); // busy again
+        if (m_current && generation == m_generation)
+            m_current->write(line);
+        // Otherwise the process has ended, and its end was announced.
+    }
+
+    void shutdown()
+    {
+        m_idle.stop();
+        const QList<QProcess *> processes = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+        for (QProcess *process : processes) {
+            process->disconnect(this);
+            end(process);
+            process->waitForFinished(-1);
+            delete process;
+        }
+        m_current = nullptr;
+    }
+
+private:
+    static void end(QProcess *process)
+    {
+        if (process->state() == QProcess::NotRunning)
+            return;
+        process->closeWriteChannel();
+        if (const qint64 pid = process->processId(); pid > 0)
+            platform::killProcessGroup(pid);
+        else
+            process->kill();
+    }
+
+    // The current process is replaced: it goes at once, and is deleted when
+    // it has ended.
+    void retireCurrent()
+    {
+        if (!m_current)
+            return;
+        end(m_current);
+        if (m_current->state() == QProcess::NotRunning)
+            m_current->deleteLater();
+        m_current = nullptr;
+    }
+
+    void readFrames(QProcess *process)
+    {
+        const QByteArray bytes = process->readAllStandardOutput();
+        if (process != m_current)
+            return;
+        m_output += bytes;
+        qsizetype start = 0;
+        for (qsizetype end = m_output.indexOf('\n', m_scanned); end >= 0; end = m_output.indexOf('\n', start)) {
+            const QByteArrayView line(m_output.constData() + start, end - start);
+            start = end + 1;
+            const qsizetype mark = line.lastIndexOf(frameMark);
+            if (mark < 0)
+                continue; // not ours
+            const QJsonDocument frame = QJsonDocument::fromJson(line.sliced(mark + 1).toByteArray());
+            if (frame.isObject())
+                handleFrame(frame.object());
+        }
+        m_output.remove(0, start);
+        m_scanned = m_output.size();
+    }
+
+    void handleFrame(const QJsonObject &frame)
+    {
+        std::lock_guard lock(m_service.m_mutex);
+        State &state = *m_service.m_state;
+        if (state.generation != m_generation)
+            return;
+        if (frame.value(QLatin1String("ready")).toBool()) {
+            if (state.phase == State::Phase::Starting) {
+                state.phase = State::Phase::Ready;
+                state.failedStarts = 0;
+            }
+        } else if (frame.contains(QLatin1String("resident"))) {
+            state.resident = frame.value(QLatin1String("resident")).toInteger();
+            if (state.phase != State::Phase::Ready)
+                return; // a run has begun; its end is reported again
+            if (state.resident > m_service.m_limits.residentBytes)
+                m_service.replaceLocked(state.environment);
+            else if (state.resident > m_service.m_limits.idleResidentBytes)
+                m_idle.start(m_service.m_limits.idleDelay);
+        } else if (state.phase == State::Phase::Busy
+                   && frame.value(QLatin1String("id")).toInteger(-1) == state.requestId) {
+            state.response = frame;
+        } else {
+            return;
+        }
+        m_service.m_changed.notify_all();
+    }
+
+    void ended(QProcess *process)
+    {
+        if (process != m_current) {
+            process->deleteLater(); // retired; its end was expected
+            return;
+        }
+        readFrames(process); // a last response may still be in the pipe
+        m_current = nullptr;
+        process->deleteLater();
+
+        QString why;
+        if (process->error() == QProcess::FailedToStart)
+            why = QStringLiteral("cannot start %1: %2").arg(process->program(), process->errorString());
+        else if (process->exitStatus() == QProcess::CrashExit)
+            why = QStringLiteral("the service process was killed or crashed");
+        else
+            why = QStringLiteral("the service process ended with status %1").arg(process->exitCode());
+        const QString errorText = QString::fromUtf8(m_errorTail).trimmed();
+        if (!errorText.isEmpty())
+            why += QStringLiteral(": ") + errorText;
+
+        quint64 next = 0;
+        QProcessEnvironment environment;
+        {
+            std::lock_guard lock(m_service.m_mutex);
+            State &state = *m_service.m_state;
+            if (state.generation != m_generation || state.phase == State::Phase::Closed)
+                return; // already replaced
+            state.failure = why;
+            state.pid = 0;
+            if (state.phase == State::Phase::Starting)
+                ++state.failedStarts;
+            else if (state.phase == State::Phase::Busy && !state.response)
+                ++state.failedRuns;
+            if (state.failedStarts >= 2 || state.failedRuns >= 3) {
+                state.phase = State::Phase::Broken;
+            } else {
+                next = ++state.generation;
+                state.phase = State::Phase::Starting;
+                environment = state.environment;
+            }
+            m_service.m_changed.notify_all();
+        }
+        if (next)
+            launch(next, environment);
+    }
+
+    PackerService &m_service;
+    QProcess *m_current = nullptr;
+    quint64 m_generation = 0;
+    QByteArray m_output;   // standard output not yet split into lines
+    qsizetype m_scanned = 0; // bytes of m_output known to hold no line end
+    QByteArray m_errorTail;
+    QTimer m_idle; // replaces a process that stays too big while idle
+};
+
+// ---- PackerService ---------------------------------------------------------------
+
+PackerService::PackerService(PackerLocation packer)
+    : PackerService(std::move(packer), Limits{})
+{
+}
+
+PackerService::PackerService(PackerLocation packer, Limits limits)
+    : m_packer(std::move(packer))
+    , m_script(scriptFor(m_packer))
+    , m_limits(limits)
+    , m_state(std::make_unique<State>())
+    , m_thread(std::make_unique<QThread>())
+{
+    m_thread->setObjectName(QStringLiteral("PackerService"));
+    m_host = new Host(*this);
+    m_host->moveToThread(m_thread.get());
+    m_thread->start();
+}
+
+PackerService::~PackerService()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_state->phase = State::Phase::Closed;
+        m_state->failure = QStringLiteral("the service is closing");
+        m_changed.notify_all();
+    }
+    QMetaObject::invokeMethod(m_host, [host = m_host] { host->shutdown(); }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_host;
+}
+
+QString PackerService::scriptFor(const PackerLocation &packer)
+{
+    // The packer's script is <resources>/repomix/bin/repomix.cjs.
+    return QDir::cleanPath(QFileInfo(packer.script).absolutePath()
+                           + QStringLiteral("/../../service/packer-service.cjs"));
+}
+
+void PackerService::replaceLocked(const QProcessEnvironment &environment)
+{
+    State &state = *m_state;
+    if (state.phase == State::Phase::Broken) { // another environment: worth another try
+        state.failedStarts = 0;
+        state.failedRuns = 0;
+    }
+    const quint64 generation = ++state.generation;
+    state.phase = State::Phase::Starting;
+    state.environment = environment;
+    state.hasEnvironment = true;
+    state.pid = 0;
+    state.served = 0;
+    state.resident = 0;
+    QMetaObject::invokeMethod(
+        m_host, [host = m_host, generation, environment] { host->launch(generation, environment); },
+        Qt::QueuedConnection);
+}
+
+void PackerService::start(const QProcessEnvironment &environment)
+{
+    std::lock_guard lock(m_mutex);
+    const State::Phase phase = m_state->phase;
+    if (phase == State::Phase::Closed || (phase != State::Phase::Idle && m_state->environment == environment))
+        return;
+    replaceLocked(environment);
+}
+
+Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &directory,
+                                     const QProcessEnvironment &environment, const QString &workingDirectory,
+                                     std::stop_token stop)
+{
+    std::lock_guard serial(m_runMutex);
+    if (stop.stop_requested())
+        return stoppedError();
+
+    const fs::path output = outputPath(arguments, workingDirectory);
+    const FileStamp before = FileStamp::of(output);
+    QJsonObject request{
+        {QStringLiteral("args"), QJsonArray::fromStringList(arguments + QStringList{directory.toLocalFile()})},
+        {QStringLiteral("cwd"), workingDirectory},
+    };
+
+    std::unique_lock lock(m_mutex);
+    State &state = *m_state;
+    using Phase = State::Phase;
+    const auto unusable = [&] { return state.phase == Phase::Broken || state.phase == Phase::Closed; };
+    if (state.phase == Phase::Closed || (state.phase == Phase::Broken && state.environment == environment))
+        return unavailable(state.failure);
+    if (state.phase == Phase::Idle || state.phase == Phase::Broken || state.environment != environment)
+        replaceLocked(environment);
+
+    // A run that arrives while the service starts waits for it.
+    m_changed.wait(lock, stop, [&] { return state.phase == Phase::Ready || unusable(); });
+    if (stop.stop_requested())
+        return stoppedError();
+    if (state.phase != Phase::Ready)
+        return unavailable(state.failure);
+
+    const quint64 generation = state.generation;
+    const qint64 pid = state.pid;
+    request.insert(QStringLiteral("id"), ++state.requestId);
+    state.response.reset();
+    state.phase = Phase::Busy;
+    const QByteArray line = QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+    QMetaObject::invokeMethod(m_host, [host = m_host, generation, line] { host->send(generation, line); },
+                              Qt::QueuedConnection);
+
+    {
+        // A stop ends the whole process group at once, from the stopping thread.
+        std::stop_callback killOnStop(stop, [pid] { platform::killProcessGroup(pid); });
+        m_changed.wait(lock, stop, [&] {
+            return state.response || state.generation != generation || state.phase != Phase::Busy;
+        });
+    }
+    if (stop.stop_requested()) {
+        platform::killProcessGroup(pid); // also when the stop came before the callback was in place
+        state.response.reset();
+        if (state.generation == generation)
+            replaceLocked(state.environment);
+        return stoppedError();
+    }
+    if (!state.response)
+        return unavailable(state.failure); // the service died, or this object goes
+
+    const QJsonObject response = std::move(*state.response);
+    state.response.reset();
+    if (state.generation == generation) {
+        state.phase = Phase::Ready;
+        state.failedRuns = 0;
+        ++state.served;
+        const qint64 resident = response.value(QLatin1String("rss")).toInteger();
+        if (response.value(QLatin1String("retire")).toBool() || state.served >= m_limits.requests
+            || resident > m_limits.residentBytes)
+            replaceLocked(state.environment);
+    }
+    lock.unlock();
+    return toResult(response, output, before);
+}
+
+qint64 PackerService::processId() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_state->pid;
+}
+
+int PackerService::processesStarted() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_state->started;
+}
+
+bool PackerService::isServing() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_state->phase == State::Phase::Busy;
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "AppError.h"
+#include "RepomixWrapper.h"
+
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+
+class QThread;
+
+// One file of a bundle as the packer counted it.
+struct PackedFile
+{
+    QString path; // relative to the packed directory, as the packer shows it
+    qint64 characters = 0;
+    qint64 tokens = 0;
+
+    bool operator==(const PackedFile &) const = default;
+};
+
+// What one run through the service gives.
+struct PackerRun
+{
+    QString report;                 // the packer's standard output, as the command line prints it
+    QList<PackedFile> files;        // in the order of the bundle
+    QStringList excludedFiles;      // left out by the secret scan, relative to the packed directory
+};
+
+// The packer kept warm in a service process (share/lumbrel/service/
+// packer-service.cjs run by the bundled runtime), so that a run costs what
+// the packing costs and not the start of Node.js, the packer and its
+// tokenizers. A run gives what RepomixWrapper::runRepomix gives for the same
+// command line (the report, or the packer's failure), plus the per-file
+// counts.
+//
+// The service is one process of its own group, started in the background
+// and replaced by a fresh one in the background after a stop, after
+// `Limits::requests` runs, when it reports more resident memory than the
+// limits allow (a fresh process holds about 200 MB), when a run needs another
+// environment, and when it dies.
+// When it cannot serve a run (it cannot start, it died, the run has options
+// it does not serve), `run` fails with an error in `errorDomain` (see
+// `isUnavailable`): the caller then runs the packer's command line as before.
+// After two failed starts in a row, or three deaths during runs in a row, it
+// is not started again for the same environment.
+//
+// Threads: the service process lives on a thread of this object's own.
+// `start` may be called from any thread and returns at once. `run` blocks its
+// calling thread; it is meant for one long-lived worker thread, and calls from
+// several threads are served one after the other. The stop token may be
+// triggered from any thread. The destructor (from the thread that created the
+// object, with no `run` in progress) ends the service's process group and
+// waits for it.
+class PackerService
+{
+public:
+    static inline const QString errorDomain = QStringLiteral("PackerService");
+    enum ErrorCode {
+        Unavailable = 1, // the service could not serve this run; run the command line instead
+    };
+
+    // When a service process is replaced by a fresh one (in the background).
+    struct Limits
+    {
+        int requests = 100;                                   // after this many runs
+        qint64 residentBytes = qint64(512) * 1024 * 1024;     // at once, when a run leaves it bigger
+        qint64 idleResidentBytes = qint64(240) * 1024 * 1024; // when it stays bigger while idle ...
+        std::chrono::milliseconds idleDelay{10000};           // ... for this long
+    };
+
+    explicit PackerService(PackerLocation packer = PackerLocation::bundled());
+    PackerService(PackerLocation packer, Limits limits);
+    ~PackerService();
+
+    PackerService(const PackerService &) = delete;
+    PackerService &operator=(const PackerService &) = delete;
+
+    // The service script that belongs to a packer: beside its "repomix"
+    // folder, in "service/packer-service.cjs".
+    static QString scriptFor(const PackerLocation &packer);
+
+    // Starts the service with `environment` in the background, unless it runs
+    // or starts with that environment already.
+    void start(const QProcessEnvironment &environment);
+
+    // Runs the packer with the job arguments on `directory` in
+    // `workingDirectory`, with `environment` (a service with another
+    // environment is replaced first). Waits for the service to be ready; never
+    // times out. Fails like runRepomix (the packer's exit status and standard
+    // error; "Failed to read Repomix output."; no output written; stopped),
+    // or with `Unavailable`. A stop request ends the service at once; the
+    // next run gets a fresh one.
+    Result<PackerRun> run(const QStringList &arguments, const QUrl &directory,
+                          const QProcessEnvironment &environment, const QString &workingDirectory,
+                          std::stop_token stop = {});
+
+    static bool isUnavailable(const AppError &error) { return error.domain == errorDomain; }
+
+    // For tests and benchmarks: the process serving now (0 when none), how
+    // many were started, and whether a run is in the service's hands.
+    qint64 processId() const;
+    int processesStarted() const;
+    bool isServing() const;
+
+private:
+    class Host;
+    struct State;
+
+    void replaceLocked(const QProcessEnvironment &environment);
+
+    PackerLocation m_packer;
+    QString m_script;
+    Limits m_limits;
+
+    std::unique_ptr<State> m_state; // guarded by m_mutex
+    mutable std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    std::mutex m_runMutex; // one run at a time
+
+    std::unique_ptr<QThread> m_thread;
+    Host *m_host = nullptr; // lives on m_thread
+};

@@ -1,0 +1,531 @@
+'use strict';
+// The packer kept warm: loads the bundled packer once and runs its command
+// line again for each request, in this one process, with its worker pools
+// kept alive between requests. Started by the application (PackerService):
+//
+//   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script>
+//
+// where the packer script is .../repomix/bin/repomix.cjs. The flags change
+// nothing but memory use: the first keeps the young generation of every
+// thread's heap small (a long-lived process with kept worker threads
+// otherwise holds hundreds of megabytes it no longer uses), the second lets
+// the script collect garbage when it goes idle.
+//
+// Protocol. Requests arrive on standard input, one JSON object a line:
+//
+//   {"id": 1, "args": ["--output", "/tmp/x.txt", "--style", "plain", "--verbose", "/dir"], "cwd": "/work"}
+//
+// `args` is the packer's command line after the script (the job arguments,
+// then the directory), `cwd` the working directory of the run. The
+// environment is this process's own: a run that needs another environment
+// needs another service. One request is served at a time; later ones wait.
+//
+// Frames go to standard output, each on one line: the byte 0x1E, one JSON
+// object, a line feed. JSON escapes control characters inside strings, so
+// 0x1E never occurs in a frame's body; a reader takes a frame from the last
+// 0x1E of a line and ignores everything else. Every write to process.stdout
+// and process.stderr (the packer's console, its worker threads' consoles,
+// Node's warnings) is captured for the request being served or dropped; it
+// never reaches the real streams, so only frames do.
+//
+//   {"ready": true, "packer": "1.18.1"}      once, when the packer is loaded and warm
+//   {"id": 1, "exitCode": 0,                 the exit status the command line would have had
+//    "stdout": "...", "stderr": "...",       what it would have printed on each stream
+//    "stdoutUtf8": true, "stderrUtf8": true, false: those bytes were not valid UTF-8
+//    "files": [["src/a.js", 120, 31], ...],  each packed file: path in the packed
+//                                            directory, characters, tokens
+//    "excluded": ["secrets.env"],            files the secret scan left out
+//    "rss": 123456789,                       this process's resident bytes afterwards
+//    "retire": false}                        true: this process ends now
+//   {"resident": 123456789}                  resident bytes once idle after runs, garbage collected
+//   {"id": 1, "refused": "why"}              this request is not served here: run the
+//                                            command line instead
+//
+// A `process.exit` inside the packer ends the request with that status, not
+// this process; an uncaught error fails the request with status 1, as the
+// command line's handlers would, and retires the process. The process ends
+// when its standard input closes, so it never outlives the application; when
+// it cannot serve (another packer version, an older runtime, a failed
+// warm-up) it says why on standard error and ends with status 2 before the
+// ready frame.
+//
+// How the packer is kept warm: module customization hooks registered by this
+// script, in this process only (the files on disk and every one-shot run of
+// the packer stay as they are), hand four of the packer's modules a thin
+// wrapper:
+//
+// - shared/processConcurrency.js: `initTaskRunner` gives runners on pools that
+//   are kept (one per worker type, runtime, thread limit and log level: the
+//   workers take the log level of their pool's creation) and whose `cleanup`
+//   leaves the pool running, so tokenizers and parsers stay loaded in the
+//   workers. Every task started during a request settles before the request
+//   is answered, so nothing of one request runs on into the next.
+// - commander, as imported by cli/cliRun.js: a fresh `program` for each
+//   request, so the packer's own command line definition, parsing and error
+//   handling run unchanged every time.
+// - cli/actions/defaultAction.js: `runDefaultAction` also hands its result
+//   (the per-file counts) to this script.
+// - core/output/outputSort.js: gains a function that forgets its git caches,
+//   called before each request.
+//
+// The hooks rely on the inner layout of one packer version, PACKER_VERSION; any
+// other version is refused at start, and the application runs the command line
+// as before. tst_packer_service proves that the output files and totals are
+// those of the command line.
+
+const PACKER_VERSION = '1.18.1';
+
+const nodeModule = require('node:module');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const readline = require('node:readline');
+const util = require('node:util');
+const { pathToFileURL } = require('node:url');
+
+// The same compile cache as the command line (bin/repomix.cjs).
+if (nodeModule.enableCompileCache && !process.env.NODE_DISABLE_COMPILE_CACHE) {
+  try {
+    const result = nodeModule.enableCompileCache();
+    if (result && result.directory && !process.env.NODE_COMPILE_CACHE) {
+      process.env.NODE_COMPILE_CACHE = result.directory;
+    }
+  } catch {
+    // Ignored, as the command line does.
+  }
+}
+
+const realExit = process.exit.bind(process);
+const realStdoutWrite = process.stdout.write;
+const realStderrWrite = process.stderr.write;
+
+// Says on the real standard error why this process cannot serve, and ends.
+function fail(message) {
+  realStderrWrite.call(process.stderr, `packer-service: ${message}\n`, () => realExit(2));
+}
+
+function sendFrame(frame, done) {
+  realStdoutWrite.call(process.stdout, `\x1e${JSON.stringify(frame)}\n`, done);
+}
+
+// ---- The packer ------------------------------------------------------------------
+
+const packerScript = process.argv[2] || '';
+const packerRoot = path.resolve(path.dirname(packerScript), '..');
+const libUrl = (file) => pathToFileURL(path.join(packerRoot, 'lib', file)).href;
+const urls = {
+  cliRun: libUrl('cli/cliRun.js'),
+  processConcurrency: libUrl('shared/processConcurrency.js'),
+  logger: libUrl('shared/logger.js'),
+  defaultAction: libUrl('cli/actions/defaultAction.js'),
+  outputSort: libUrl('core/output/outputSort.js'),
+  tokenCountCache: libUrl('core/metrics/tokenCountCache.js'),
+};
+
+function readPackerVersion() {
+  try {
+    return JSON.parse(fs.readFileSync(path.join(packerRoot, 'package.json'), 'utf8')).version;
+  } catch (error) {
+    return `none (${error.message})`;
+  }
+}
+
+// Why this process cannot serve, or null.
+function unservable(packerVersion) {
+  if (!packerScript) return 'usage: packer-service.cjs <packer script>';
+  if (packerVersion !== PACKER_VERSION) {
+    return `written for the packer ${PACKER_VERSION}, found ${packerVersion} in ${packerRoot}`;
+  }
+  if (typeof nodeModule.registerHooks !== 'function') {
+    return `Node.js ${process.versions.node} has no module.registerHooks (22.15 or later is needed)`;
+  }
+  return null;
+}
+
+// ---- The hooks -------------------------------------------------------------------
+
+// What the wrappers reach this script through.
+const service = {};
+globalThis[Symbol.for('lumbrel.packerService')] = service;
+
+const SHIM = '?lumbrel-service-shim';
+const shimSources = {
+  [urls.processConcurrency]: (real) => `
+    import * as real from ${JSON.stringify(real)};
+    import { logger } from ${JSON.stringify(urls.logger)};
+    export * from ${JSON.stringify(real)};
+    export const initTaskRunner = globalThis[Symbol.for('lumbrel.packerService')].keptTaskRunners(real, logger);`,
+  [urls.defaultAction]: (real) => `
+    import * as real from ${JSON.stringify(real)};
+    export * from ${JSON.stringify(real)};
+    export const runDefaultAction = async (...args) => {
+      const result = await real.runDefaultAction(...args);
+      globalThis[Symbol.for('lumbrel.packerService')].packed(result);
+      return result;
+    };`,
+  commander: (real) => `
+    import * as real from ${JSON.stringify(real)};
+    export * from ${JSON.stringify(real)};
+    export let program = new real.Command();
+    globalThis[Symbol.for('lumbrel.packerService')].renewProgram = () => { program = new real.Command(); };`,
+};
+
+function registerHooks() {
+  nodeModule.registerHooks({
+    resolve(specifier, context, nextResolve) {
+      const resolved = nextResolve(specifier, context);
+      const parent = context.parentURL || '';
+      if (parent.endsWith(SHIM)) return resolved; // a wrapper importing what it wraps
+      if (shimSources[resolved.url] || (specifier === 'commander' && parent === urls.cliRun)) {
+        return { ...resolved, url: resolved.url + SHIM, shortCircuit: true };
+      }
+      return resolved;
+    },
+    load(url, context, nextLoad) {
+      if (url.endsWith(SHIM)) {
+        const real = url.slice(0, -SHIM.length);
+        const source = (shimSources[real] || shimSources.commander)(real);
+        return { format: 'module', source, shortCircuit: true };
+      }
+      if (url === urls.outputSort) {
+        const loaded = nextLoad(url, context);
+        const source = `${loaded.source}
+export const __lumbrelForgetRunState = () => { fileChangeCountsCache.clear(); gitAvailabilityCache.clear(); };
+`;
+        return { ...loaded, source, shortCircuit: true };
+      }
+      return nextLoad(url, context);
+    },
+  });
+}
+
+// ---- Kept worker pools -----------------------------------------------------------
+
+const keptPools = new Map();
+const runningTasks = new Set();
+
+service.keptTaskRunners = (real, logger) => (options) => {
+  const runtime = options.runtime || 'child_process';
+  const key = [options.workerType, runtime, options.maxWorkerThreads, logger.getLogLevel()].join('|');
+  let pool = keptPools.get(key);
+  if (!pool) {
+    // As many threads as the packer would give this pool for the largest
+    // tree; idle ones beyond the first end after the packer's idle time-out.
+    pool = real.createWorkerPool({ ...options, runtime, numOfTasks: Number.MAX_SAFE_INTEGER });
+    keptPools.set(key, pool);
+  }
+  return {
+    run: (task) => {
+      const running = pool.run(task);
+      const settled = running.then(
+        () => runningTasks.delete(settled),
+        () => runningTasks.delete(settled),
+      );
+      runningTasks.add(settled);
+      return running;
+    },
+    cleanup: async () => {},
+  };
+};
+
+async function tasksSettled() {
+  while (runningTasks.size > 0) await Promise.all([...runningTasks]);
+}
+
+// ---- One run of the command line, captured ---------------------------------------
+
+let runCommandLine; // the packer's own `run` (cli/cliRun.js)
+let forgetRunState; // outputSort's added function
+let current = null; // the run being served
+
+class ExitSignal extends Error {
+  constructor(code) {
+    super(`process.exit(${code})`);
+    this.name = 'PackerServiceExit';
+  }
+}
+
+function capture(stream) {
+  return function write(chunk, encoding, callback) {
+    if (typeof encoding === 'function') {
+      callback = encoding;
+      encoding = undefined;
+    }
+    if (current && !current.ended) {
+      current[stream].push(typeof chunk === 'string' ? Buffer.from(chunk, encoding || 'utf8') : Buffer.from(chunk));
+    }
+    if (callback) process.nextTick(callback);
+    return true;
+  };
+}
+
+function decode(chunks) {
+  const bytes = Buffer.concat(chunks);
+  try {
+    return { text: new TextDecoder('utf-8', { fatal: true }).decode(bytes), utf8: true };
+  } catch {
+    return { text: bytes.toString('utf8'), utf8: false };
+  }
+}
+
+// The command line ends here: nothing it prints later counts, as nothing
+// would be printed after its exit.
+function endRun(code) {
+  if (!current || current.ended) return;
+  const run = current;
+  const status = Number(code);
+  run.exitCode = Number.isInteger(status) ? status & 0xff : 1; // as the system reports it
+  run.ended = true;
+  // After the promise reactions already due, so that a run that fails
+  // through process.exit has settled by then.
+  setImmediate(() => finishRun(run));
+}
+
+async function finishRun(run) {
+  // Nothing the packer started may run on into the next request: wait for its
+  // tasks, then for the console lines its worker threads sent on the way.
+  await tasksSettled();
+  await new Promise((resolve) => setImmediate(resolve));
+  await new Promise((resolve) => setImmediate(resolve));
+  current = null;
+  process.exitCode = undefined;
+  run.resolve({
+    exitCode: run.exitCode,
+    stdout: decode(run.stdout),
+    stderr: decode(run.stderr),
+    packResult: run.exitCode === 0 ? run.packResult : undefined,
+    retire: run.retire || !run.settled, // something of it still pends
+  });
+}
+
+function exitDuringRun(code) {
+  if (!current) realExit(code);
+  endRun(code ?? process.exitCode ?? 0);
+  throw new ExitSignal(code);
+}
+
+function onUncaught(label, error) {
+  if (error instanceof ExitSignal) return; // an exit from a callback, recorded
+  if (!current) {
+    fail(`${label}: ${util.inspect(error)}`);
+    return;
+  }
+  // What was running is in an unknown state: this process retires after the
+  // request. Before the command line's end, it ends as the command line's
+  // handlers would end it: with the error on standard error and status 1.
+  current.retire = true;
+  if (current.ended) return;
+  console.error(`${label}:`, error);
+  endRun(1);
+}
+
+service.packed = (result) => {
+  if (current && !current.ended) current.packResult = result && result.packResult;
+};
+
+// Runs the packer's command line with `args` in the current directory.
+function runCaptured(args) {
+  return new Promise((resolve) => {
+    const run = { stdout: [], stderr: [], ended: false, settled: false, retire: false, resolve };
+    current = run;
+    process.argv = [process.execPath, packerScript, ...args];
+    process.exitCode = undefined;
+    forgetRunState();
+    service.renewProgram();
+    runCommandLine().then(
+      () => {
+        run.settled = true;
+        endRun(process.exitCode ?? 0);
+      },
+      (error) => {
+        run.settled = true;
+        if (error instanceof ExitSignal || run.ended) return;
+        // As the command line's outermost handler would print it.
+        if (error instanceof Error) {
+          console.error('Fatal Error:', { name: error.name, message: error.message, stack: error.stack });
+        } else {
+          console.error('Fatal Error:', error);
+        }
+        endRun(1);
+      },
+    );
+  });
+}
+
+// ---- Requests ---------------------------------------------------------------------
+
+// The options the application passes (the job arguments), "--verbose" always
+// among them: its worker pools are kept at that log level, and without it the
+// packer draws a progress spinner. Anything else is left to the command line.
+const VALUE_OPTIONS = new Set(['--output', '--style', '--ignore']);
+const FLAG_OPTIONS = new Set([
+  '--verbose',
+  '--no-file-summary',
+  '--no-directory-structure',
+  '--remove-empty-lines',
+  '--remove-comments',
+  '--output-show-line-numbers',
+  '--no-security-check',
+]);
+
+function refusal(request) {
+  const { args, cwd } = request;
+  if (!Array.isArray(args) || !args.every((a) => typeof a === 'string')) return 'the arguments are not a list of texts';
+  if (typeof cwd !== 'string' || !path.isAbsolute(cwd)) return 'the working directory is not an absolute path';
+  if (!args.includes('--verbose')) return 'only runs with --verbose are served';
+  for (let i = 0; i < args.length; ++i) {
+    const arg = args[i];
+    if (VALUE_OPTIONS.has(arg)) {
+      const value = args[++i];
+      if (value === undefined || value.startsWith('-')) return `${arg} needs a value that does not start with "-"`;
+    } else if (arg.startsWith('-')) {
+      if (!FLAG_OPTIONS.has(arg)) return `the option ${arg} is not served`;
+    }
+  }
+  return null;
+}
+
+function fileCounts(packResult) {
+  if (!packResult) return { files: [], excluded: [] };
+  const chars = packResult.fileCharCounts || {};
+  const tokens = packResult.fileTokenCounts || {};
+  const inOutputOrder = (packResult.processedFiles || []).map((file) => file.path);
+  const paths = inOutputOrder.length > 0 ? inOutputOrder : Object.keys(chars);
+  return {
+    files: paths.map((p) => [p, chars[p] ?? 0, tokens[p] ?? 0]),
+    excluded: (packResult.suspiciousFilesResults || []).map((result) => result.filePath),
+  };
+}
+
+async function serve(request) {
+  const why = refusal(request);
+  if (why) return { id: request.id, refused: why };
+  try {
+    process.chdir(request.cwd);
+  } catch (error) {
+    return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
+  }
+  const run = await runCaptured(request.args);
+  return {
+    id: request.id,
+    exitCode: run.exitCode,
+    stdout: run.stdout.text,
+    stderr: run.stderr.text,
+    stdoutUtf8: run.stdout.utf8,
+    stderrUtf8: run.stderr.utf8,
+    ...fileCounts(run.packResult),
+    rss: process.memoryUsage.rss(),
+    retire: run.retire,
+  };
+}
+
+const queue = [];
+let serving = false;
+
+async function serveQueue() {
+  if (serving) return;
+  serving = true;
+  while (queue.length > 0) {
+    let frame;
+    try {
+      frame = await serve(queue.shift());
+    } catch (error) {
+      fail(`cannot serve: ${util.inspect(error)}`);
+      return;
+    }
+    if (frame.retire) {
+      sendFrame(frame, () => realExit(0));
+      return; // serving stays set: nothing more is taken
+    }
+    sendFrame(frame);
+  }
+  serving = false;
+  setImmediate(reportIdleMemory);
+}
+
+// Once nothing is left to serve: collect what the runs left behind (with
+// --expose-gc), and say how much memory this process holds while idle.
+function reportIdleMemory() {
+  if (serving) return;
+  if (typeof globalThis.gc === 'function') globalThis.gc();
+  sendFrame({ resident: process.memoryUsage.rss() });
+}
+
+function readRequests() {
+  const lines = readline.createInterface({ input: process.stdin, crlfDelay: Infinity });
+  lines.on('line', (line) => {
+    let request;
+    try {
+      request = JSON.parse(line);
+    } catch {
+      return; // not a request
+    }
+    if (request === null || typeof request !== 'object') return;
+    queue.push(request);
+    serveQueue();
+  });
+  // The application has gone, or lets the service go: end at once, also in
+  // the middle of a request.
+  lines.on('close', () => realExit(0));
+}
+
+// ---- Start -----------------------------------------------------------------------
+
+// One small run in a private temporary folder, so that the first request
+// finds the pools running and the packer's lazily loaded parts loaded.
+async function warmUp() {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'lumbrel-service-'));
+  const input = path.join(folder, 'input');
+  try {
+    fs.mkdirSync(input);
+    fs.writeFileSync(path.join(input, 'warm-up.js'), '// warm-up\nexport const answer = 42; /* done */\n');
+    process.chdir(folder);
+    const run = await runCaptured([
+      '--output', path.join(folder, 'output.txt'), '--style', 'plain', '--remove-comments', '--verbose', input,
+    ]);
+    if (run.exitCode !== 0 || run.retire) {
+      return `the warm-up run failed (${run.exitCode}): ${run.stderr.text || run.stdout.text.slice(-2000)}`;
+    }
+    // The token cache marks each folder it has seen; this one is gone.
+    const { getRepoSeenMarkerPath } = await import(urls.tokenCountCache);
+    fs.rmSync(getRepoSeenMarkerPath([input]), { force: true });
+    return null;
+  } finally {
+    process.chdir(os.tmpdir());
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+async function main() {
+  const packerVersion = readPackerVersion();
+  const why = unservable(packerVersion);
+  if (why) {
+    fail(why);
+    return;
+  }
+  registerHooks();
+  process.stdout.write = capture('stdout');
+  process.stderr.write = capture('stderr');
+  process.exit = exitDuringRun;
+  process.on('uncaughtException', (error) => onUncaught('Uncaught Exception', error));
+  process.on('unhandledRejection', (reason) => onUncaught('Unhandled Promise Rejection', reason));
+  try {
+    ({ run: runCommandLine } = await import(urls.cliRun));
+    ({ __lumbrelForgetRunState: forgetRunState } = await import(urls.outputSort));
+    await import(urls.defaultAction); // loaded lazily by the command line
+    forgetRunState();
+    if (typeof service.renewProgram !== 'function') throw new Error('the command parser was not wrapped');
+    const failure = await warmUp();
+    if (failure) {
+      fail(failure);
+      return;
+    }
+  } catch (error) {
+    fail(`cannot load the packer: ${error && error.stack ? error.stack : error}`);
+    return;
+  }
+  readRequests();
+  sendFrame({ ready: true, packer: packerVersion });
+}
+
+main();

@@ -14,8 +14,9 @@ configure_file(${LUMBREL_SERVICE_SOURCE} ${LUMBREL_SERVICE_SCRIPT} COPYONLY)
 # as before). Say so at configure time when the lock file pins another one.
 file(READ ${CMAKE_SOURCE_DIR}/packer/package-lock.json _lock)
 string(JSON _locked_version ERROR_VARIABLE _lock_error GET "${_lock}" packages node_modules/repomix version)
-file(STRINGS ${LUMBREL_SERVICE_SOURCE} _pinned REGEX "^const PACKER_VERSION = '[^']+';")
-string(REGEX REPLACE "^const PACKER_VERSION = '([^']+)';.*" "\\1" _pinned "${_pinned}")
+file(STRINGS ${LUMBREL_SERVICE_SOURCE} _pinned_line REGEX "^const PACKER_VERSION = '[^']+'")
+string(REGEX MATCH "'([^']+)'" _ "${_pinned_line}")
+set(_pinned "${CMAKE_MATCH_1}")
 if(_lock_error OR NOT _locked_version STREQUAL _pinned)
     message(WARNING "packer/service/packer-service.cjs is written for the packer ${_pinned}, "
                     "but packer/package-lock.json pins ${_locked_version}: the service will refuse to start "

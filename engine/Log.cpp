@@ -2,13 +2,24 @@
 
 #include <QMutex>
 
+#include <atomic>
 #include <cstdio>
+
+namespace {
+std::atomic_bool toStandardError = false;
+}
+
+void logToStandardError(bool on)
+{
+    toStandardError = on;
+}
 
 void logLine(const QString &line)
 {
     static QMutex mutex;
     const QByteArray bytes = line.toUtf8() + '\n';
     QMutexLocker lock(&mutex);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    FILE *stream = toStandardError ? stderr : stdout;
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
 }

@@ -1,4 +1,4 @@
-#include "RepomixWrapper.h"
+#include "PackerLocation.h"
 
 #include "BuildConfig.h"
 

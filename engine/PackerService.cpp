@@ -1,5 +1,7 @@
 #include "PackerService.h"
 
+#include "RepomixWrapper.h"
+
 #include "Platform.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppError.h"
-#include "RepomixWrapper.h"
+#include "PackerLocation.h"
 
 #include <QList>
 #include <QProcessEnvironment>

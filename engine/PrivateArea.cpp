@@ -315,3 +315,13 @@ PrivateArea::Sweep PrivateArea::sweepStale()
     }
     return sweep;
 }
+
+void PrivateArea::endSession()
+{
+    QMutexLocker lock(&mutex());
+    for (auto &[key, session] : sessions()) {
+        std::error_code ignored;
+        fs::remove_all(session.directory, ignored); // links inside are removed, never followed
+    }
+    sessions().clear(); // releases the locks
+}

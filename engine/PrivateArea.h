@@ -59,4 +59,8 @@ public:
         qint64 bytes = 0; // freed: files that had no other name
     };
     static Sweep sweepStale();
+
+    // Removes this process's session folders with everything in them; for
+    // the end of a run, once nothing uses them any more.
+    static void endSession();
 };

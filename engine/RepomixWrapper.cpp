@@ -207,6 +207,25 @@ QStringList RepomixWrapper::processArguments(const QString &script, const QStrin
 
 Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop)
 {
+    Result<PackerRun> run = runPacker(arguments, directory, stop);
+    if (!run)
+        return run.error();
+    return std::move(run.value().report);
+}
+
+void RepomixWrapper::startService()
+{
+    if (m_service || !QFileInfo::exists(PackerService::scriptFor(m_location)))
+        return; // an installation without the service (or a stand-in packer) runs the command line
+    const Result<PackerEnvironment> run = PackerEnvironment::forRun();
+    if (!run)
+        return; // the first run will say what is wrong
+    m_service = std::make_unique<PackerService>(m_location);
+    m_service->start(run.value().environment);
+}
+
+Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop)
+{
     if (!QFileInfo(m_location.runtime).isExecutable())
         return AppError::wrapper(RuntimeMissing,
                                  QStringLiteral("The Node.js runtime of the packer is missing from this installation: %1")
@@ -229,15 +248,36 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
     }
 
     const QString stagingDirectory = directory.toLocalFile();
-    const QStringList processArguments = RepomixWrapper::processArguments(
-        m_location.script, arguments, stagingDirectory, m_rulesApplied.contains(stagingDirectory));
+    const bool rulesApplied = m_rulesApplied.contains(stagingDirectory);
+    const QStringList processArguments =
+        RepomixWrapper::processArguments(m_location.script, arguments, stagingDirectory, rulesApplied);
     logLine(quotedArguments(processArguments));
 
+    if (m_service) {
+        QStringList jobArguments = arguments;
+        if (rulesApplied)
+            jobArguments << QStringLiteral("--no-default-patterns");
+        Result<PackerRun> served = m_service->run(jobArguments, directory, run.value().environment,
+                                                  run.value().workingDirectory, stop);
+        PackerEnvironment::pruneCache(run.value().cacheDirectory);
+        if (served || !PackerService::isUnavailable(served.error()))
+            return served;
+        logLine(QStringLiteral("The warm packer cannot serve this run (%1); running the packer's command line.")
+                    .arg(served.error().description));
+        if (!output.isEmpty())
+            QFile::remove(output); // whatever a service that died wrote
+    }
+    return runOnce(processArguments, run.value(), output, stop);
+}
+
+Result<PackerRun> RepomixWrapper::runOnce(const QStringList &processArguments, const PackerEnvironment &run,
+                                          const QString &output, const std::stop_token &stop)
+{
     QProcess process;
     process.setProgram(m_location.runtime);
     process.setArguments(processArguments);
-    process.setWorkingDirectory(run.value().workingDirectory);
-    process.setProcessEnvironment(run.value().environment);
+    process.setWorkingDirectory(run.workingDirectory);
+    process.setProcessEnvironment(run.environment);
     process.setStandardInputFile(QProcess::nullDevice());
     platform::prepareChild(process);
 
@@ -254,7 +294,7 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
         // long report cannot stall the child.
         process.waitForFinished(-1);
     }
-    PackerEnvironment::pruneCache(run.value().cacheDirectory);
+    PackerEnvironment::pruneCache(run.cacheDirectory);
     if (stop.stop_requested())
         return stoppedError();
 
@@ -271,5 +311,5 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
     }
     if (!output.isEmpty() && !QFileInfo::exists(output))
         return AppError::wrapper(NoOutputWritten, QStringLiteral("The packer ended without writing %1.").arg(output));
-    return *report;
+    return PackerRun{*report, {}, {}};
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "AppError.h"
+#include "PackerEnvironment.h"
+#include "PackerLocation.h"
+#include "PackerService.h"
 #include "PrivateArea.h"
 #include "StagingCopy.h"
 
@@ -14,22 +17,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
-
-// Where the packer lives: the Node.js runtime and the packer's script.
-struct PackerLocation
-{
-    QString runtime;
-    QString script;
-
-    // The runtime and script installed with the application, found once from
-    // the application's own location.
-    static const PackerLocation &bundled();
-
-    // The packer's own folder (the one holding bin/ and lib/).
-    QString packerDirectory() const;
-};
 
 // Runs the packer on private stagings of the user's items. Not thread-safe:
 // one caller at a time (the workflow keeps it on one serial worker); only the
@@ -79,6 +69,18 @@ public:
     // with this process; a stop request ends its whole process group at once.
     Result<QString> runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {});
 
+    // runRepomix with the per-file counts of the run where the warm packer
+    // served it (empty after a run of the command line). Runs go to the warm
+    // packer once startService() was called and it can serve them, and to
+    // the packer's command line otherwise, so that a broken service never
+    // breaks a run.
+    Result<PackerRun> runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {});
+
+    // Starts loading the warm packer in the background, where this
+    // installation has it; returns at once. Call it from the thread that
+    // made the wrapper.
+    void startService();
+
     // The packer's complete command line after the runtime: the script, the
     // job arguments, "--no-default-patterns" when the staging applied the
     // default rules itself, and the directory.
@@ -106,10 +108,14 @@ public:
     void setFreeSpaceQuery(FreeSpaceQuery query) { m_freeSpace = std::move(query); }
 
 private:
+    Result<PackerRun> runOnce(const QStringList &processArguments, const PackerEnvironment &run,
+                              const QString &output, const std::stop_token &stop);
+
     PackerLocation m_location;
     StagingCopy m_copy;
     QUrl m_temporaryDirectory;
     QSet<QString> m_rulesApplied; // staging directories that need "--no-default-patterns"
     FreeSpaceQuery m_freeSpace;
     QThreadPool m_removals;
+    std::unique_ptr<PackerService> m_service;
 };

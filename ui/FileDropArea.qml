@@ -108,9 +108,13 @@ DropArea {
 
             delegate: FileRow {
                 required property url url
+                required property string share
+                required property bool packedNothing
                 objectName: "fileRow"
                 width: ListView.view.width - 2
                 file: url
+                shareText: share
+                nothingPacked: packedNothing
                 selectionState: area.view.selectionState
                 onRemove: area.view.removeFile(url)
             }

@@ -12,20 +12,32 @@ Item {
     required property url file
     // Shared by all rows; its `selectedFile` is the highlighted location.
     required property QtObject selectionState
+    // This entry's part of the latest estimate ("9 files, 3,456 tokens"),
+    // empty while unknown; `nothingPacked` when the estimate took nothing of it.
+    property string shareText
+    property bool nothingPacked: false
     signal remove()
 
     readonly property bool selected: selectionState !== null
                                      && String(selectionState.selectedFile) === String(file)
     readonly property string name: Format.fileName(file)
     readonly property string itemCountText: Format.count(itemCount.count, qsTr("item"), qsTr("items"))
+    // The second line: a folder's item count, then the entry's share.
+    readonly property string detailText: {
+        const parts = []
+        if (itemCount.isFolder && itemCount.ready)
+            parts.push(itemCountText)
+        if (shareText.length > 0)
+            parts.push(shareText)
+        return parts.join(" \u00B7 ")
+    }
 
     implicitWidth: content.implicitWidth + 2 * 8
     implicitHeight: content.implicitHeight + 2 * 6
 
     Accessible.role: Accessible.ListItem
-    Accessible.name: !itemCount.isFolder ? qsTr("%1, file").arg(name)
-                     : itemCount.ready ? qsTr("%1, folder, %2").arg(name).arg(itemCountText)
-                     : qsTr("%1, folder").arg(name)
+    Accessible.name: (itemCount.isFolder ? qsTr("%1, folder").arg(name) : qsTr("%1, file").arg(name))
+                     + (detailText.length > 0 ? ", " + detailText : "")
     Accessible.description: Format.path(file)
     Accessible.selectable: true
     Accessible.selected: selected
@@ -85,12 +97,13 @@ Item {
             Text {
                 objectName: "itemCountText"
                 Layout.fillWidth: true
-                visible: itemCount.isFolder
+                visible: itemCount.isFolder || row.shareText.length > 0
                 // Keeps its line while counting, so rows do not jump.
-                opacity: itemCount.ready ? 1 : 0
-                text: row.itemCountText
+                opacity: row.detailText.length > 0 ? 1 : 0
+                text: row.detailText
                 font.pointSize: Theme.points(11)
                 color: Theme.listSecondaryText
+                font.italic: row.nothingPacked
                 elide: Text.ElideRight
                 Accessible.ignored: true
             }

@@ -73,14 +73,8 @@ void BundleJob::saveDialogFinished(const QUrl &chosen, const QString &typedName)
     }
     destination = QUrl::fromLocalFile(path);
 
-    if (target.isDir()) {
-        refuse(QStringLiteral("\u201C%1\u201D is a folder. Choose a name for the bundle file.")
-                   .arg(QDir::toNativeSeparators(path)));
-        return;
-    }
-    if (!QFileInfo(target.absolutePath()).isDir()) {
-        refuse(QStringLiteral("The folder \u201C%1\u201D does not exist.")
-                   .arg(QDir::toNativeSeparators(target.absolutePath())));
+    if (const QString problem = destinationProblem(path); !problem.isEmpty()) {
+        refuse(problem);
         return;
     }
     if (target.exists()) {
@@ -141,6 +135,7 @@ void BundleJob::finish(const std::stop_token &token, const QUrl &destination, co
     }
     if (result) {
         emit succeeded(result.value());
+        m_leftOut = UserText::leftOut(result.value());
         setOutputFile(destination);
         setScreen(Screen::Completed);
         return;
@@ -191,6 +186,8 @@ void BundleJob::setOutputFile(const QUrl &file)
 {
     if (m_outputFile == file)
         return;
+    if (file.isEmpty())
+        m_leftOut.clear();
     m_outputFile = file;
     emit outputFileChanged();
 }

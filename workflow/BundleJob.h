@@ -21,6 +21,8 @@ class BundleJob : public QObject
     Q_PROPERTY(Screen screen READ screen NOTIFY screenChanged)
     Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
     Q_PROPERTY(Stage stage READ stage NOTIFY stageChanged)
+    // What the last bundle left out that the user may not expect, a line each.
+    Q_PROPERTY(QStringList leftOut READ leftOut NOTIFY outputFileChanged)
 
 public:
     enum class Screen { Normal, Processing, Completed };
@@ -37,6 +39,7 @@ public:
     Screen screen() const { return m_screen; }
     QUrl outputFile() const { return m_outputFile; }
     Stage stage() const { return m_stage; }
+    QStringList leftOut() const { return m_leftOut; }
 
     // The name the save dialog proposes: "bundled-output." and the style's extension.
     QString proposedFileName() const;
@@ -90,6 +93,7 @@ private:
     Screen m_screen = Screen::Normal;
     Stage m_stage = Stage::Copying;
     QUrl m_outputFile;
+    QStringList m_leftOut;
     QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it
     std::stop_source m_job{std::nostopstate};
 };

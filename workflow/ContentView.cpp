@@ -25,8 +25,10 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
 {
     connect(m_options, &BundleOptions::storeFailed, this, &ContentView::showError);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
-    connect(m_estimatesManager.get(), &EstimatesManager::estimated, this,
-            [this](const JobResult &result) { setTotals(result.summary); });
+    connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
+        setTotals(result.summary);
+        m_selection.files()->setShares(result.shares());
+    });
 
     connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) { setTotals(result.summary); });
     connect(m_job.get(), &BundleJob::failed, this, &ContentView::showError);

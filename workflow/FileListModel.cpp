@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 QString cleanPath(const QUrl &url)
@@ -28,6 +29,21 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
         return QFileInfo(cleanPath(url)).fileName();
     case PathRole:
         return QDir::toNativeSeparators(cleanPath(url));
+    case ShareRole: {
+        const auto share = m_shares.constFind(url);
+        if (share == m_shares.cend())
+            return QString();
+        if (share->files == 0)
+            return tr("nothing packed");
+        const QLocale locale;
+        return (share->files == 1 ? tr("1 file") : tr("%1 files").arg(locale.toString(share->files)))
+            + QStringLiteral(", ")
+            + (share->tokens == 1 ? tr("1 token") : tr("%1 tokens").arg(locale.toString(share->tokens)));
+    }
+    case PackedNothingRole: {
+        const auto share = m_shares.constFind(url);
+        return share != m_shares.cend() && share->files == 0;
+    }
     default:
         return {};
     }
@@ -35,7 +51,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> FileListModel::roleNames() const
 {
-    return {{UrlRole, "url"}, {NameRole, "name"}, {PathRole, "path"}};
+    return {{UrlRole, "url"}, {NameRole, "name"}, {PathRole, "path"}, {ShareRole, "share"},
+            {PackedNothingRole, "packedNothing"}};
 }
 
 bool FileListModel::contains(const QUrl &outer, const QUrl &inner)
@@ -88,6 +105,13 @@ FileListModel::Added FileListModel::add(const QUrl &url)
     if (inside.size() > 1)
         emit countChanged();
     return Added::Replaced;
+}
+
+void FileListModel::setShares(const QHash<QUrl, Share> &shares)
+{
+    m_shares = shares;
+    if (!m_urls.isEmpty())
+        emit dataChanged(index(0), index(count() - 1), {ShareRole, PackedNothingRole});
 }
 
 bool FileListModel::remove(const QUrl &url)

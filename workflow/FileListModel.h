@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QUrl>
@@ -15,7 +16,20 @@ class FileListModel : public QAbstractListModel
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
-    enum Role { UrlRole = Qt::UserRole + 1, NameRole, PathRole };
+    enum Role {
+        UrlRole = Qt::UserRole + 1,
+        NameRole,
+        PathRole,
+        ShareRole,         // "9 files, 3,456 tokens": the entry's part of the latest estimate; empty when unknown
+        PackedNothingRole, // the latest estimate packed nothing of this entry
+    };
+
+    // One entry's part of an estimate.
+    struct Share
+    {
+        qint64 files = 0;
+        qint64 tokens = 0;
+    };
 
     // What adding one location did.
     enum class Added {
@@ -44,6 +58,10 @@ public:
     bool remove(const QUrl &url);
     void clear();
 
+    // Each entry's part of the latest estimate; entries missing from `shares`
+    // show none.
+    void setShares(const QHash<QUrl, Share> &shares);
+
     // True when `inner` is `outer` or lies inside it, by their cleaned local paths.
     static bool contains(const QUrl &outer, const QUrl &inner);
 
@@ -53,4 +71,5 @@ signals:
 private:
     QList<QUrl> m_urls;
     QSet<QUrl> m_present; // keeps the duplicate check cheap for large drops
+    QHash<QUrl, Share> m_shares;
 };

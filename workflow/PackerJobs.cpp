@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -55,13 +56,14 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
 
     if (onStage)
         onStage(JobStage::Packing);
-    const Result<QString> report = wrapper.runRepomix(
+    const Result<PackerRun> run = wrapper.runPacker(
         buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value().directory, stop);
-    if (!report)
-        return report.error();
-    logLine(QStringLiteral("Repomix output: ") + reportForLog(report.value()));
-    JobResult result{parseSummary(report.value()), staged.value().leftOut, staged.value().items,
-                     excludedAsSecrets(report.value())};
+    if (!run)
+        return run.error();
+    const QString &report = run.value().report;
+    logLine(QStringLiteral("Repomix output: ") + reportForLog(report));
+    JobResult result{parseSummary(report), staged.value().leftOut, staged.value().items, excludedAsSecrets(report),
+                     run.value().files};
 
     if (use) {
         if (stop.stop_requested())
@@ -107,6 +109,29 @@ AppError writeError(const QString &path, const QString &message)
 
 } // namespace
 
+QHash<QUrl, FileListModel::Share> JobResult::shares() const
+{
+    QHash<QUrl, FileListModel::Share> shares;
+    if (files.isEmpty() && summary.totalFiles > 0)
+        return shares; // no per-file counts from this run
+    QHash<QString, QUrl> byName;
+    for (const StagedItem &item : items) {
+        byName.insert(item.stagedName, item.source);
+        shares.insert(item.source, {});
+    }
+    for (const PackedFile &file : files) {
+        // The first part of the packed path is the chosen item's staged name.
+        const qsizetype slash = file.path.indexOf(QLatin1Char('/'));
+        const auto item = byName.constFind(slash < 0 ? file.path : file.path.left(slash));
+        if (item == byName.cend())
+            continue;
+        FileListModel::Share &share = shares[*item];
+        ++share.files;
+        share.tokens += file.tokens;
+    }
+    return shares;
+}
+
 QStringList excludedAsSecrets(const QString &report)
 {
     static const QRegularExpression item(QStringLiteral(R"(^\d+\.\s+(.+?)\s*$)"));
@@ -138,6 +163,17 @@ QString reportForLog(const QString &report)
     const qsizetype start = report.lastIndexOf(QLatin1Char('\n'), summary) + 1;
     const qsizetype end = report.indexOf(QLatin1String("\n\n"), report.indexOf(QLatin1String("Security:"), summary));
     return report.mid(start, end < 0 ? -1 : end - start).trimmed();
+}
+
+QString destinationProblem(const QString &path)
+{
+    const QFileInfo target(path);
+    if (target.isDir())
+        return QStringLiteral("\u201C%1\u201D is a folder. Choose a name for the bundle file.")
+            .arg(QDir::toNativeSeparators(path));
+    if (!QFileInfo(target.absolutePath()).isDir())
+        return QStringLiteral("The folder \u201C%1\u201D does not exist.").arg(QDir::toNativeSeparators(target.absolutePath()));
+    return {};
 }
 
 Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop)

@@ -2,6 +2,8 @@
 
 #include "AppError.h"
 #include "BundleOptions.h"
+#include "FileListModel.h"
+#include "PackerService.h"
 #include "RunSummary.h"
 #include "StagingCopy.h"
 
@@ -36,6 +38,13 @@ struct JobResult
     // Files the packer's secret scan kept out of the bundle, as the packer
     // names them (relative to the staging folder).
     QStringList excludedAsSecrets;
+    // Each packed file with its counts, where the warm packer gave them
+    // (empty after a run of the packer's command line).
+    QList<PackedFile> files;
+
+    // Each chosen item's part of the bundle, by the item's location; empty
+    // when the run gave no per-file counts.
+    QHash<QUrl, FileListModel::Share> shares() const;
 };
 
 // The files the packer's report lists as excluded by its secret scan.
@@ -57,6 +66,10 @@ Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, st
 // A failed or stopped run leaves `destination` exactly as it was.
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
                             std::stop_token stop, const std::function<void(JobStage)> &onStage = {});
+
+// Why a bundle cannot be written to `path`, for the user ("“/x” is a
+// folder."); empty when it can be tried. A missing folder is never created.
+QString destinationProblem(const QString &path);
 
 // Copies the packer's output at `from` to `to` (replaced atomically), with the
 // product's name in place of the packer's in the text the packer writes itself

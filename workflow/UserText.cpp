@@ -1,5 +1,6 @@
 #include "UserText.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 namespace UserText {
@@ -19,6 +20,46 @@ QString cleaned(const QString &message)
     text.replace(staging, QString());
     text.replace(scratch, QStringLiteral("the bundle"));
     return text.trimmed();
+}
+
+QString reason(LeftOutReason reason)
+{
+    switch (reason) {
+    case LeftOutReason::Missing:
+        return QStringLiteral("no longer there");
+    case LeftOutReason::Unreadable:
+        return QStringLiteral("cannot be read");
+    case LeftOutReason::Vanished:
+        return QStringLiteral("vanished while it was copied");
+    case LeftOutReason::TooLarge:
+        return QStringLiteral("larger than the packer reads");
+    case LeftOutReason::InvalidName:
+        return QStringLiteral("its name is not valid UTF-8");
+    case LeftOutReason::SpecialFile:
+        return QStringLiteral("not a regular file");
+    case LeftOutReason::DefaultRule:
+        return QStringLiteral("left out by the default rules");
+    case LeftOutReason::IgnorePattern:
+        return QStringLiteral("matches the ignore patterns");
+    }
+    return {};
+}
+
+QStringList leftOut(const JobResult &result)
+{
+    QStringList lines;
+    for (const LeftOut &item : result.leftOut) {
+        if (item.reason != LeftOutReason::DefaultRule && item.reason != LeftOutReason::IgnorePattern)
+            lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(item.path), reason(item.reason));
+    }
+    const auto shares = result.shares();
+    for (const StagedItem &item : result.items) {
+        if (const auto share = shares.constFind(item.source); share != shares.cend() && share->files == 0)
+            lines << QStringLiteral("%1: nothing in it was packed").arg(QDir::toNativeSeparators(item.source.toLocalFile()));
+    }
+    for (const QString &file : result.excludedAsSecrets)
+        lines << QStringLiteral("%1: excluded by the security check").arg(file);
+    return lines;
 }
 
 } // namespace UserText

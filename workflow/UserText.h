@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PackerJobs.h"
+
 #include <QString>
+#include <QStringList>
 
 // Turning what the system and the packer say into text for the user.
 namespace UserText {
@@ -9,5 +12,15 @@ namespace UserText {
 // staging and scratch paths it was given (so a path reads as the user's own
 // item), and trimmed.
 QString cleaned(const QString &message);
+
+// Why something was not staged, in a few words ("cannot be read").
+QString reason(LeftOutReason reason);
+
+// What a finished run left out that the user may not expect, one line each
+// ("notes.swp: vanished while it was copied"): items and files that could
+// not be staged, chosen items that packed nothing, and files the secret scan
+// excluded. Files left out by the default rules or the user's patterns, as
+// intended, are not listed.
+QStringList leftOut(const JobResult &result);
 
 } // namespace UserText

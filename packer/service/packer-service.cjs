@@ -366,6 +366,7 @@ const FLAG_OPTIONS = new Set([
   '--remove-comments',
   '--output-show-line-numbers',
   '--no-security-check',
+  '--no-default-patterns', // the staging applied the default rules per chosen folder
 ]);
 
 function refusal(request) {

@@ -2,6 +2,7 @@
 // with the bundled runtime: same bundle bytes, same totals, same failures.
 #include "CommandLine.h"
 #include "PackerService.h"
+#include "RepomixWrapper.h"
 #include "RunSummary.h"
 #include "TestFiles.h"
 

@@ -1,0 +1,85 @@
+#include "HeadlessBundle.h"
+
+#include "BundleOptions.h"
+#include "Desktop.h"
+#include "FileSelection.h"
+#include "PackerJobs.h"
+#include "PackerWorker.h"
+#include "RepomixWrapper.h"
+#include "UserText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTextStream>
+#include <QUrl>
+
+int HeadlessBundle::run(BundleOptions &options, const PackerLocation &packer, QTextStream &out,
+                        QTextStream &err) const
+{
+    JobInput input{{}, options.values(), ignorePatterns.value_or(QString())};
+    if (style) {
+        if (*style != QLatin1String("plain") && *style != QLatin1String("xml") && *style != QLatin1String("markdown")) {
+            err << "lumbrel: --style takes plain, xml or markdown, not \u201C" << *style << "\u201D\n";
+            return 2;
+        }
+        input.options.style = *style;
+    }
+    if (paths.isEmpty()) {
+        err << "lumbrel: name the files and folders to bundle after the output file\n";
+        return 2;
+    }
+    // The window's list rules: each item once, nothing inside a chosen folder twice.
+    FileSelection selection;
+    for (const QString &path : paths)
+        selection.add({QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())});
+    input.files = selection.urls();
+    const QString destination = QFileInfo(output).absoluteFilePath();
+    if (const QString problem = destinationProblem(destination); !problem.isEmpty()) {
+        err << "lumbrel: Failed to bundle files: " << problem << "\n";
+        return 1;
+    }
+
+    // The same job as the window's, on the same kind of worker thread, so a
+    // termination signal can stop it while it runs.
+    RepomixWrapper wrapper(packer);
+    std::stop_source stop;
+    std::optional<Result<JobResult>> result;
+    {
+        PackerWorker worker;
+        worker.post([&] {
+            Result<JobResult> done = runBundle(wrapper, input, destination, stop.get_token());
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [&result, done] {
+                result = done;
+                QCoreApplication::exit(0);
+            }, Qt::QueuedConnection);
+        });
+        platform::quitOnTerminationSignals();
+        QCoreApplication::exec();
+        if (!result)
+            stop.request_stop(); // a signal ended the loop: the packer's group ends, the output stays as it was
+    }
+    if (!result) {
+        err << "lumbrel: stopped; " << QDir::toNativeSeparators(destination) << " was left as it was\n";
+        return 130;
+    }
+    if (!*result) {
+        err << "lumbrel: Failed to bundle files: " << UserText::cleaned(result->error().description) << "\n";
+        return 1;
+    }
+
+    const RunSummary &summary = result->value().summary;
+    const QLocale locale;
+    out << "Bundled " << locale.toString(summary.totalFiles) << (summary.totalFiles == 1 ? " file, " : " files, ")
+        << locale.toString(summary.totalChars) << (summary.totalChars == 1 ? " character, " : " characters, ")
+        << locale.toString(summary.estimatedTokens) << (summary.estimatedTokens == 1 ? " token" : " tokens")
+        << " into " << QDir::toNativeSeparators(destination) << "\n";
+    const QStringList leftOut = UserText::leftOut(result->value());
+    if (!leftOut.isEmpty()) {
+        out << "Left out:\n";
+        for (const QString &line : leftOut)
+            out << "  " << line << "\n";
+    }
+    return 0;
+}

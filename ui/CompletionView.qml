@@ -1,19 +1,28 @@
 import QtQuick
+import QtQuick.Controls
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import Lumbrel
 
 // Shown once a bundle file has been written: an animated announcement, the
-// totals of the bundle, and the ways on from here.
-Item {
+// totals of the bundle with the context sizes it fits, what was left out, and
+// the ways on from here. The file can be copied as text (also Ctrl+C) or
+// dragged out by its seal or its name into another application.
+FocusScope {
     id: view
 
     required property url outputFile
     property real totalFiles: 0
     property real totalChars: 0
     property real estimatedTokens: 0
+    // What the bundle left out that the user may not expect, a line each.
+    property var leftOut: []
+    // Copies the bundle's text to the clipboard (a BundleClipboard); none: no copy.
+    property QtObject clipboard: null
     // The user wants to bundle more files; the host decides what that means.
     signal reset()
+    // The user wants the list back as it was, to change something and bundle again.
+    signal backToList()
 
     // Turned on once when the view appears, which runs the entrance.
     property bool showDetails: false
@@ -39,6 +48,49 @@ Item {
             Accessible.role: Accessible.StaticText
             Accessible.name: text
         }
+    }
+
+    // A small text button under the main ones.
+    component LinkButton: T.Button {
+        id: link
+        property bool shown: false
+        implicitWidth: implicitContentWidth + leftPadding + rightPadding
+        implicitHeight: implicitContentHeight + topPadding + bottomPadding
+        padding: 4
+        opacity: shown ? (enabled ? 1 : 0.6) : 0
+        Behavior on opacity { Entrance {} }
+        font.pointSize: Theme.points(12)
+        contentItem: Text {
+            text: link.text
+            font: link.font
+            color: Theme.accentOnWindow
+            horizontalAlignment: Text.AlignHCenter
+            opacity: link.down ? 0.7 : 1
+            Accessible.ignored: true
+        }
+        background: null
+        FocusRing { control: link; radius: 4 }
+        Keys.onReturnPressed: clicked()
+        Keys.onEnterPressed: clicked()
+        Accessible.name: text
+    }
+
+    // Drags the bundle file out as a file, for a browser's upload or a file manager.
+    component FileDrag: Item {
+        id: source
+        property bool dragging: dragHandler.active
+        Drag.active: dragHandler.active
+        Drag.dragType: Drag.Automatic
+        Drag.supportedActions: Qt.CopyAction
+        Drag.mimeData: { "text/uri-list": String(view.outputFile) + "\r\n" }
+        DragHandler { id: dragHandler; target: null }
+        HoverHandler { cursorShape: Qt.OpenHandCursor }
+    }
+
+    Shortcut {
+        sequences: [StandardKey.Copy]
+        enabled: view.visible && view.clipboard !== null
+        onActivated: view.clipboard.copy()
     }
 
     component PillButton: T.Button {
@@ -79,7 +131,7 @@ Item {
 
     ColumnLayout {
         anchors.centerIn: parent
-        spacing: 16
+        spacing: 12
 
         SymbolIcon {
             Layout.alignment: Qt.AlignHCenter
@@ -89,6 +141,7 @@ Item {
             scale: view.showDetails ? 1.0 : 0.1
             // A spring of half a second's period, damped to 0.6 of critical.
             Behavior on scale { SpringAnimation { spring: 2.53; damping: 0.24; epsilon: 0.005 } }
+            FileDrag { objectName: "sealDrag"; anchors.fill: parent }
         }
 
         Text {
@@ -122,7 +175,23 @@ Item {
 
             TotalRow { symbol: "doc.on.doc"; text: Format.count(view.totalFiles, qsTr("file"), qsTr("files")) }
             TotalRow { symbol: "number"; text: Format.count(view.totalChars, qsTr("character"), qsTr("characters")) }
-            TotalRow { symbol: "textformat"; text: Format.count(view.estimatedTokens, qsTr("token"), qsTr("tokens")) }
+            RowLayout {
+                spacing: 8
+                TotalRow { symbol: "textformat"; text: Format.count(view.estimatedTokens, qsTr("token"), qsTr("tokens")) }
+                ContextFit { tokens: view.estimatedTokens }
+            }
+        }
+
+        // What was left out: a short line, with the list behind it.
+        LinkButton {
+            id: leftOutButton
+            objectName: "leftOutButton"
+            Layout.alignment: Qt.AlignHCenter
+            visible: view.leftOut.length > 0
+            shown: view.showDetails
+            text: view.totalFiles === 0 ? qsTr("Nothing was packed: see why")
+                                        : Format.count(view.leftOut.length, qsTr("item left out"), qsTr("items left out"))
+            onClicked: leftOutList.open()
         }
 
         PillButton {
@@ -134,6 +203,7 @@ Item {
             text: qsTr("Bundle More Files")
             font.pointSize: Theme.points(16)
             verticalPadding: 12
+            focus: true
             onClicked: view.reset()
         }
 
@@ -146,6 +216,33 @@ Item {
             font.pointSize: Theme.points(14)
             verticalPadding: 8
             onClicked: FileManager.reveal(view.outputFile)
+        }
+
+        RowLayout {
+            Layout.alignment: Qt.AlignHCenter
+            spacing: 16
+            LinkButton {
+                objectName: "copyButton"
+                shown: view.showDetails
+                visible: view.clipboard !== null
+                enabled: view.clipboard !== null && view.clipboard.state !== BundleClipboard.TooLarge
+                         && view.clipboard.state !== BundleClipboard.Copying
+                text: !view.clipboard ? ""
+                      : view.clipboard.state === BundleClipboard.Copying ? qsTr("Copying…")
+                      : view.clipboard.state === BundleClipboard.Copied ? qsTr("Copied \u2713")
+                      : view.clipboard.state === BundleClipboard.Ready ? qsTr("Copy")
+                      : view.clipboard.message
+                ToolTip.text: qsTr("Copy the bundle's text, to paste it into a chat (Ctrl+C)")
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                onClicked: view.clipboard.copy()
+            }
+            LinkButton {
+                objectName: "backToListButton"
+                shown: view.showDetails
+                text: qsTr("Back to List")
+                onClicked: view.backToList()
+            }
         }
 
         Text {
@@ -162,6 +259,60 @@ Item {
             Accessible.role: Accessible.StaticText
             Accessible.name: text
             Accessible.description: Format.path(view.outputFile)
+            FileDrag { objectName: "nameDrag"; anchors.fill: parent }
+        }
+    }
+
+    Popup {
+        id: leftOutList
+        objectName: "leftOutList"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        width: Math.min(360, view.width - 32)
+        height: Math.min(implicitHeight, view.height - 64)
+        modal: true
+        focus: true
+        padding: Theme.standardPadding
+        background: Rectangle { color: Theme.window; border.color: Theme.frame; radius: 4 }
+        contentItem: ColumnLayout {
+            spacing: Theme.standardSpacing
+            Text {
+                text: qsTr("Left out of the bundle")
+                font.pointSize: Theme.headlineSize
+                font.bold: true
+                color: Theme.text
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+            ListView {
+                id: leftOutLines
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                Layout.preferredHeight: contentHeight
+                clip: true
+                model: view.leftOut
+                activeFocusOnTab: true
+                ScrollBar.vertical: ScrollBar {}
+                Accessible.role: Accessible.List
+                Accessible.name: qsTr("Left out of the bundle")
+                delegate: Text {
+                    required property string modelData
+                    width: ListView.view.width
+                    text: modelData
+                    textFormat: Text.PlainText
+                    wrapMode: Text.WrapAnywhere
+                    color: Theme.secondaryText
+                    font.pointSize: Theme.points(12)
+                    Accessible.role: Accessible.ListItem
+                    Accessible.name: text
+                }
+            }
+            PushButton {
+                Layout.alignment: Qt.AlignRight
+                text: qsTr("Close")
+                focus: true
+                onClicked: leftOutList.close()
+            }
         }
     }
 }

@@ -122,6 +122,7 @@ FocusScope {
             totalChars: root.view.totalChars
             estimatedTokens: root.view.estimatedTokens
             isEstimating: root.view.estimatesManager.isEstimating
+            errorMessage: root.view.estimatesManager.errorMessage
         }
     }
 
@@ -150,7 +151,10 @@ FocusScope {
             totalFiles: root.view.totalFiles
             totalChars: root.view.totalChars
             estimatedTokens: root.view.estimatedTokens
+            leftOut: root.view.job.leftOut
+            clipboard: root.view.clipboard
             onReset: root.view.resetState()
+            onBackToList: root.view.backToList()
         }
         onLoaded: item.forceActiveFocus()
     }
@@ -164,7 +168,7 @@ FocusScope {
         property bool closingNow: false
         // Below the header where it fits, always inside the content.
         x: Math.round((root.width - width) / 2)
-        y: Math.max(4, Math.min(Theme.standardPadding + 36, root.height - height - 4))
+        y: Math.max(4, Math.min(Theme.standardPadding + 36, root.height - implicitHeight - 4))
         height: Math.min(implicitHeight, root.height - y - 4)
         padding: 0
         modal: false

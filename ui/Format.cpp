@@ -3,6 +3,9 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QStringList>
+
+#include <iterator>
 
 QString formatNumber(qint64 value)
 {
@@ -47,6 +50,45 @@ QString revealItemText(const QString &action, const QString &name)
     if (action.startsWith(prefix))
         return QStringLiteral("Show ") + name + QStringLiteral(" in ") + action.mid(prefix.size());
     return action + QStringLiteral(": ") + name;
+}
+
+namespace {
+// Common context window sizes, in tokens, smallest first.
+constexpr struct
+{
+    qint64 tokens;
+    const char *name;
+} contextSizes[] = {{128'000, "128K"}, {200'000, "200K"}, {1'000'000, "1M"}};
+} // namespace
+
+QString contextFitLabel(qint64 tokens)
+{
+    if (tokens <= 0)
+        return {};
+    for (const auto &size : contextSizes) {
+        if (tokens <= size.tokens)
+            return QStringLiteral("fits %1").arg(QLatin1String(size.name));
+    }
+    return QStringLiteral("over %1").arg(QLatin1String(std::cend(contextSizes)[-1].name));
+}
+
+QString contextFitDetail(qint64 tokens)
+{
+    if (tokens <= 0)
+        return {};
+    QStringList fits;
+    for (const auto &size : contextSizes) {
+        if (tokens <= size.tokens)
+            fits << QLatin1String(size.name);
+    }
+    if (fits.isEmpty())
+        return QStringLiteral("%1 tokens are more than a context window of 1M tokens holds; "
+                              "bundle fewer files or add ignore patterns.")
+            .arg(formatNumber(tokens));
+    const QString sizes = fits.size() == 1 ? fits.first()
+                                           : fits.mid(0, fits.size() - 1).join(QStringLiteral(", "))
+            + QStringLiteral(" and ") + fits.last();
+    return QStringLiteral("%1 tokens fit in a context window of %2 tokens.").arg(formatNumber(tokens), sizes);
 }
 
 QString Format::revealItem(const QString &name) const

@@ -26,6 +26,12 @@ QString displayPath(const QUrl &location);
 // File Manager" for the action "Show in File Manager".
 QString revealItemText(const QString &action, const QString &name);
 
+// Which common context window sizes of AI models a bundle of `tokens` fits:
+// a short label ("fits 128K", "fits 200K", "fits 1M", "over 1M") and a
+// sentence for its tool tip. Nothing for zero tokens.
+QString contextFitLabel(qint64 tokens);
+QString contextFitDetail(qint64 tokens);
+
 // Text helpers for the views.
 class Format : public QObject
 {
@@ -44,4 +50,6 @@ public:
     Q_INVOKABLE QString fileName(const QUrl &location) const { return displayName(location); }
     Q_INVOKABLE QString path(const QUrl &location) const { return displayPath(location); }
     Q_INVOKABLE QString revealItem(const QString &name) const;
+    Q_INVOKABLE QString contextFit(qint64 tokens) const { return contextFitLabel(tokens); }
+    Q_INVOKABLE QString contextFitDetail(qint64 tokens) const { return ::contextFitDetail(tokens); }
 };

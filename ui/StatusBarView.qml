@@ -13,6 +13,8 @@ ColumnLayout {
     property real totalChars: 0
     property real estimatedTokens: 0
     property bool isEstimating: false
+    // Why the latest estimate failed; empty when it did not.
+    property string errorMessage
 
     spacing: 0
     Accessible.role: Accessible.StatusBar
@@ -30,7 +32,9 @@ ColumnLayout {
         id: status
         Layout.fillWidth: true
         // 36 high with 5 above and below; more when a large font wraps the totals.
-        implicitHeight: Math.max(36, bar.isEstimating ? estimating.implicitHeight : totals.implicitHeight) + 2 * 5
+        implicitHeight: Math.max(36, bar.isEstimating ? estimating.implicitHeight
+                                   : bar.errorMessage.length > 0 ? failure.implicitHeight
+                                   : totalsRow.implicitHeight) + 2 * 5
 
         Row {
             id: estimating
@@ -58,11 +62,38 @@ ColumnLayout {
         }
 
         Text {
-            id: totals
-            objectName: "totalsText"
+            id: failure
+            objectName: "estimateFailedText"
             anchors.centerIn: parent
             width: Math.min(implicitWidth, status.width - 2 * Theme.standardSpacing)
-            visible: !bar.isEstimating
+            visible: !bar.isEstimating && bar.errorMessage.length > 0
+            color: Theme.text
+            wrapMode: Text.Wrap
+            maximumLineCount: 2
+            elide: Text.ElideRight
+            horizontalAlignment: Text.AlignHCenter
+            textFormat: Text.PlainText
+            text: qsTr("Estimate failed: %1").arg(bar.errorMessage)
+            HoverHandler { id: failureHover }
+            ToolTip.text: bar.errorMessage
+            ToolTip.visible: failureHover.hovered && failure.truncated
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+            Accessible.ignored: !visible || !bar.visible
+        }
+
+        RowLayout {
+            id: totalsRow
+            anchors.centerIn: parent
+            width: Math.min(implicitWidth, status.width - 2 * Theme.standardSpacing)
+            visible: !bar.isEstimating && bar.errorMessage.length === 0
+            spacing: 6
+
+        Text {
+            id: totals
+            objectName: "totalsText"
+            Layout.fillWidth: true
+            Layout.maximumWidth: implicitWidth
             leftPadding: 12
             color: Theme.secondaryText
             wrapMode: Text.Wrap
@@ -82,7 +113,13 @@ ColumnLayout {
             onSpokenChanged: Qt.callLater(announce)
             Accessible.role: Accessible.StaticText
             Accessible.name: announced
-            Accessible.ignored: bar.isEstimating || !bar.visible
+            Accessible.ignored: !totalsRow.visible || !bar.visible
+        }
+
+        ContextFit {
+            tokens: bar.estimatedTokens
+            Accessible.ignored: !totalsRow.visible || !bar.visible || !visible
+        }
         }
     }
 }

@@ -66,6 +66,7 @@ void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Lumbrel")); // where the options are stored, as in the application
     for (const char *file : {"project/README.md", "project/src/main.c", "project/src/util.c"})
         writeFile(home.filePath(file).toStdString(), "Made for Repomix users; int answer = 42;\n");
 
@@ -78,6 +79,7 @@ void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
     m_window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     ContentView &view = *app.contentView();
+    view.options()->resetToDefaults(); // whatever an earlier run stored
 
     // Ctrl+O asks for a folder: its parent is typed into the dialog's
     // location field, the folder is the one highlighted in its list.
@@ -96,7 +98,7 @@ void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
 
     // The gear, then the format picker, by Tab; Escape closes the settings.
     QVERIFY(tabTo("settingsButton"));
-    key(Qt::Key_Space);
+    key(Qt::Key_Return);
     QTRY_VERIFY(view.showSettings());
     QVERIFY(tabTo("formatPicker"));
     key(Qt::Key_Down);
@@ -107,7 +109,7 @@ void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
     // Start, then Return in the save dialog takes the proposed name.
     QTRY_VERIFY_WITH_TIMEOUT(!view.estimatesManager()->isEstimating(), 60000);
     QVERIFY(tabTo("startButton"));
-    key(Qt::Key_Space);
+    key(Qt::Key_Enter, Qt::KeypadModifier);
     QObject *saveDialog = m_window->findChild<QObject *>(QStringLiteral("saveDialog"));
     QTRY_VERIFY(saveDialog->property("visible").toBool());
     QTRY_COMPARE(focused()->objectName(), QStringLiteral("fileNameTextField"));
@@ -123,7 +125,8 @@ void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
     QVERIFY(text.contains("Made for Repomix users")); // the user's text is not
     QCOMPARE(view.totalFiles(), 3);
 
-    // The completion screen has the focus: Space there does not start again.
+    // The completion screen has the focus, on its first button: Space there
+    // bundles more files rather than reopening the save dialog.
     QTRY_COMPARE(focused()->objectName(), QStringLiteral("bundleMoreButton"));
     key(Qt::Key_Space);
     QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Normal);

@@ -41,6 +41,7 @@ class MainWindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCoreApplication::setOrganizationName(QStringLiteral("Lumbrel")); }
     void init()
     {
         auto updater = std::make_unique<FakeUpdater>();

@@ -41,6 +41,31 @@ private slots:
     // Nothing here may reach a file manager through the developer's own session.
     void initTestCase() { qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/lumbrel-test-bus"); }
 
+    void contextFit_data()
+    {
+        QTest::addColumn<qint64>("tokens");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("none") << qint64(0) << "" << "";
+        QTest::newRow("small") << qint64(461) << "fits 128K" << "461 tokens fit in a context window of 128K, 200K and 1M tokens.";
+        QTest::newRow("edge of 128K") << qint64(128'000) << "fits 128K" << "";
+        QTest::newRow("past 128K") << qint64(128'001) << "fits 200K" << "128,001 tokens fit in a context window of 200K and 1M tokens.";
+        QTest::newRow("past 200K") << qint64(200'001) << "fits 1M" << "200,001 tokens fit in a context window of 1M tokens.";
+        QTest::newRow("past 1M") << qint64(1'000'001) << "over 1M" << "1,000,001 tokens are more than";
+    }
+    void contextFit()
+    {
+        QFETCH(qint64, tokens);
+        QFETCH(QString, label);
+        QFETCH(QString, detail);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(contextFitLabel(tokens), label);
+        if (tokens == 0)
+            QVERIFY(contextFitDetail(tokens).isEmpty());
+        else
+            QVERIFY2(contextFitDetail(tokens).startsWith(detail), qPrintable(contextFitDetail(tokens)));
+    }
+
     void formatNumber_data()
     {
         QTest::addColumn<QString>("locale");

@@ -16,6 +16,7 @@ PACKAGES=(
     qml6-module-qt-labs-folderlistmodel
     fonts-material-design-icons-iconfont
     xvfb xauth xdotool
+    appstream desktop-file-utils
 )
 # npm only installs the pinned packer at build time; any npm will do,
 # also one that did not come from a Debian package.

@@ -231,7 +231,14 @@ foreach(_manifest IN LISTS _manifests)
     list(APPEND _group_${_key}_files "${DATA_PATH}/${_relative}/*")
 endforeach()
 if(NOT _runtime_entry)
-    message(FATAL_ERROR "GenerateNotices: no manifest of the Node.js runtime package in ${RESOURCE_DIR}/node_modules")
+    # A runtime given by LUMBREL_NODE_RUNTIME comes without its package.
+    message(WARNING "GenerateNotices: no manifest of the Node.js runtime in ${RESOURCE_DIR}/node_modules; "
+                    "the notices name its licence without its text")
+    set(_runtime_entry "Node.js")
+    set(_runtime_license "MIT")
+    set(_runtime_text "Node.js is licensed under the MIT licence; the full notice, with the licences of the \
+libraries it contains, is the LICENSE file of the Node.js release this runtime was taken from.")
+    set(_runtime_copyright "Node.js contributors")
 endif()
 list(LENGTH _manifests _package_count)
 math(EXPR _package_count "${_package_count} - 2") # without the runtime and the packer
@@ -239,7 +246,8 @@ math(EXPR _package_count "${_package_count} - 2") # without the runtime and the 
 file(READ ${OWN_LICENSE} _own_text)
 string(REPLACE ";" "${_semicolon}" _own_text "${_own_text}")
 string(STRIP "${_own_text}" _own_text)
-string(TIMESTAMP _year "%Y" UTC)
+_copyright_lines(_own_copyright "${_own_text}")
+list(JOIN _own_copyright "\n" _own_copyright)
 
 # ---- Plain text: the third-party part, then the whole of notices.txt --------------
 set(_rule "==============================")
@@ -261,7 +269,7 @@ Comment: The Node.js runtime and the packer Repomix with its modules are
  made from the installed packages when Lumbrel is built.
 
 Files: *
-Copyright: ${_year} Lumbrel Team
+Copyright: ${_own_copyright}
 License: proprietary\n")
 _dep5_block(_block "${_own_text}")
 string(APPEND _copyright " ${_block}\n")

@@ -131,4 +131,9 @@ refuse "$work/bundle.md" "# doubles" "markdown: python comment stayed"
 pack "$work/compressed.txt" --style plain --compress >/dev/null
 expect "$work/compressed.txt" "function ask|answer" "compress: nothing kept"
 
+# The packer's library entry point, which a script of the application's own may import, loads as well.
+(cd "$work" && "$prefix/libexec/lumbrel/node" --input-type=module \
+    -e "const m = await import('$prefix/share/lumbrel/repomix/lib/index.js'); if (typeof m.pack !== 'function') process.exit(1)") \
+    || fail "the packer's library does not load"
+
 echo "installed tree: $count packages listed, stripped, pruned, packs in every style"

@@ -5,14 +5,154 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
+// Lumbrel's own desktop entry: a folder handed to it would join its list
+// instead of opening in a file manager.
+const QString ownEntry = QStringLiteral("app.lumbrel.Lumbrel.desktop");
+const QString folderType = QStringLiteral("inode/directory");
+
+// The desktop entries that the caches of the application folders list for
+// folders, in lookup order (the user's folder first).
+QStringList folderHandlersFromCaches()
+{
+    QStringList handlers;
+    const QString key = folderType + QLatin1Char('=');
+    for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+        QFile cache(dir + QStringLiteral("/mimeinfo.cache"));
+        if (!cache.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        while (!cache.atEnd()) {
+            const QString line = QString::fromUtf8(cache.readLine()).trimmed();
+            if (line.startsWith(key))
+                handlers << line.mid(key.size()).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        }
+    }
+    handlers.removeDuplicates();
+    return handlers;
+}
+
+// The command line that a desktop entry's Exec key gives for one folder, by
+// the Desktop Entry Specification: string escapes first, then quoting, then
+// the field codes. Empty when the entry is missing, hidden or has no Exec.
+QStringList commandFor(const QString &entryId, const QString &folder)
+{
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entryId);
+    QFile entry(path);
+    if (path.isEmpty() || !entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QString exec, name;
+    bool inMainGroup = false;
+    while (!entry.atEnd()) {
+        const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inMainGroup && line == QLatin1String("Hidden=true"))
+            return {};
+        else if (inMainGroup && line.startsWith(QLatin1String("Exec=")))
+            exec = line.mid(5);
+        else if (inMainGroup && line.startsWith(QLatin1String("Name=")))
+            name = line.mid(5);
+    }
+
+    // The key file's string escapes: "\\s" is a space, "\\\\" a backslash.
+    QString line;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        QChar c = exec.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
+            const QChar next = exec.at(++i);
+            c = next == QLatin1Char('s') ? QLatin1Char(' ')
+                : next == QLatin1Char('t') ? QLatin1Char('\t')
+                : next == QLatin1Char('n') ? QLatin1Char('\n')
+                : next == QLatin1Char('r') ? QLatin1Char('\r')
+                                           : next;
+        }
+        line += c;
+    }
+
+    // Arguments split at blanks outside double quotes; inside them a backslash
+    // quotes the next '"', '`', '$' or '\\'. Field codes count outside quotes.
+    QStringList arguments;
+    QString current;
+    bool inArgument = false, quoted = false, hasFile = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"'))
+                quoted = false;
+            else if (c == QLatin1Char('\\') && i + 1 < line.size() && QStringLiteral("\"`$\\").contains(line.at(i + 1)))
+                current += line.at(++i);
+            else
+                current += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = inArgument = true;
+        } else if (c.isSpace()) {
+            if (inArgument)
+                arguments << current;
+            current.clear();
+            inArgument = false;
+        } else if (c == QLatin1Char('%') && i + 1 < line.size()) {
+            const char code = line.at(++i).toLatin1();
+            const QString expansion = code == 'f' || code == 'F' ? folder
+                : code == 'u' || code == 'U'                     ? QUrl::fromLocalFile(folder).toString()
+                : code == 'c'                                    ? name
+                : code == 'k'                                    ? path
+                : code == '%'                                    ? QStringLiteral("%")
+                                                                 : QString(); // %i and the deprecated codes
+            hasFile = hasFile || QByteArrayLiteral("fFuU").contains(code);
+            current += expansion;
+            inArgument = inArgument || !expansion.isEmpty();
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments << current;
+    if (!hasFile && !arguments.isEmpty())
+        arguments << folder; // as xdg-open does for an entry without a file code
+    return arguments;
+}
+
+// Opens a folder with the desktop's handler for folders, but never with
+// Lumbrel itself: the handler that xdg-mime names (it knows each desktop's
+// own defaults) unless that is Lumbrel or there is none, else the first other
+// entry that the caches list. Nothing when no other handler exists.
+void openFolder(const QString &folder)
+{
+    auto *query = new QProcess(QCoreApplication::instance());
+    const auto launch = [query, folder](const QString &defaultHandler) {
+        QStringList candidates = folderHandlersFromCaches();
+        if (!defaultHandler.isEmpty())
+            candidates.prepend(defaultHandler);
+        for (const QString &candidate : std::as_const(candidates)) {
+            if (candidate == ownEntry)
+                continue;
+            const QStringList command = commandFor(candidate, folder);
+            if (!command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1)))
+                break;
+        }
+        query->deleteLater();
+    };
+    QObject::connect(query, &QProcess::finished, query, [query, launch](int exitCode, QProcess::ExitStatus status) {
+        const bool answered = status == QProcess::NormalExit && exitCode == 0;
+        launch(answered ? QString::fromUtf8(query->readAllStandardOutput()).trimmed() : QString());
+    });
+    QObject::connect(query, &QProcess::errorOccurred, query, [launch](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) // no xdg-utils: the caches alone decide
+            launch(QString());
+    });
+    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), folderType});
+}
+
 void openParentFolder(const QString &localPath)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(localPath).absolutePath()));
+    openFolder(QFileInfo(localPath).absolutePath());
 }
 } // namespace
 

@@ -19,6 +19,7 @@ PACKAGES=(
     # tools/screenshots.sh and tools/a11y-tree.sh: the desktop's GTK theme and
     # font, and the accessibility bus they read the window through.
     qt6-gtk-platformtheme dbus at-spi2-core python3-pyatspi
+    appstream desktop-file-utils
 )
 # npm only installs the pinned packer at build time; any npm will do,
 # also one that did not come from a Debian package.

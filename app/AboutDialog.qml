@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Lumbrel
 import "ThirdPartyNotices.js" as ThirdPartyNotices
 
 // The version, Lumbrel's licence and the licences of the runtime and the
@@ -27,7 +28,7 @@ Dialog {
         Label {
             text: "Lumbrel"
             font.bold: true
-            font.pixelSize: 18
+            font.pointSize: Theme.points(18)
         }
         Label { text: "Version " + dialog.version }
         Label {

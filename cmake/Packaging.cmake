@@ -123,7 +123,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-dialogs, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtqml-workerscript, qml6-module-qtquick-shapes, qml6-module-qt-labs-folderlistmodel, qt6-qpa-plugins")
 # "Show in File Manager" and "Contact Support" hand over to the desktop's programs through these.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# xdg-utils: the reveal's fallback. The platform themes give the desktop's own
+# file dialogs (GTK, or the portal's) instead of Qt's, and its palette and font.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-gtk-platformtheme | qt6-xdgdesktopportal-platformtheme")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz) # as Debian's own packages; a third smaller than gzip here

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class QObject;
 
 // The desktop services that differ between platforms. One file implements
 // them per platform family: Desktop_freedesktop.cpp (Linux and other
@@ -23,5 +29,13 @@ void hideApplication();
 // so that a running packer is stopped and its staging copy removed. Does
 // nothing where there are no such signals.
 void quitOnTerminationSignals();
+
+// Reports the requests that reach a running application as events rather than
+// through its command line (macOS: a file given to it in Finder or dropped on
+// its Dock icon, and a click on the Dock icon or a relaunch while its window
+// is hidden). Elsewhere these come through the command line and the
+// single-instance hand-over, and this does nothing. `context` owns the watch.
+void watchApplicationEvents(QObject *context, std::function<void(const QList<QUrl> &)> openRequested,
+                            std::function<void()> reactivated);
 
 } // namespace platform

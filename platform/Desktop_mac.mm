@@ -2,6 +2,9 @@
 
 #import <AppKit/AppKit.h>
 
+#include <QFileOpenEvent>
+#include <QGuiApplication>
+
 #include <QCoreApplication>
 #include <QProcess>
 
@@ -20,6 +23,41 @@ QString revealActionText()
 void hideApplication()
 {
     [NSApp hide:nil];
+}
+
+namespace {
+// Finder's open requests arrive as QFileOpenEvent on the application object.
+class OpenEventFilter : public QObject
+{
+public:
+    OpenEventFilter(QObject *parent, std::function<void(const QList<QUrl> &)> opened)
+        : QObject(parent), m_opened(std::move(opened)) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FileOpen) {
+            m_opened({static_cast<QFileOpenEvent *>(event)->url()});
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(const QList<QUrl> &)> m_opened;
+};
+} // namespace
+
+void watchApplicationEvents(QObject *context, std::function<void(const QList<QUrl> &)> openRequested,
+                            std::function<void()> reactivated)
+{
+    qApp->installEventFilter(new OpenEventFilter(context, std::move(openRequested)));
+    // A click on the Dock icon, or a relaunch, activates the application;
+    // after its window was hidden that brings the window back.
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, context,
+                     [reactivated = std::move(reactivated)](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             reactivated();
+                     });
 }
 
 } // namespace platform

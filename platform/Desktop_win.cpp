@@ -22,4 +22,8 @@ void hideApplication()
 {
 }
 
+void watchApplicationEvents(QObject *, std::function<void(const QList<QUrl> &)>, std::function<void()>)
+{
+}
+
 } // namespace platform

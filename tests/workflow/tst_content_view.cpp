@@ -1,8 +1,11 @@
 #include "ContentView.h"
 #include "FakePacker.h"
 #include "TestFiles.h"
+#include "UserText.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -345,6 +348,68 @@ private slots:
         const Result<bool> missing = writeBranded(scratch, m_dir->filePath("gone/out.txt"));
         QVERIFY(!missing);
         QVERIFY2(missing.error().description.contains(m_dir->filePath("gone/out.txt")), qPrintable(missing.error().description));
+    }
+
+    void clipboardTakesTheBundlesTextUnlessItIsTooLarge()
+    {
+        const QString bundle = m_dir->filePath("bundle.txt");
+        writeFile(bundle.toStdString(), "Packed by Lumbrel: caf\xc3\xa9\n");
+        QStringList copied;
+        BundleClipboard clipboard([&copied](const QString &text) { copied << text; }, 100);
+        clipboard.setFile(QUrl::fromLocalFile(bundle));
+        QCOMPARE(clipboard.state(), BundleClipboard::State::Ready);
+        clipboard.copy();
+        QCOMPARE(clipboard.state(), BundleClipboard::State::Copying); // read off the window's thread
+        QTRY_COMPARE(clipboard.state(), BundleClipboard::State::Copied);
+        QCOMPARE(copied, QStringList{QString::fromUtf8("Packed by Lumbrel: caf\xc3\xa9\n")});
+
+        writeFile(bundle.toStdString(), std::string(101, 'x'));
+        clipboard.setFile(QUrl::fromLocalFile(bundle));
+        QCOMPARE(clipboard.state(), BundleClipboard::State::TooLarge);
+        clipboard.copy();
+        QCOMPARE(copied.size(), 1);
+
+        clipboard.setFile(QUrl::fromLocalFile(m_dir->filePath("gone.txt")));
+        clipboard.copy();
+        QTRY_COMPARE(clipboard.state(), BundleClipboard::State::Failed);
+        QVERIFY(clipboard.message().startsWith(QLatin1String("Cannot copy")));
+    }
+
+    void eachItemsShareOfAnEstimate()
+    {
+        JobResult result;
+        result.summary.totalFiles = 3;
+        result.items = {{item("a"), "a", false}, {item("b/README.md"), "README.md", false},
+                        {item("c/README.md"), "README (2).md", true}, {item("d"), "d", false}};
+        result.files = {{"a/x.c", 10, 4}, {"a/y/z.c", 5, 2}, {"README (2).md", 3, 1}};
+        const auto shares = result.shares();
+        QCOMPARE(shares.value(item("a")).files, 2);
+        QCOMPARE(shares.value(item("a")).tokens, 6);
+        QCOMPARE(shares.value(item("b/README.md")).files, 0); // packed nothing: said on its row
+        QCOMPARE(shares.value(item("c/README.md")).tokens, 1);
+        QVERIFY(UserText::leftOut(result).contains(item("d").toLocalFile() + ": nothing in it was packed"));
+
+        result.files.clear(); // a run without per-file counts gives no shares
+        QVERIFY(result.shares().isEmpty());
+    }
+
+    void aFullDiskKeepsTheOldFile()
+    {
+        // A destination on a small file system of its own that the bundle cannot fit on.
+        const QString disk = m_dir->filePath("disk");
+        QDir().mkpath(disk);
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}) != 0)
+            QSKIP("mounting a small file system needs root");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+        const QString old = disk + "/bundle.txt";
+        writeFile(old.toStdString(), std::string(100 * 1024, 'o'));
+        const QString scratch = m_dir->filePath("scratch.txt");
+        writeFile(scratch.toStdString(), std::string(400 * 1024, 'n'));
+        const Result<bool> written = writeBranded(scratch, old);
+        QVERIFY(!written);
+        QVERIFY2(written.error().description.contains(old), qPrintable(written.error().description));
+        QCOMPARE(readAll(old), QByteArray(100 * 1024, 'o'));
+        QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList{"bundle.txt"}); // no half-written file
     }
 
 private:

@@ -19,12 +19,27 @@ MainApp::MainApp(std::unique_ptr<Updater> updater, QObject *parent)
     , m_appDelegate(std::make_unique<AppDelegate>())
     , m_contentView(std::make_unique<ContentView>(m_options.get()))
 {
-    // Files the system asks us to open join the list the way a drop does.
-    connect(m_appDelegate.get(), &AppDelegate::openRequested, m_contentView.get(),
-            [view = m_contentView.get()](const QList<QUrl> &urls) {
-                if (!view->isProcessing() && view->outputFile().isEmpty())
-                    view->handleDrop(urls);
-            });
+    // Files the system asks us to open join the list the way a drop does;
+    // while a bundle is written they wait, and the completion screen makes
+    // way for the list.
+    connect(m_appDelegate.get(), &AppDelegate::openRequested, this, [this](const QList<QUrl> &urls) {
+        m_pendingOpen += urls;
+        takeOpenRequests();
+    });
+    connect(m_contentView->job(), &BundleJob::screenChanged, this, &MainApp::takeOpenRequests);
+    platform::watchApplicationEvents(
+        this, [delegate = m_appDelegate.get()](const QList<QUrl> &urls) { delegate->openUrls(urls); },
+        [delegate = m_appDelegate.get()] { emit delegate->activateRequested(); });
+}
+
+void MainApp::takeOpenRequests()
+{
+    if (m_pendingOpen.isEmpty())
+        return;
+    if (m_contentView->job()->screen() == BundleJob::Screen::Completed)
+        m_contentView->backToList();
+    if (m_contentView->job()->screen() == BundleJob::Screen::Normal)
+        m_contentView->handleDrop(std::exchange(m_pendingOpen, {}));
 }
 
 MainApp::~MainApp() = default;

@@ -41,6 +41,9 @@ public:
     Q_INVOKABLE void windowClosed();
 
 private:
+    void takeOpenRequests();
+
+    QList<QUrl> m_pendingOpen; // asked for while a bundle was being written
     std::unique_ptr<Updater> m_updater;
     std::unique_ptr<CheckForUpdatesViewModel> m_checkForUpdates;
     std::unique_ptr<BundleOptions> m_options;

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 
@@ -140,6 +141,7 @@ struct PackerService::State
     int started = 0;      // processes started in all
     qint64 requestId = 0;
     std::optional<QJsonObject> response; // to `requestId`
+    PackerProgressHandler progress;      // of the run of `requestId`
 };
 
 // ---- The process, on its own thread ---------------------------------------------
@@ -305,6 +307,13 @@ private:
             else if (state.resident > m_service.m_limits.idleResidentBytes)
                 m_idle.start(m_service.m_limits.idleDelay);
         } else if (state.phase == State::Phase::Busy
+                   && frame.value(QLatin1String("id")).toInteger(-1) == state.requestId
+                   && frame.contains(QLatin1String("progress"))) {
+            const QJsonArray progress = frame.value(QLatin1String("progress")).toArray();
+            if (state.progress)
+                state.progress({progress.at(0).toString(), progress.at(1).toInteger(), progress.at(2).toInteger()});
+            return;
+        } else if (state.phase == State::Phase::Busy
                    && frame.value(QLatin1String("id")).toInteger(-1) == state.requestId) {
             state.response = frame;
         } else {
@@ -440,7 +449,7 @@ void PackerService::start(const QProcessEnvironment &environment)
 
 Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &directory,
                                      const QProcessEnvironment &environment, const QString &workingDirectory,
-                                     std::stop_token stop)
+                                     std::stop_token stop, const PackerProgressHandler &progress)
 {
     std::lock_guard serial(m_runMutex);
     if (stop.stop_requested())
@@ -473,6 +482,11 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     const qint64 pid = state.pid;
     request.insert(QStringLiteral("id"), ++state.requestId);
     state.response.reset();
+    state.progress = progress;
+    const auto forgetProgress = qScopeGuard([&] {
+        if (lock.owns_lock())
+            state.progress = {};
+    });
     state.phase = Phase::Busy;
     const QByteArray line = QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
     QMetaObject::invokeMethod(m_host, [host = m_host, generation, line] { host->send(generation, line); },
@@ -506,6 +520,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
             || resident > m_limits.residentBytes)
             replaceLocked(state.environment);
     }
+    state.progress = {};
     lock.unlock();
     return toResult(response, output, before);
 }

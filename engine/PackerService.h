@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -26,6 +27,16 @@ struct PackedFile
 
     bool operator==(const PackedFile &) const = default;
 };
+
+// How far a run is, as the packer's report says it ("Calculating metrics",
+// 120 of 300).
+struct PackerProgress
+{
+    QString step;
+    qint64 done = 0;
+    qint64 total = 0;
+};
+using PackerProgressHandler = std::function<void(const PackerProgress &)>;
 
 // What one run through the service gives.
 struct PackerRun
@@ -99,9 +110,11 @@ public:
     // error; "Failed to read Repomix output."; no output written; stopped),
     // or with `Unavailable`. A stop request ends the service at once; the
     // next run gets a fresh one.
+    // `progress`, if given, hears how far the run is, on a thread of the
+    // service's own: it must only hand the news on.
     Result<PackerRun> run(const QStringList &arguments, const QUrl &directory,
                           const QProcessEnvironment &environment, const QString &workingDirectory,
-                          std::stop_token stop = {});
+                          std::stop_token stop = {}, const PackerProgressHandler &progress = {});
 
     static bool isUnavailable(const AppError &error) { return error.domain == errorDomain; }
 

@@ -224,7 +224,8 @@ void RepomixWrapper::startService()
     m_service->start(run.value().environment);
 }
 
-Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop)
+Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop,
+                                            const PackerProgressHandler &progress)
 {
     if (!QFileInfo(m_location.runtime).isExecutable())
         return AppError::wrapper(RuntimeMissing,
@@ -258,7 +259,7 @@ Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const 
         if (rulesApplied)
             jobArguments << QStringLiteral("--no-default-patterns");
         Result<PackerRun> served = m_service->run(jobArguments, directory, run.value().environment,
-                                                  run.value().workingDirectory, stop);
+                                                  run.value().workingDirectory, stop, progress);
         PackerEnvironment::pruneCache(run.value().cacheDirectory);
         if (served || !PackerService::isUnavailable(served.error()))
             return served;

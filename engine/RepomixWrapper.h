@@ -74,7 +74,9 @@ public:
     // packer once startService() was called and it can serve them, and to
     // the packer's command line otherwise, so that a broken service never
     // breaks a run.
-    Result<PackerRun> runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {});
+    // `progress` hears how far a run of the warm packer is (see PackerService).
+    Result<PackerRun> runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {},
+                                const PackerProgressHandler &progress = {});
 
     // Starts loading the warm packer in the background, where this
     // installation has it; returns at once. Call it from the thread that

@@ -37,9 +37,20 @@ FocusScope {
             Accessible.ignored: !overlay.visible
             Layout.alignment: Qt.AlignHCenter
         }
+        ProgressBar {
+            objectName: "progressBar"
+            Layout.alignment: Qt.AlignHCenter
+            Layout.preferredWidth: 240
+            visible: overlay.job.stage === BundleJob.Packing && overlay.job.progress >= 0
+            value: Math.max(0, overlay.job.progress)
+            Accessible.name: overlay.job.progressText
+        }
         Label {
             objectName: "stageText"
-            text: overlay.stageText
+            text: overlay.job.stage === BundleJob.Packing && overlay.job.progressText.length > 0
+                  ? overlay.job.progressText : overlay.stageText
+            Layout.maximumWidth: overlay.width - 2 * Theme.standardPadding
+            elide: Text.ElideRight
             color: Theme.secondaryText
             Layout.alignment: Qt.AlignHCenter
             Accessible.role: Accessible.StaticText

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QStandardPaths>
 
@@ -98,7 +99,7 @@ void BundleJob::run(const QUrl &destination)
     if (m_screen == Screen::Processing)
         return;
     setOutputFile({});
-    setStage(Stage::Copying);
+    setProgress({});
     setScreen(Screen::Processing);
 
     m_job = std::stop_source();
@@ -107,15 +108,15 @@ void BundleJob::run(const QUrl &destination)
     RepomixWrapper *wrapper = &m_wrapper;
     QPointer<BundleJob> self(this);
     m_worker.post([self, wrapper, input, destination, token] {
-        const auto onStage = [self](JobStage stage) {
+        const auto onProgress = [self, token](const JobProgress &progress) {
             QMetaObject::invokeMethod(
-                self.data(), [self, stage] {
-                    if (self)
-                        self->setStage(static_cast<Stage>(stage));
+                self.data(), [self, token, progress] {
+                    if (self && token == self->m_job.get_token() && !token.stop_requested())
+                        self->setProgress(progress);
                 },
                 Qt::QueuedConnection);
         };
-        const Result<JobResult> result = runBundle(*wrapper, input, destination.toLocalFile(), token, onStage);
+        const Result<JobResult> result = runBundle(*wrapper, input, destination.toLocalFile(), token, onProgress);
         QMetaObject::invokeMethod(
             self.data(), [self, token, destination, result] {
                 if (self)
@@ -172,6 +173,21 @@ void BundleJob::setScreen(Screen screen)
         return;
     m_screen = screen;
     emit screenChanged();
+}
+
+void BundleJob::setProgress(const JobProgress &progress)
+{
+    setStage(static_cast<Stage>(progress.stage));
+    const double fraction = progress.total > 0 ? double(qMin(progress.done, progress.total)) / double(progress.total) : -1;
+    const QString text = progress.total > 0
+        ? QStringLiteral("%1: %2 of %3")
+              .arg(progress.packerStep, QLocale().toString(progress.done), QLocale().toString(progress.total))
+        : QString();
+    if (fraction == m_progress && text == m_progressText)
+        return;
+    m_progress = fraction;
+    m_progressText = text;
+    emit progressChanged();
 }
 
 void BundleJob::setStage(Stage stage)

@@ -21,6 +21,10 @@ class BundleJob : public QObject
     Q_PROPERTY(Screen screen READ screen NOTIFY screenChanged)
     Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
     Q_PROPERTY(Stage stage READ stage NOTIFY stageChanged)
+    // How far packing is, 0 to 1, as the packer reports it; -1 while unknown.
+    Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
+    // The packer's step with its count ("Calculating metrics: 120 of 300"); empty while unknown.
+    Q_PROPERTY(QString progressText READ progressText NOTIFY progressChanged)
     // What the last bundle left out that the user may not expect, a line each.
     Q_PROPERTY(QStringList leftOut READ leftOut NOTIFY outputFileChanged)
 
@@ -40,6 +44,8 @@ public:
     QUrl outputFile() const { return m_outputFile; }
     Stage stage() const { return m_stage; }
     QStringList leftOut() const { return m_leftOut; }
+    double progress() const { return m_progress; }
+    QString progressText() const { return m_progressText; }
 
     // The name the save dialog proposes: "bundled-output." and the style's extension.
     QString proposedFileName() const;
@@ -70,6 +76,7 @@ signals:
     void screenChanged();
     void outputFileChanged();
     void stageChanged();
+    void progressChanged();
 
     // Requests for the view.
     void saveDialogRequested(const QUrl &proposedLocation, const QStringList &nameFilters, int selectedNameFilter);
@@ -84,6 +91,7 @@ private:
     void finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result);
     void refuse(const QString &reason);
     void setScreen(Screen screen);
+    void setProgress(const JobProgress &progress);
     void setStage(Stage stage);
     void setOutputFile(const QUrl &file);
 
@@ -92,6 +100,8 @@ private:
     std::function<JobInput()> m_input;
     Screen m_screen = Screen::Normal;
     Stage m_stage = Stage::Copying;
+    double m_progress = -1;
+    QString m_progressText;
     QUrl m_outputFile;
     QStringList m_leftOut;
     QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it

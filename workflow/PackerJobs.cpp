@@ -21,11 +21,11 @@ AppError stoppedError()
 // Stages, runs the packer into a scratch file and reads its totals; the
 // scratch file is handed to `use` on success and removed on every path.
 Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std::stop_token &stop,
-                       const std::function<void(JobStage)> &onStage,
+                       const std::function<void(const JobProgress &)> &onProgress,
                        const std::function<Result<bool>(const QString &scratch)> &use)
 {
-    if (onStage)
-        onStage(JobStage::Copying);
+    if (onProgress)
+        onProgress({JobStage::Copying});
     const Result<Staging> staged = wrapper.stage(input.files, input.ignorePatterns, stop);
     if (!staged)
         return staged.error();
@@ -54,10 +54,17 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
         ~Remove() { QFile::remove(path); }
     } remove{scratch.value()};
 
-    if (onStage)
-        onStage(JobStage::Packing);
+    if (onProgress)
+        onProgress({JobStage::Packing});
+    PackerProgressHandler packerProgress;
+    if (onProgress) {
+        packerProgress = [onProgress](const PackerProgress &progress) {
+            onProgress({JobStage::Packing, progress.step, progress.done, progress.total});
+        };
+    }
     const Result<PackerRun> run = wrapper.runPacker(
-        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value().directory, stop);
+        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value().directory, stop,
+        packerProgress);
     if (!run)
         return run.error();
     const QString &report = run.value().report;
@@ -68,8 +75,8 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     if (use) {
         if (stop.stop_requested())
             return stoppedError();
-        if (onStage)
-            onStage(JobStage::Writing);
+        if (onProgress)
+            onProgress({JobStage::Writing});
         if (const Result<bool> used = use(scratch.value()); !used)
             return used.error();
     }
@@ -182,9 +189,9 @@ Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, st
 }
 
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
-                            std::stop_token stop, const std::function<void(JobStage)> &onStage)
+                            std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress)
 {
-    return pack(wrapper, input, stop, onStage,
+    return pack(wrapper, input, stop, onProgress,
                 [&](const QString &scratch) { return writeBranded(scratch, destination, stop); });
 }
 

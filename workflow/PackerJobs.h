@@ -57,6 +57,16 @@ QString reportForLog(const QString &report);
 // The steps of a bundle, for the progress the window shows.
 enum class JobStage { Copying, Packing, Writing };
 
+// How far a bundle is: its step, and within packing the packer's own step
+// with its count where the packer reports one (total 0: no count).
+struct JobProgress
+{
+    JobStage stage = JobStage::Copying;
+    QString packerStep;
+    qint64 done = 0;
+    qint64 total = 0;
+};
+
 // Stages the items, runs the packer into a private scratch file, reads the
 // totals, and removes the scratch file and the staging copy again.
 Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop);
@@ -65,7 +75,7 @@ Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, st
 // succeeded, writes the branded bundle to `destination` in one atomic step.
 // A failed or stopped run leaves `destination` exactly as it was.
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
-                            std::stop_token stop, const std::function<void(JobStage)> &onStage = {});
+                            std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress = {});
 
 // Why a bundle cannot be written to `path`, for the user ("“/x” is a
 // folder."); empty when it can be tried. A missing folder is never created.

@@ -37,6 +37,9 @@
 //    "excluded": ["secrets.env"],            files the secret scan left out
 //    "rss": 123456789,                       this process's resident bytes afterwards
 //    "retire": false}                        true: this process ends now
+//   {"id": 1, "progress": ["Calculating metrics", 120, 300]}
+//                                            how far the run is, as its report says it
+//                                            (at most a few a second)
 //   {"resident": 123456789}                  resident bytes once idle after runs, garbage collected
 //   {"id": 1, "refused": "why"}              this request is not served here: run the
 //                                            command line instead
@@ -245,6 +248,20 @@ class ExitSignal extends Error {
   }
 }
 
+// The steps whose progress the report prints as "Step... (done/total)".
+const PROGRESS = /(Collect file|Processing file|Running security check|Calculating metrics)\.\.\. \((\d+)\/(\d+)\)/g;
+const PROGRESS_INTERVAL_MS = 200;
+
+function reportProgress(run, bytes) {
+  const now = Date.now();
+  if (now - (run.progressSent || 0) < PROGRESS_INTERVAL_MS) return;
+  let last = null;
+  for (const match of bytes.toString('utf8').matchAll(PROGRESS)) last = match;
+  if (!last) return;
+  run.progressSent = now;
+  sendFrame({ id: run.id, progress: [last[1], Number(last[2]), Number(last[3])] });
+}
+
 function capture(stream) {
   return function write(chunk, encoding, callback) {
     if (typeof encoding === 'function') {
@@ -252,7 +269,9 @@ function capture(stream) {
       encoding = undefined;
     }
     if (current && !current.ended) {
-      current[stream].push(typeof chunk === 'string' ? Buffer.from(chunk, encoding || 'utf8') : Buffer.from(chunk));
+      const bytes = typeof chunk === 'string' ? Buffer.from(chunk, encoding || 'utf8') : Buffer.from(chunk);
+      current[stream].push(bytes);
+      if (stream === 'stdout' && current.id !== undefined) reportProgress(current, bytes);
     }
     if (callback) process.nextTick(callback);
     return true;
@@ -324,9 +343,9 @@ service.packed = (result) => {
 };
 
 // Runs the packer's command line with `args` in the current directory.
-function runCaptured(args) {
+function runCaptured(args, id) {
   return new Promise((resolve) => {
-    const run = { stdout: [], stderr: [], ended: false, settled: false, retire: false, resolve };
+    const run = { id, stdout: [], stderr: [], ended: false, settled: false, retire: false, resolve };
     current = run;
     process.argv = [process.execPath, packerScript, ...args];
     process.exitCode = undefined;
@@ -406,7 +425,7 @@ async function serve(request) {
   } catch (error) {
     return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
   }
-  const run = await runCaptured(request.args);
+  const run = await runCaptured(request.args, request.id);
   return {
     id: request.id,
     exitCode: run.exitCode,

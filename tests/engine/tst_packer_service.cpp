@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <mutex>
+
 #include <filesystem>
 #include <optional>
 #include <thread>
@@ -175,7 +177,14 @@ private slots:
         QVERIFY2(expected.exitCode == 0, qPrintable(expected.errors));
 
         const QString output = m_temp.filePath(QStringLiteral("service.out"));
-        const Result<PackerRun> run = serve(buildArguments(options, ignore, output), m_tree);
+        QList<PackerProgress> progress; // heard on the service's thread, read after the run
+        std::mutex progressMutex;
+        const Result<PackerRun> run = m_service->run(
+            buildArguments(options, ignore, output), QUrl::fromLocalFile(m_tree), m_environment, m_work, {},
+            [&](const PackerProgress &step) {
+                std::lock_guard lock(progressMutex);
+                progress << step;
+            });
         QVERIFY2(run.ok(), qPrintable(run ? QString() : run.error().toString()));
 
         const QByteArray bundle = readAll(output);
@@ -186,6 +195,10 @@ private slots:
         const RunSummary summary = parseSummary(run.value().report);
         QCOMPARE(summary, parseSummary(expected.report));
         QVERIFY(summary.totalFiles > 0);
+        // The run said how far it was, with counts that make sense.
+        QVERIFY(!progress.isEmpty());
+        for (const PackerProgress &step : std::as_const(progress))
+            QVERIFY2(!step.step.isEmpty() && step.total > 0 && step.done <= step.total, qPrintable(step.step));
 
         // The per-file counts of the same run: one entry per file of the
         // bundle, the secret left out exactly when the scan runs.

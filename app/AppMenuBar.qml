@@ -8,6 +8,11 @@ MenuBar {
 
     required property AppActions actions
 
+    // Titles are read without their mnemonic marks.
+    delegate: MenuBarItem {
+        Accessible.name: text.replace("&", "")
+    }
+
     // Opens the first menu for the keyboard.
     function openFirstMenu() {
         const menu = bar.menuAt(0)

@@ -128,6 +128,7 @@ press() {
 shows() { a11y find "$@" >/dev/null; }
 start_enabled() { a11y find "push button" "Start bundling" | grep -q ' enabled$'; }
 runs() { grep -c '^Repomix output' "$LOG" || true; }
+packer_starts() { grep -c '^\["' "$LOG" || true; }
 more_runs_than() { [ "$(runs)" -gt "$1" ]; }
 # Adds files the way a second launch does: it hands them to the running copy.
 add() {
@@ -177,12 +178,13 @@ shoot() {
     has_dialog() { [ -n "$(dialog_id)" ]; }
     wait_for 10 "the save dialog" has_dialog
     sleep 0.5
-    local before
+    local before started
     before=$(runs)
+    started=$(packer_starts)
     xdotool windowfocus --sync "$(dialog_id)" key Return
     xdotool windowfocus --sync "$WID"
-    # The application logs each packer run as it starts; the bundle's writes the file.
-    bundle_started() { grep -q 'home/bundled-output\.txt' "$LOG"; }
+    # The application logs each packer run's command line as it starts.
+    bundle_started() { [ "$(packer_starts)" -gt "$started" ]; }
     wait_for 10 "the bundle to start" bundle_started
     capture "$variant-processing.png" 0.3
     wait_for 300 "the bundle" more_runs_than "$before"

@@ -129,7 +129,18 @@ FocusScope {
         Keys.onEnterPressed: clicked()
     }
 
+    // Centred where it fits; scrolls where a large font makes it taller than the window.
+    Flickable {
+        id: scroller
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: Math.max(height, content.implicitHeight + 2 * Theme.standardPadding)
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+        ScrollBar.vertical: ScrollBar { policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
+
     ColumnLayout {
+        id: content
         anchors.centerIn: parent
         spacing: 12
 
@@ -261,6 +272,7 @@ FocusScope {
             Accessible.description: Format.path(view.outputFile)
             FileDrag { objectName: "nameDrag"; anchors.fill: parent }
         }
+    }
     }
 
     Popup {

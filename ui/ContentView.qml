@@ -156,7 +156,8 @@ FocusScope {
             onReset: root.view.resetState()
             onBackToList: root.view.backToList()
         }
-        onLoaded: item.forceActiveFocus()
+        // Its first button takes the focus, with its ring: the keys now act here.
+        onLoaded: item.forceActiveFocus(Qt.TabFocusReason)
     }
 
     // --- Popover, alert and save dialog ------------------------------------

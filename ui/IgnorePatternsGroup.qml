@@ -33,10 +33,11 @@ ColumnLayout {
             Label {
                 text: "\u203A"
                 color: Theme.text
+                Accessible.ignored: true
                 rotation: disclosure.checked ? 90 : 0
                 Behavior on rotation { NumberAnimation { duration: 150 } }
             }
-            Label { text: disclosure.text; color: Theme.text }
+            Label { text: disclosure.text; color: Theme.text; Accessible.ignored: true }
         }
         FocusRing {
             control: disclosure

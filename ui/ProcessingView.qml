@@ -44,6 +44,7 @@ FocusScope {
             visible: overlay.job.stage === BundleJob.Packing && overlay.job.progress >= 0
             value: Math.max(0, overlay.job.progress)
             Accessible.name: overlay.job.progressText
+            Accessible.ignored: !visible || !overlay.visible
         }
         Label {
             objectName: "stageText"

@@ -85,15 +85,15 @@ ColumnLayout {
         RowLayout {
             id: totalsRow
             anchors.centerIn: parent
-            width: Math.min(implicitWidth, status.width - 2 * Theme.standardSpacing)
             visible: !bar.isEstimating && bar.errorMessage.length === 0
             spacing: 6
 
         Text {
             id: totals
             objectName: "totalsText"
-            Layout.fillWidth: true
-            Layout.maximumWidth: implicitWidth
+            // One line where it fits beside the context note; wrapped where a large font needs it.
+            Layout.preferredWidth: implicitWidth
+            Layout.maximumWidth: status.width - 2 * Theme.standardSpacing - totalsRow.spacing - contextFit.implicitWidth
             leftPadding: 12
             color: Theme.secondaryText
             wrapMode: Text.Wrap
@@ -117,6 +117,7 @@ ColumnLayout {
         }
 
         ContextFit {
+            id: contextFit
             tokens: bar.estimatedTokens
             Accessible.ignored: !totalsRow.visible || !bar.visible || !visible
         }

@@ -4,9 +4,11 @@
 #include "CommandLine.h"
 #include "PackerEnvironment.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -303,6 +305,35 @@ double copyWithCp(const fs::path &from, const fs::path &to, bool hardLinks)
                                           QFile::decodeName(from.c_str()), QFile::decodeName(to.c_str())});
     const double seconds = now() - start;
     return status == 0 ? seconds : -1;
+}
+
+// Runs the thread's event loop until `done` holds or `seconds` pass,
+// without ever sleeping outside the event loop (so the probe keeps ticking).
+bool runEventsUntil(const std::function<bool()> &done, double seconds)
+{
+    const double deadline = now() + seconds;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(2);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || now() >= deadline)
+            loop.quit();
+    });
+    check.start();
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+void runEventsFor(double seconds)
+{
+    runEventsUntil([] { return false; }, seconds);
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2) : QString();
 }
 
 } // namespace bench

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace bench {
@@ -64,6 +65,14 @@ double median(std::vector<double> values);
 double currentMemoryMiB();
 double peakMemoryMiB();
 void resetPeakMemory();
+
+// Runs the thread's event loop until `done` holds or `seconds` pass, without
+// ever sleeping outside the event loop; true when `done` holds.
+bool runEventsUntil(const std::function<bool()> &done, double seconds);
+void runEventsFor(double seconds);
+
+// The system's load averages over 1, 5 and 15 minutes ("0.81 1.66 2.38").
+QString loadAverage();
 
 // ---- The baseline ---------------------------------------------------------
 

@@ -89,29 +89,6 @@ private:
     std::vector<Gap> m_longGaps;
 };
 
-// Runs the UI thread's event loop until `done` holds or `seconds` pass,
-// without ever sleeping outside the event loop (so the probe keeps ticking).
-bool runEventsUntil(const std::function<bool()> &done, double seconds)
-{
-    const double deadline = now() + seconds;
-    QEventLoop loop;
-    QTimer check;
-    check.setInterval(2);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done() || now() >= deadline)
-            loop.quit();
-    });
-    check.start();
-    if (!done())
-        loop.exec();
-    return done();
-}
-
-void runEventsFor(double seconds)
-{
-    runEventsUntil([] { return false; }, seconds);
-}
-
 // Watches /proc from its own thread for the processes this program starts
 // while it runs: a packer is a child of this process whose command line names
 // the packer's script; anything started below a packer counts as one of its

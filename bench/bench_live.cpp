@@ -19,23 +19,6 @@ using namespace bench;
 namespace {
 constexpr int kRuns = 5;
 
-bool runEventsUntil(const std::function<bool()> &done, double seconds)
-{
-    const double deadline = now() + seconds;
-    while (!done()) {
-        if (now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2) : QString();
-}
-
 // Times one estimate of `view`'s selection; -1 when it failed or took too long.
 double timedEstimate(ContentView &view)
 {

@@ -36,13 +36,6 @@ using namespace bench;
 
 namespace {
 
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
-}
 
 // VmRSS of a process, in MiB (Linux: /proc/<pid>/statm).
 double residentMiB(qint64 pid)

@@ -1,17 +1,13 @@
 // Runs the bundled Node.js runtime and packer for real.
 #include "CommandLine.h"
+#include "FakePacker.h"
 #include "PackerEnvironment.h"
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
 #include "TestFiles.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStringDecoder>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
@@ -21,27 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const PackerLocation bundled{QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)};
-
-QString fresh()
-{
-    return PrivateArea::scratchFile(QStringLiteral(".txt")).value();
-}
-
-// The files a plain bundle holds, in the order it holds them.
+// The files a plain bundle holds, sorted.
 QStringList filesIn(const QByteArray &bundle)
 {
     QStringList files;
     static const QRegularExpression header(QStringLiteral("^File: (.*)$"), QRegularExpression::MultilineOption);
     for (auto it = header.globalMatch(QString::fromUtf8(bundle)); it.hasNext();)
         files << it.next().captured(1);
+    files.sort();
     return files;
-}
-
-QStringList sorted(QStringList list)
-{
-    list.sort();
-    return list;
 }
 
 struct Bundle
@@ -61,29 +45,13 @@ Bundle bundleOf(RepomixWrapper &wrapper, const QList<QUrl> &items, Staging *stag
     if (staging)
         *staging = staged.value();
     wrapper.setTemporaryDirectory(staged.value().directory);
-    const QString output = fresh();
+    const QString output = freshOutput();
     const Result<QString> report = wrapper.runRepomix(buildArguments({}, QString(), output), staged.value().directory);
     if (!report) {
         qWarning("packing failed: %s", qPrintable(report.error().description));
         return {};
     }
     return {report.value(), readAll(output)};
-}
-
-// The packer started directly on `folder` with its own default rules, in
-// the environment the application gives it.
-QByteArray packDirectly(const QString &folder)
-{
-    const PackerEnvironment run = PackerEnvironment::forRun().value();
-    const QString output = fresh();
-    QProcess process;
-    process.setProgram(bundled.runtime);
-    process.setArguments(QStringList{bundled.script} + buildArguments({}, QString(), output) + QStringList{folder});
-    process.setWorkingDirectory(run.workingDirectory);
-    process.setProcessEnvironment(run.environment);
-    process.start();
-    process.waitForFinished(-1);
-    return process.exitCode() == 0 ? readAll(output) : QByteArray();
 }
 
 } // namespace
@@ -95,48 +63,8 @@ class PackerTest : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_temp.isValid());
-        qputenv("TMPDIR", m_temp.path().toUtf8());
         qputenv("XDG_CACHE_HOME", m_temp.filePath("cache").toUtf8());
-        m_root = fs::path(m_temp.path().toStdString()) / "user";
-        writeFile(m_root / "app/src/main.c", "// entry point\nint main(void) { return 0; }\n");
-        writeFile(m_root / "app/README.md", "# App\n\nBuilt with care.\n");
-        writeFile(m_root / "app/.git/config", "[core]\n\tbare = false\n");
-        writeFile(m_root / "notes.txt", "Remember the milk.\n");
-    }
-
-    void packsEachStyle_data()
-    {
-        QTest::addColumn<QString>("style");
-        QTest::newRow("plain") << "plain";
-        QTest::newRow("xml") << "xml";
-        QTest::newRow("markdown") << "markdown";
-    }
-    void packsEachStyle()
-    {
-        QFETCH(QString, style);
-        RepomixWrapper wrapper(bundled);
-        const auto staged = wrapper.stage({urlOf(m_root / "app"), urlOf(m_root / "notes.txt")}, QString());
-        QVERIFY(staged.ok());
-        wrapper.setTemporaryDirectory(staged.value().directory);
-
-        BundleOptions::Values options;
-        options.style = style;
-        const QString output = fresh();
-        const auto report = wrapper.runRepomix(buildArguments(options, QString(), output), staged.value().directory);
-        QVERIFY2(report.ok(), qPrintable(report ? QString() : report.error().description));
-
-        const QByteArray bundle = readAll(output);
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bundle);
-        QVERIFY(!utf8.hasError());
-        QVERIFY(text.contains(QLatin1String("Remember the milk.")));
-        QVERIFY(!text.contains(QLatin1String("bare = false"))); // version-control internals stay out
-
-        const RunSummary summary = parseSummary(report.value());
-        QCOMPARE(summary.totalFiles, 3);
-        QVERIFY(summary.totalChars > 0);
-        QVERIFY(summary.estimatedTokens > 0);
+        m_root = m_temp.root() / "user";
     }
 
     // A chosen folder is packed exactly as the packer packs it when started
@@ -149,12 +77,12 @@ private slots:
                                  "weird.pid/inside.txt", "npm-debug.log.1", "coverage/lcov.txt", "vendor/lib.php",
                                  "sub/vendor/keep.php", "target/t.txt", "sub/target/t.txt", "tmp/t.txt", "sub/tmp/t.txt",
                                  ".vuepress/dist/a.js", "sub/package-lock.json", "a.pyc", "ignored.txt", "docs/notes.md",
-                                 "sub/build/kept.txt", ".idea/workspace.txt"})
+                                 "sub/build/kept.txt", ".idea/workspace.txt", ".git/config"})
             writeFile(project / path, std::string("content of ") + path + "\n");
         writeFile(project / ".env", "DB_PASSWORD=hunter2\n");
         writeFile(project / ".gitignore", "ignored.txt\n");
 
-        RepomixWrapper wrapper(bundled);
+        RepomixWrapper wrapper(bundledPacker());
         Staging staging;
         const Bundle staged = bundleOf(wrapper, {urlOf(project)}, &staging);
         QVERIFY(staging.defaultRulesApplied);
@@ -163,9 +91,13 @@ private slots:
             QVERIFY2(file.startsWith(QLatin1String("project/")), qPrintable(file));
             ours << file.mid(8);
         }
-        const QStringList direct = filesIn(packDirectly(QString::fromStdString(project.string())));
+        const QString output = freshOutput();
+        const PackerEnvironment run = PackerEnvironment::forRun().value();
+        QCOMPARE(runPackerDirectly(buildArguments({}, QString(), output), QString::fromStdString(project.string()),
+                                   run.environment, run.workingDirectory).exitCode, 0);
+        const QStringList direct = filesIn(readAll(output));
         QVERIFY(direct.contains(QStringLiteral("sub/x.pid")));
-        QCOMPARE(sorted(ours), sorted(direct));
+        QCOMPARE(ours, direct);
         QVERIFY(!staged.text.contains("hunter2"));
         for (const char *left : {".env", "build", "dist"}) {
             const QString path = QString::fromStdString((project / left).string());
@@ -175,31 +107,21 @@ private slots:
         }
     }
 
-    void aChosenItemIsNeverLeftOutByItsOwnName()
+    // Chosen items keep what the packer would leave out by their own names,
+    // and same names reach the packer as distinct ones.
+    void chosenItemsArePackedUnderTheirOwnNames()
     {
         writeFile(m_root / "release/dist/app.js", "console.log('shipped');\n");
         writeFile(m_root / "release/build/out.txt", "built\n");
         writeFile(m_root / "release/debug.log", "a log the user chose\n");
-        RepomixWrapper wrapper(bundled);
-        const Bundle bundle = bundleOf(wrapper, {urlOf(m_root / "release/dist"), urlOf(m_root / "release/build"),
-                                                 urlOf(m_root / "release/debug.log")});
-        QCOMPARE(sorted(filesIn(bundle.text)), (QStringList{"build/out.txt", "debug.log", "dist/app.js"}));
-    }
-
-    void sameNamesLinksAndNestedTreesPackEachFileOnce()
-    {
         writeFile(m_root / "a/README.md", "first\n");
         writeFile(m_root / "b/README.md", "second\n");
-        writeFile(m_root / "x/src/main.c", "int x;\n");
-        writeFile(m_root / "y/src/main.c", "int y;\n");
-        writeFile(m_root / "deep/one/two/three.txt", "deep\n");
-        fs::create_symlink(m_root / "deep", m_root / "deep-link");
-        RepomixWrapper wrapper(bundled);
-        const Bundle bundle = bundleOf(wrapper, {urlOf(m_root / "a/README.md"), urlOf(m_root / "b/README.md"),
-                                                 urlOf(m_root / "x/src"), urlOf(m_root / "y/src"), urlOf(m_root / "deep-link")});
-        QCOMPARE(sorted(filesIn(bundle.text)), (QStringList{"README (2).md", "README.md", "deep-link/one/two/three.txt",
-                                                            "src (2)/main.c", "src/main.c"}));
-        QVERIFY(bundle.text.contains("second") && bundle.text.contains("int y;"));
+        RepomixWrapper wrapper(bundledPacker());
+        const Bundle bundle = bundleOf(wrapper, {urlOf(m_root / "release/dist"), urlOf(m_root / "release/build"),
+                                                 urlOf(m_root / "release/debug.log"), urlOf(m_root / "a/README.md"),
+                                                 urlOf(m_root / "b/README.md")});
+        QCOMPARE(filesIn(bundle.text), (QStringList{"README (2).md", "README.md", "build/out.txt", "debug.log", "dist/app.js"}));
+        QVERIFY(bundle.text.contains("second"));
     }
 
     // Hard links give the very bundle that copies give, and the user's files
@@ -211,24 +133,23 @@ private slots:
             writeFile(project / ("dir" + std::to_string(i % 4)) / ("f" + std::to_string(i) + ".ts"),
                       "export const value" + std::to_string(i) + " = " + std::to_string(i * 7) + "; // note\n");
         fs::permissions(project / "dir0/f0.ts", fs::perms::owner_read | fs::perms::group_read);
-        struct Before
+        struct File
         {
             fs::path path;
             QByteArray content;
             struct stat st;
         };
-        std::vector<Before> before;
+        std::vector<File> before;
         for (const auto &entry : fs::recursive_directory_iterator(project)) {
-            if (entry.is_regular_file()) {
-                struct stat st {};
-                ::stat(entry.path().c_str(), &st);
-                before.push_back({entry.path(), readAll(QString::fromStdString(entry.path().string())), st});
-            }
+            if (!entry.is_regular_file())
+                continue;
+            before.push_back({entry.path(), readAll(QString::fromStdString(entry.path().string())), {}});
+            ::stat(entry.path().c_str(), &before.back().st);
         }
 
         QByteArray linked, copied;
         {
-            RepomixWrapper wrapper(bundled);
+            RepomixWrapper wrapper(bundledPacker());
             Staging staging;
             linked = bundleOf(wrapper, {urlOf(project)}, &staging).text;
             QVERIFY(staging.bytesLinked > 0);
@@ -239,7 +160,7 @@ private slots:
         }
         QVERIFY(!linked.isEmpty());
         QCOMPARE(linked, copied);
-        for (const Before &file : before) {
+        for (const File &file : before) {
             struct stat now {};
             ::stat(file.path.c_str(), &now);
             QCOMPARE(readAll(QString::fromStdString(file.path.string())), file.content);
@@ -259,16 +180,15 @@ private slots:
         const QString key = QStringLiteral("o200k_base:%1:%2")
                                 .arg(content.size())
                                 .arg(QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex().left(16)));
-        const fs::path shared = fs::path(m_temp.path().toStdString()) / "repomix/cache/token-counts.json";
+        const fs::path shared = m_temp.root() / "repomix/cache/token-counts.json";
         writeFile(shared, "{\"version\":1,\"entries\":{\"" + key.toStdString() + "\":100000000}}");
 
-        RepomixWrapper wrapper(bundled);
+        RepomixWrapper wrapper(bundledPacker());
         const Bundle first = bundleOf(wrapper, {urlOf(m_root / "cached")});
         const RunSummary summary = parseSummary(first.report);
         QVERIFY(summary.estimatedTokens > 0);
         QVERIFY2(summary.estimatedTokens < 100000, qPrintable(QString::number(summary.estimatedTokens)));
-        QCOMPARE(sorted(QDir(m_temp.filePath("repomix")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)),
-                 QStringList{"cache"});
+        QCOMPARE(QDir(m_temp.filePath("repomix")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"cache"});
         QVERIFY(!QFileInfo::exists(m_temp.filePath("node-compile-cache")));
         const QString cache = PrivateArea::cacheDirectory().value();
         QVERIFY(QFileInfo(cache + "/token-counts.json").isFile());
@@ -281,7 +201,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_temp;
+    PrivateTemp m_temp;
     fs::path m_root;
 };
 

@@ -1,77 +1,21 @@
 // The packer service against the packer's own command line, both run for real
 // with the bundled runtime: same bundle bytes, same totals, same failures.
 #include "CommandLine.h"
+#include "FakePacker.h"
 #include "PackerService.h"
+#include "Processes.h"
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <mutex>
-
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <thread>
 
-#include <csignal>
-
 namespace fs = std::filesystem;
-
-namespace {
-
-const PackerLocation bundled{QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)};
-
-struct CommandLineRun
-{
-    int exitCode = -1;
-    QString report;
-    QString errors;
-};
-
-// The packer started the way the runner starts it: runtime, script, job
-// arguments, directory.
-CommandLineRun runCommandLine(const QStringList &arguments, const QString &directory,
-                              const QProcessEnvironment &environment, const QString &workingDirectory)
-{
-    QProcess process;
-    process.setProgram(bundled.runtime);
-    process.setArguments(QStringList{bundled.script} + arguments + QStringList{directory});
-    process.setWorkingDirectory(workingDirectory);
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start();
-    process.waitForFinished(-1);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-QString firstDifference(const QByteArray &a, const QByteArray &b)
-{
-    qsizetype at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at])
-        ++at;
-    return QStringLiteral("sizes %1 and %2, first difference at byte %3: \"%4\" / \"%5\"")
-        .arg(a.size())
-        .arg(b.size())
-        .arg(at)
-        .arg(QString::fromUtf8(a.mid(at, 60)), QString::fromUtf8(b.mid(at, 60)));
-}
-
-bool processExists(qint64 pid)
-{
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
-}
-
-qsizetype countOf(const QString &text, const QString &needle)
-{
-    return text.count(needle);
-}
-
-} // namespace
 
 class PackerServiceTest : public QObject
 {
@@ -130,7 +74,7 @@ private slots:
         m_environment.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1"));
         m_environment.insert(QStringLiteral("REPOMIX_TOKEN_CACHE_PATH"), m_temp.filePath(QStringLiteral("cache/token-counts.json")));
 
-        m_service = std::make_unique<PackerService>(bundled);
+        m_service = std::make_unique<PackerService>(bundledPacker());
         m_service->start(m_environment);
     }
 
@@ -141,21 +85,12 @@ private slots:
         QTest::addColumn<QString>("style");
         QTest::addColumn<QStringList>("switches");
         QTest::addColumn<QString>("ignore");
-        const QStringList none;
-        QTest::newRow("plain") << "plain" << none << QString();
-        QTest::newRow("xml") << "xml" << none << QString();
-        QTest::newRow("markdown") << "markdown" << none << QString();
-        QTest::newRow("no file summary") << "plain" << QStringList{"noSummary"} << QString();
-        QTest::newRow("no directory structure") << "xml" << QStringList{"noStructure"} << QString();
-        QTest::newRow("remove empty lines") << "markdown" << QStringList{"removeEmptyLines"} << QString();
-        QTest::newRow("keep comments") << "plain" << QStringList{"keepComments"} << QString();
-        QTest::newRow("line numbers") << "xml" << QStringList{"lineNumbers"} << QString();
-        QTest::newRow("no security check") << "plain" << QStringList{"noSecurity"} << QString();
-        QTest::newRow("ignore patterns") << "markdown" << none << QStringLiteral("*.md, src/gen/module1*");
-        QTest::newRow("every switch") << "xml"
-                                      << QStringList{"noSummary", "noStructure", "removeEmptyLines", "keepComments",
-                                                     "lineNumbers", "noSecurity"}
-                                      << QStringLiteral("docs/**");
+        QTest::newRow("plain, the defaults") << "plain" << QStringList() << QString();
+        QTest::newRow("xml, every switch turned")
+            << "xml" << QStringList{"noSummary", "noStructure", "removeEmptyLines", "keepComments", "lineNumbers", "noSecurity"}
+            << QStringLiteral("docs/**");
+        QTest::newRow("markdown, ignore patterns, line numbers")
+            << "markdown" << QStringList{"lineNumbers"} << QStringLiteral("*.md, src/gen/module1*");
     }
     void matchesTheCommandLine()
     {
@@ -172,8 +107,7 @@ private slots:
         options.securityCheck = !switches.contains("noSecurity");
 
         const QString expectedOutput = m_temp.filePath(QStringLiteral("command-line.out"));
-        const CommandLineRun expected
-            = runCommandLine(buildArguments(options, ignore, expectedOutput), m_tree, m_environment, m_work);
+        const DirectRun expected = runPackerDirectly(buildArguments(options, ignore, expectedOutput), m_tree, m_environment, m_work);
         QVERIFY2(expected.exitCode == 0, qPrintable(expected.errors));
 
         const QString output = m_temp.filePath(QStringLiteral("service.out"));
@@ -190,7 +124,7 @@ private slots:
         const QByteArray bundle = readAll(output);
         const QByteArray expectedBundle = readAll(expectedOutput);
         QVERIFY(!bundle.isEmpty());
-        QVERIFY2(bundle == expectedBundle, qPrintable(firstDifference(bundle, expectedBundle)));
+        QCOMPARE(bundle, expectedBundle);
 
         const RunSummary summary = parseSummary(run.value().report);
         QCOMPARE(summary, parseSummary(expected.report));
@@ -232,7 +166,7 @@ private slots:
         QVERIFY(stopped && !stopped->ok());
         QCOMPARE(stopped->error().domain, AppError::wrapperDomain);
         QCOMPARE(stopped->error().code, int(RepomixWrapper::Stopped));
-        QTRY_VERIFY_WITH_TIMEOUT(!processExists(killedProcess), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(killedProcess), 30000);
 
         // The next run is served by a fresh process and reports itself only.
         const QString nextOutput = m_temp.filePath(QStringLiteral("after-stop.out"));
@@ -241,9 +175,9 @@ private slots:
         QCOMPARE(m_service->processesStarted(), started + 1);
         QVERIFY(m_service->processId() != killedProcess);
         const QString &report = next.value().report;
-        QCOMPARE(countOf(report, QStringLiteral("Total Files:")), 1);
-        QCOMPARE(countOf(report, QStringLiteral("bigfile")), 0);
-        const CommandLineRun expected = runCommandLine(buildArguments({}, {}, output), m_tree, m_environment, m_work);
+        QCOMPARE(report.count(QStringLiteral("Total Files:")), 1);
+        QVERIFY(!report.contains(QStringLiteral("bigfile")));
+        const DirectRun expected = runPackerDirectly(buildArguments({}, {}, output), m_tree, m_environment, m_work);
         QCOMPARE(parseSummary(report), parseSummary(expected.report));
         QVERIFY(!readAll(nextOutput).contains("bigValue"));
     }
@@ -253,7 +187,7 @@ private slots:
         BundleOptions::Values options;
         options.style = QStringLiteral("bogus");
         const QString output = m_temp.filePath(QStringLiteral("failing.out"));
-        const CommandLineRun expected = runCommandLine(buildArguments(options, {}, output), m_tree, m_environment, m_work);
+        const DirectRun expected = runPackerDirectly(buildArguments(options, {}, output), m_tree, m_environment, m_work);
         QVERIFY(expected.exitCode != 0);
         QVERIFY(expected.errors.contains(QLatin1String("bogus")));
 
@@ -268,7 +202,7 @@ private slots:
         const Result<PackerRun> next = serve(buildArguments({}, {}, output), m_tree);
         QVERIFY2(next.ok(), qPrintable(next ? QString() : next.error().toString()));
         QCOMPARE(m_service->processId(), process);
-        QCOMPARE(countOf(next.value().report, QStringLiteral("bogus")), 0);
+        QVERIFY(!next.value().report.contains(QStringLiteral("bogus")));
     }
 
     void leavesWhatItDoesNotServeToTheCommandLine()
@@ -291,35 +225,23 @@ private slots:
         writeFile(resources / "repomix/package.json", R"({"name": "repomix", "version": "0.0.1"})");
         writeFile(resources / "repomix/bin/repomix.cjs", "");
         fs::create_directories(resources / "service");
-        fs::copy_file(PackerService::scriptFor(bundled).toStdString(), resources / "service/packer-service.cjs");
-        PackerService otherVersion({bundled.runtime, other.filePath(QStringLiteral("repomix/bin/repomix.cjs"))});
+        fs::copy_file(PackerService::scriptFor(bundledPacker()).toStdString(), resources / "service/packer-service.cjs");
+        PackerService otherVersion({bundledPacker().runtime, other.filePath(QStringLiteral("repomix/bin/repomix.cjs"))});
         const Result<PackerRun> refused = otherVersion.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree),
                                                            m_environment, m_work);
         QVERIFY(!refused.ok());
         QVERIFY(PackerService::isUnavailable(refused.error()));
         QVERIFY2(refused.error().description.contains(QLatin1String("0.0.1")), qPrintable(refused.error().description));
-        QCOMPARE(otherVersion.processesStarted(), 2);
-        const auto runOn = [&](PackerService &service, const QProcessEnvironment &environment) {
-            return service.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree), environment, m_work);
-        };
-        QVERIFY(PackerService::isUnavailable(runOn(otherVersion, m_environment).error()));
-        QCOMPARE(otherVersion.processesStarted(), 2); // not tried again for the same environment
-        QProcessEnvironment another = m_environment;
-        another.insert(QStringLiteral("LUMBREL_TEST_OTHER"), QStringLiteral("1"));
-        QVERIFY(PackerService::isUnavailable(runOn(otherVersion, another).error()));
-        QCOMPARE(otherVersion.processesStarted(), 4);
-
-        PackerService missing({bundled.runtime, other.filePath(QStringLiteral("nowhere/bin/repomix.cjs"))});
-        const Result<PackerRun> none = runOn(missing, m_environment);
-        QVERIFY(!none.ok());
-        QVERIFY(PackerService::isUnavailable(none.error()));
-        QCOMPARE(missing.processesStarted(), 0);
+        const int started = otherVersion.processesStarted();
+        QVERIFY(PackerService::isUnavailable(
+            otherVersion.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree), m_environment, m_work).error()));
+        QCOMPARE(otherVersion.processesStarted(), started); // not tried again for the same environment
     }
 
     void restartsAfterItsLimitAndForAnotherEnvironment()
     {
         const qint64 unlimited = qint64(1) << 50;
-        PackerService service(bundled, PackerService::Limits{2, unlimited, unlimited});
+        PackerService service(bundledPacker(), PackerService::Limits{2, unlimited, unlimited});
         const QString output = m_temp.filePath(QStringLiteral("limited.out"));
         const auto serveWith = [&](const QProcessEnvironment &environment) {
             return service.run(buildArguments({}, {}, output), QUrl::fromLocalFile(m_tree), environment, m_work).ok();
@@ -343,7 +265,7 @@ private slots:
     void replacesAProcessThatStaysBigWhileIdle()
     {
         // Every process is too big here: each is replaced once it has been idle.
-        PackerService service(bundled, PackerService::Limits{100, qint64(1) << 50, 1, std::chrono::milliseconds(0)});
+        PackerService service(bundledPacker(), PackerService::Limits{100, qint64(1) << 50, 1, std::chrono::milliseconds(0)});
         const Result<PackerRun> run = service.run(buildArguments({}, {}, m_temp.filePath(QStringLiteral("idle.out"))),
                                                   QUrl::fromLocalFile(m_tree), m_environment, m_work);
         QVERIFY(run.ok());

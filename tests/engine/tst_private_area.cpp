@@ -1,28 +1,13 @@
 #include "PrivateArea.h"
 #include "TestFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
-#include <filesystem>
-#include <sys/stat.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-unsigned modeOf(const QString &path)
-{
-    struct stat st {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
-    return st.st_mode & 07777;
-}
 
 // Child mode: makes a session, says where, and keeps it until its input ends.
 int holdSession()
@@ -44,16 +29,10 @@ class PrivateAreaTest : public QObject
 private slots:
     void init()
     {
-        m_temp = std::make_unique<QTemporaryDir>();
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", m_temp->path().toUtf8());
+        m_temp = std::make_unique<PrivateTemp>();
         m_fixed = m_temp->filePath(QStringLiteral("lumbrel-%1").arg(::getuid()));
     }
-    void cleanup()
-    {
-        qputenv("TMPDIR", m_oldTmp);
-        m_temp.reset();
-    }
+    void cleanup() { m_temp.reset(); }
 
     void usesTheFixedAreaWhenItIsOurs()
     {
@@ -65,12 +44,9 @@ private slots:
         QCOMPARE(QFileInfo(session).path(), m_fixed);
         QVERIFY(QFileInfo(session).fileName().startsWith(QLatin1String("session-")));
         QCOMPARE(modeOf(session), 0700u);
-        QVERIFY(QFileInfo(session + "/lock").isFile());
-
         const QString scratch = PrivateArea::scratchFile(QStringLiteral(".xml")).value();
         QCOMPARE(QFileInfo(scratch).path(), session);
         QVERIFY(scratch.endsWith(QLatin1String(".xml")) && !QFileInfo::exists(scratch));
-        QVERIFY(scratch != PrivateArea::scratchFile(QStringLiteral(".xml")).value());
     }
 
     void aSquattedAreaIsNeverUsed_data()
@@ -192,8 +168,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_temp;
-    QByteArray m_oldTmp;
+    std::unique_ptr<PrivateTemp> m_temp;
     QString m_fixed;
 };
 

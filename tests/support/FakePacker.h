@@ -4,7 +4,44 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+
+// The real packer with its runtime, as built for this tree.
+inline PackerLocation bundledPacker()
+{
+    return {QStringLiteral(LUMBREL_TEST_RUNTIME), QStringLiteral(LUMBREL_TEST_SCRIPT)};
+}
+
+// A path for packer output that nothing uses yet, in the session folder.
+inline QString freshOutput()
+{
+    return PrivateArea::scratchFile(QStringLiteral(".txt")).value();
+}
+
+// The real packer's command line started directly on `directory`, as the
+// runner starts it: runtime, script, job arguments, directory.
+struct DirectRun
+{
+    int exitCode = -1;
+    QString report;
+    QString errors;
+};
+inline DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory,
+                                   const QProcessEnvironment &environment, const QString &workingDirectory)
+{
+    const PackerLocation packer = bundledPacker();
+    QProcess process;
+    process.setProgram(packer.runtime);
+    process.setArguments(QStringList{packer.script} + arguments + QStringList{directory});
+    process.setWorkingDirectory(workingDirectory);
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    process.waitForFinished(-1);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
 
 // A stand-in for the packer: a shell script run by /bin/sh in place of the
 // Node.js runtime. The script sees the job arguments and the staging

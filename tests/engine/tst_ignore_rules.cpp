@@ -147,14 +147,6 @@ private slots:
         QVERIFY(IgnoreRules::certainPatterns(QStringLiteral("*.md,!keep.md")).isEmpty());
     }
 
-    void theDefaultListIsUnderstood()
-    {
-        QString problem;
-        const auto rules = IgnoreRules::packerDefaults(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix"), &problem);
-        QVERIFY2(rules, qPrintable(problem));
-        QVERIFY(rules->size() > 50);
-    }
-
     // Generated pattern lists (and the packer's default list) on a generated
     // tree: the files left must be exactly the packer's.
     void agreesWithThePackersSearch()

@@ -20,22 +20,16 @@ private slots:
         QTest::newRow("English grouping")
             << "Total Files: 1,234 files\nTotal Chars: 12,345 chars\nTotal Tokens: 1,234,567 tokens"
             << 1234LL << 12345LL << 1234567LL;
-        QTest::newRow("German grouping")
-            << "Total Files: 1.234 files\nTotal Chars: 98.765.432 chars\nTotal Tokens: 1.234.567 tokens"
-            << 1234LL << 98765432LL << 1234567LL;
-        QTest::newRow("French narrow no-break spaces")
-            << QString::fromUtf8("Total Files: 1\u202F234 files\nTotal Chars: 1\u00A0234\u00A0567 chars\n"
-                                 "Total Tokens: 1 234 567 tokens")
-            << 1234LL << 1234567LL << 1234567LL;
-        QTest::newRow("Swiss grouping")
-            << QString::fromUtf8("Total Files: 1'234 files\nTotal Chars: 1’234’567 chars\nTotal Tokens: 7 tokens")
-            << 1234LL << 1234567LL << 7LL;
+        QTest::newRow("German, French and Swiss grouping")
+            << QString::fromUtf8("Total Files: 1’234 files\nTotal Chars: 98.765\u00A0432\u202F1 chars\n"
+                                 "Total Tokens: 1'234 567 tokens")
+            << 1234LL << 987654321LL << 1234567LL;
         QTest::newRow("Arabic-Indic digits")
             << QString::fromUtf8("Total Files: \u0661\u066C\u0662\u0663\u0664 files") << 1234LL << 0LL << 0LL;
         QTest::newRow("tabs and runs of spaces")
             << "Total Files:\t 3 \t files\nTotal Chars:    10   chars" << 3LL << 10LL << 0LL;
-        QTest::newRow("unit word must follow") << "Total Files: 3 lines\nTotal Tokens: 5" << 0LL << 0LL << 0LL;
-        QTest::newRow("no totals") << "All Done!\n" << 0LL << 0LL << 0LL;
+        QTest::newRow("unit word must follow, case matters")
+            << "Total Files: 3 lines\nTotal Tokens: 5\ntotal chars: 3 chars" << 0LL << 0LL << 0LL;
         QTest::newRow("later line wins, also with 0")
             << "Total Files: 3 files\nTotal Files: 4 files\nTotal Chars: 9 chars\nTotal Chars: x chars"
             << 4LL << 0LL << 0LL;
@@ -47,7 +41,6 @@ private slots:
         QTest::newRow("CRLF and other line breaks")
             << QString::fromUtf8("Total Files: 1 files\r\nTotal Chars: 2 chars\u2028Total Tokens: 3 tokens\u0085")
             << 1LL << 2LL << 3LL;
-        QTest::newRow("case matters") << "total files: 3 files" << 0LL << 0LL << 0LL;
     }
 
     void totals()
@@ -60,13 +53,6 @@ private slots:
         QCOMPARE(summary.totalFiles, files);
         QCOMPARE(summary.totalChars, chars);
         QCOMPARE(summary.estimatedTokens, tokens);
-    }
-
-    void extractNumberRejectsBadPatterns()
-    {
-        QCOMPARE(extractNumber(QStringLiteral("Total Files: 3 files"), QStringLiteral("(unclosed")), 0);
-        QCOMPARE(extractNumber(QStringLiteral("x 4a y"), QStringLiteral(R"(x (\w+) y)")), 0);
-        QCOMPARE(extractNumber(QStringLiteral("x 42 y"), QStringLiteral(R"(x (\d+) y)")), 42);
     }
 };
 

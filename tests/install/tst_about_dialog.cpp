@@ -1,6 +1,7 @@
 // The About dialog as the window shows it: version, Lumbrel's licence and the
 // notices generated for the package, scrollable inside the fixed window,
 // closed by Escape, and readable with light and dark palettes.
+#include "Contrast.h"
 #include "TestFiles.h"
 
 #include <QtQuick>
@@ -14,17 +15,6 @@ Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
 
 namespace {
-// WCAG's contrast ratio of two colours: 1 (none) to 21 (black on white).
-double contrast(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &c) {
-        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 QList<QQuickItem *> findAll(QQuickItem *from, const std::function<bool(QQuickItem *)> &matches)
 {
     QList<QQuickItem *> found;
@@ -101,16 +91,18 @@ private slots:
 
         // Readable: every text stands out from what is behind it.
         const auto colour = [](QQuickItem *item, const char *name) { return item->property(name).value<QColor>(); };
-        const QList<QQuickItem *> paragraphs = findAll(notices, [](QQuickItem *item) { return item->inherits("QQuickTextArea"); });
+        // The notices' paragraphs, made again each time the dialog opens.
+        const auto paragraphsOf = [&] { return findAll(notices, [](QQuickItem *item) { return item->inherits("QQuickTextArea"); }); };
+        const QList<QQuickItem *> paragraphs = paragraphsOf();
         QVERIFY(!paragraphs.isEmpty());
         const QColor noticesBackground = colour(notices->parentItem(), "color");
-        QVERIFY2(contrast(colour(paragraphs.first(), "color"), noticesBackground) >= 4.5,
+        QVERIFY2(contrast::ratio(colour(paragraphs.first(), "color"), noticesBackground) >= contrast::textRatio,
                  qPrintable(colour(paragraphs.first(), "color").name() + " on " + noticesBackground.name()));
         const QColor dialogBackground = colour(frame, "color");
         for (QQuickItem *label : texts) {
             if (!label->inherits("QQuickLabel"))
                 continue;
-            QVERIFY2(contrast(colour(label, "color"), dialogBackground) >= 4.5,
+            QVERIFY2(contrast::ratio(colour(label, "color"), dialogBackground) >= contrast::textRatio,
                      qPrintable(textOf(label).left(40) + ": " + colour(label, "color").name() + " on "
                                 + dialogBackground.name()));
         }
@@ -120,9 +112,8 @@ private slots:
         QTRY_VERIFY(!dialog->property("visible").toBool());
         QMetaObject::invokeMethod(dialog, "open");
         QTRY_VERIFY(dialog->property("opened").toBool());
-        notices = window->findChild<QQuickItem *>(QStringLiteral("notices"));
-        QTRY_VERIFY(!findAll(notices, [](QQuickItem *item) { return item->inherits("QQuickTextArea"); }).isEmpty());
-        findAll(notices, [](QQuickItem *item) { return item->inherits("QQuickTextArea"); }).first()->forceActiveFocus();
+        QTRY_VERIFY(!paragraphsOf().isEmpty());
+        paragraphsOf().first()->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_Escape);
         QTRY_VERIFY(!dialog->property("visible").toBool());
     }

@@ -138,7 +138,6 @@ void GuiMainScreenTest::typedNamesAndPathsAreHonoured_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("saved");
     QTest::newRow("a name") << "my bundle.txt" << "Documents/my bundle.txt";
-    QTest::newRow("no extension") << "notes" << "Documents/notes.txt";
     QTest::newRow("absolute path") << "%1/elsewhere/out.txt" << "elsewhere/out.txt";
 }
 

@@ -1,6 +1,7 @@
 #include "Appcast.h"
 #include "AppcastUpdater.h"
 #include "CheckForUpdatesViewModel.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QMetaEnum>
@@ -105,27 +106,18 @@ QStringList downloadFolders()
     return QDir(QDir::tempPath()).entryList({u"lumbrel-update-*"_s}, QDir::Dirs | QDir::Hidden);
 }
 
-constexpr QFileDevice::Permissions othersMayUse = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-
 } // namespace
 
 class TestUpdates : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_temp; // TMPDIR of this test, so that leftovers can be counted
+    PrivateTemp m_temp; // so that leftovers can be counted
     SigningKey m_key;
     SigningKey m_otherKey;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_temp.isValid());
-        qputenv("TMPDIR", m_temp.path().toLocal8Bit());
-        QCOMPARE(QDir::tempPath(), m_temp.path());
-        QVERIFY(!m_key.publicKey().isEmpty() && !m_key.sign("x").isEmpty());
-    }
+    void initTestCase() { QVERIFY(!m_key.publicKey().isEmpty() && !m_key.sign("x").isEmpty()); }
 
     // The menu item follows the updater (see the main window's test), and
     // turns off when the updater goes first.
@@ -334,10 +326,8 @@ private slots:
         QCOMPARE(finished.first().first().value<State>(), State::UpdateAvailable);
         const QString file = updater->downloadedFile();
         QCOMPARE(QFileInfo(file).fileName(), u"lumbrel_1.3_amd64.deb"_s);
-        QFile verified(file);
-        QVERIFY(verified.open(QIODevice::ReadOnly));
-        QCOMPARE(verified.readAll(), served);
-        QCOMPARE(QFile::permissions(QFileInfo(file).path()) & othersMayUse, QFileDevice::Permissions());
+        QCOMPARE(readAll(file), served);
+        QCOMPARE(modeOf(QFileInfo(file).path()) & 077, 0u); // nobody else can swap it before it is opened
         QVERIFY(updater->openDownloadedFile() && updater->revealDownloadedFile());
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(file)});
         QCOMPARE(revealed, QStringList{file});

@@ -274,44 +274,38 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir->filePath("gone")));
     }
 
-    void cancellingAJobLeavesTheDestinationAndStopsThePacker()
+    // Cancelling a job stops the packer and leaves the destination as it was;
+    // quitting during an estimate stops the packer and removes the staging.
+    void cancellingAndQuittingStopThePackerAndLeaveNothing()
     {
         const QString pids = m_dir->filePath("pids");
+        const QString staging = m_dir->filePath("staging");
+        const auto sleeperEnded = [&] { return ::kill(readAll(pids).trimmed().toInt(), 0) != 0; };
         writeFile(m_dir->filePath("old.txt").toStdString(), "kept\n");
-        ContentView view(m_options.get(), m_packer.location(
-            "echo partial > \"$out\"; sleep 300 & echo $! > '" + pids.toUtf8() + "'; wait"));
-        view.addFile(item("a"));
-        view.job()->saveDialogFinished(QUrl::fromLocalFile(m_dir->filePath("old.txt")));
-        view.job()->confirmReplace(true);
-        QTRY_VERIFY(QFileInfo(pids).size() > 0);
-        QCOMPARE(view.job()->stage(), BundleJob::Stage::Packing);
-        view.job()->cancel();
-        QCOMPARE(view.job()->screen(), BundleJob::Screen::Normal);
-        const pid_t sleeper = readAll(pids).trimmed().toInt();
-        QTRY_VERIFY(::kill(sleeper, 0) != 0);
-        QCOMPARE(readAll(m_dir->filePath("old.txt")), QByteArray("kept\n"));
-        QCOMPARE(view.files()->count(), 1);
-        QVERIFY(!view.showAlert());
-        QTRY_VERIFY(QDir(PrivateArea::sessionDirectory().value()).entryList({"output-*"}, QDir::Files).isEmpty());
-    }
-
-    void quittingStopsThePackerAndCleansUp()
-    {
-        const QString pids = m_dir->filePath("pids");
-        QString staging;
         {
             ContentView view(m_options.get(), m_packer.location(
-                "for last; do :; done; echo \"$last\" > '" + m_dir->filePath("staging").toUtf8()
-                + "'; sleep 300 & echo $! > '" + pids.toUtf8() + "'; wait"));
+                "for last; do :; done; echo \"$last\" > '" + staging.toUtf8() + "'; echo partial > \"$out\"\n"
+                "sleep 300 & echo $! > '" + pids.toUtf8() + "'; wait"));
             view.addFile(item("a"));
+            view.job()->saveDialogFinished(QUrl::fromLocalFile(m_dir->filePath("old.txt")));
+            view.job()->confirmReplace(true);
+            QTRY_VERIFY(QFileInfo(pids).size() > 0);
+            QCOMPARE(view.job()->stage(), BundleJob::Stage::Packing);
+            view.job()->cancel();
+            QCOMPARE(view.job()->screen(), BundleJob::Screen::Normal);
+            QTRY_VERIFY(sleeperEnded());
+            QCOMPARE(readAll(m_dir->filePath("old.txt")), QByteArray("kept\n"));
+            QCOMPARE(view.files()->count(), 1);
+            QVERIFY(!view.showAlert());
+            QTRY_VERIFY(QDir(PrivateArea::sessionDirectory().value()).entryList({"output-*"}, QDir::Files).isEmpty());
+
+            QFile::remove(pids);
             view.updateEstimates();
             QTRY_VERIFY(QFileInfo(pids).size() > 0);
-            staging = QString::fromUtf8(readAll(m_dir->filePath("staging")).trimmed());
-            QVERIFY(QFileInfo::exists(staging));
+            QVERIFY(QFileInfo::exists(QString::fromUtf8(readAll(staging).trimmed())));
         }
-        QVERIFY(!QFileInfo::exists(staging));
-        const pid_t sleeper = readAll(pids).trimmed().toInt();
-        QTRY_VERIFY(::kill(sleeper, 0) != 0);
+        QVERIFY(!QFileInfo::exists(QString::fromUtf8(readAll(staging).trimmed())));
+        QTRY_VERIFY(sleeperEnded());
     }
 
     void writingTheBundleIsAllOrNothing()

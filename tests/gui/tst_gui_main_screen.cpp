@@ -48,7 +48,7 @@ void GuiMainScreenTest::dropBringsInTheListAndRemovingTheLastRowTakesItAway()
 
     // Only the highlighted row offers to remove itself; the last row goes that way.
     screen.view.removeFile(files[1]);
-    QTest::keyClick(&screen.window, Qt::Key_Down);
+    QTest::keyClick(&screen.window, Qt::Key_Down); // the one row left
     QCOMPARE(screen.view.selectionState()->selectedFile(), files[2]);
     const QList<QQuickItem *> remove = screen.findAll([](QQuickItem *item) {
         return item->inherits("QQuickAbstractButton") && item->isVisible() && item->isEnabled()

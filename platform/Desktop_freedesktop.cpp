@@ -38,8 +38,8 @@ QStringList folderHandlersFromCaches()
 }
 
 // The command line that a desktop entry's Exec key gives for one folder, by
-// the Desktop Entry Specification: string escapes first, then quoting, then
-// the field codes. Empty when the entry is missing, hidden or has no Exec.
+// the freedesktop.org rules for Exec: string escapes first, then quoting,
+// then the field codes. Empty when the entry is missing, hidden or has no Exec.
 QStringList commandFor(const QString &entryId, const QString &folder)
 {
     const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entryId);

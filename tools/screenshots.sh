@@ -22,61 +22,17 @@
 # touches nor talks to a copy the user is running.
 set -euo pipefail
 
-# Everything runs inside a private D-Bus session, with its accessibility bus.
-if [ -z "${LUMBREL_SCREENSHOTS_SESSION:-}" ]; then
-    command -v dbus-run-session >/dev/null || { echo "screenshots: dbus-run-session is missing (apt-get install dbus)" >&2; exit 1; }
-    LUMBREL_SCREENSHOTS_SESSION=1 exec dbus-run-session -- "$0" "$@"
-fi
-
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-APP="$BUILD_DIR/bin/lumbrel"
+NAME=screenshots
+source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 OUT="${1:-$BUILD_DIR/screenshots}"
 VARIANTS="${VARIANTS:-light dark large}"
-PYTHON=/usr/bin/python3 # Debian's, which has pyatspi
-
-for tool in Xvfb xdotool import xwininfo awk; do
-    command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (apt-get install xvfb xdotool imagemagick x11-utils)" >&2; exit 1; }
-done
-"$PYTHON" -c 'import pyatspi' 2>/dev/null || { echo "screenshots: pyatspi is missing (apt-get install python3-pyatspi at-spi2-core)" >&2; exit 1; }
-[ -x "$APP" ] || { echo "screenshots: $APP not found; build first (cmake --build build)" >&2; exit 1; }
+require import awk
 mkdir -p "$OUT"
 OUT="$(cd "$OUT" && pwd)"
 
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/lumbrel-screenshots.XXXXXX")"
-XVFB_PID=""
-APP_PID=""
-stop_app() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
-    APP_PID=""
-}
-cleanup() {
-    stop_app
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 say() { echo "screenshots: $*"; }
-WID=""
-fail() {
-    echo "screenshots: $*" >&2
-    [ -f "$LOG" ] && tail -n 20 "$LOG" >&2
+on_failure() {
     [ -n "$WID" ] && import -window root "$OUT/failure.png" && echo "screenshots: the screen then: $OUT/failure.png" >&2
-    exit 1
-}
-LOG=/dev/null
-
-# Polls a condition (a command, run anew each time) every 0.1 s for at most
-# `seconds`.
-wait_for() {
-    local seconds="$1" what="$2"
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "gave up waiting for $what"
-        sleep 0.1
-    done
 }
 
 # ---- Fixtures ----------------------------------------------------------------
@@ -105,31 +61,12 @@ awk -v root="$FIXTURE/large" 'BEGIN {
 }'
 
 # ---- Display -----------------------------------------------------------------
-exec {displayfd}>"$WORK/display"
-Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-exec {displayfd}>&-
-wait_for 10 "Xvfb" test -s "$WORK/display"
-export DISPLAY=":$(head -n 1 "$WORK/display")" LC_ALL=C.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-    XDG_CURRENT_DESKTOP=GNOME
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_QUICK_CONTROLS_STYLE GTK_THEME
+start_display
+export XDG_CURRENT_DESKTOP=GNOME
+unset QT_QPA_PLATFORMTHEME GTK_THEME
 
-a11y() { "$PYTHON" "$ROOT/tools/a11y.py" "$@"; }
-window_id() { xdotool search --onlyvisible --name '^Lumbrel$' 2>/dev/null | head -n 1; }
-has_window() { [ -n "$(window_id)" ]; }
 capture() { sleep "${2:-0.6}"; import -window "$WID" "$OUT/$1"; say "$OUT/$1"; }
-# Presses the element with that role and name.
-press() {
-    local where
-    where=$(a11y find "$@") || fail "no $1 \"${2:-}\" on the screen"
-    set -- $where
-    xdotool mousemove "$1" "$2" click 1
-}
-shows() { a11y find "$@" >/dev/null; }
-start_enabled() { a11y find "push button" "Start bundling" | grep -q ' enabled$'; }
-runs() { grep -c '^Repomix output' "$LOG" || true; }
 packer_starts() { grep -c '^\["' "$LOG" || true; }
-more_runs_than() { [ "$(runs)" -gt "$1" ]; }
 # Adds files the way a second launch does: it hands them to the running copy.
 add() {
     local before
@@ -142,20 +79,12 @@ add() {
 # One pass through the states in a private home whose GTK settings give
 # `dark` (true or false) and `font`.
 shoot() {
-    local variant="$1" dark="$2" font="$3" dir="$WORK/$1"
-    mkdir -p "$dir/home" "$dir/config/gtk-3.0" "$dir/tmp" "$dir/runtime"
-    chmod 700 "$dir/runtime"
+    local variant="$1" dark="$2" font="$3"
+    private_home "$WORK/$variant"
+    mkdir -p "$XDG_CONFIG_HOME/gtk-3.0"
     printf '[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=%s\ngtk-font-name=%s\n' \
-        "$dark" "$font" >"$dir/config/gtk-3.0/settings.ini"
-    export HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" TMPDIR="$dir/tmp" XDG_RUNTIME_DIR="$dir/runtime"
-    LOG="$dir/app.log"
-
-    "$APP" >"$LOG" 2>&1 &
-    APP_PID=$!
-    wait_for 30 "the window" has_window
-    WID="$(window_id)"
-    xdotool windowfocus --sync "$WID" # there is no window manager to give it the keyboard
-    wait_for 30 "the window on the accessibility bus" a11y wait
+        "$dark" "$font" >"$XDG_CONFIG_HOME/gtk-3.0/settings.ini"
+    start_app
     capture "$variant-empty.png" 1
 
     add "$FIXTURE/project" "$FIXTURE/notes.md"
@@ -176,7 +105,7 @@ shoot() {
     # proposed file, in the private home.
     dialog_id() { xdotool search --onlyvisible --name '^Save Bundle$' 2>/dev/null | head -n 1; }
     has_dialog() { [ -n "$(dialog_id)" ]; }
-    wait_for 10 "the save dialog" has_dialog
+    wait_for 60 "the save dialog" has_dialog
     sleep 0.5
     local before started
     before=$(runs)
@@ -193,7 +122,6 @@ shoot() {
     xdotool key Tab # the keyboard focus on the first button
     capture "$variant-completion.png"
     stop_app
-    WID=""
 }
 
 for variant in $VARIANTS; do

@@ -107,23 +107,20 @@ void BundleJob::run(const QUrl &destination)
     const JobInput input = m_input();
     RepomixWrapper *wrapper = &m_wrapper;
     QPointer<BundleJob> self(this);
-    m_worker.post([self, wrapper, input, destination, token] {
-        const auto onProgress = [self, token](const JobProgress &progress) {
-            QMetaObject::invokeMethod(
-                self.data(), [self, token, progress] {
-                    if (self && token == self->m_job.get_token() && !token.stop_requested())
-                        self->setProgress(progress);
-                },
-                Qt::QueuedConnection);
-        };
-        const Result<JobResult> result = runBundle(*wrapper, input, destination.toLocalFile(), token, onProgress);
+    const auto onProgress = [self, token](const JobProgress &progress) {
         QMetaObject::invokeMethod(
-            self.data(), [self, token, destination, result] {
-                if (self)
-                    self->finish(token, destination, result);
+            self.data(), [self, token, progress] {
+                if (self && token == self->m_job.get_token() && !token.stop_requested())
+                    self->setProgress(progress);
             },
             Qt::QueuedConnection);
-    });
+    };
+    m_worker.post(
+        this,
+        [wrapper, input, destination, token, onProgress] {
+            return runBundle(*wrapper, input, destination.toLocalFile(), token, onProgress);
+        },
+        [this, token, destination](const Result<JobResult> &result) { finish(token, destination, result); });
 }
 
 void BundleJob::finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result)

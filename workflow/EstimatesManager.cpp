@@ -4,7 +4,6 @@
 #include "PackerWorker.h"
 #include "UserText.h"
 
-#include <QPointer>
 
 EstimatesManager::EstimatesManager(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input,
                                    QObject *parent)
@@ -81,18 +80,9 @@ void EstimatesManager::start(const JobInput &input)
     const std::stop_token token = m_estimate.get_token();
     setEstimating(true);
     RepomixWrapper *wrapper = &m_wrapper;
-    QPointer<EstimatesManager> self(this);
-    m_worker.post([self, wrapper, input, token] {
-        if (token.stop_requested())
-            return; // superseded before it began
-        const Result<JobResult> result = runEstimate(*wrapper, input, token);
-        QMetaObject::invokeMethod(
-            self.data(), [self, token, input, result] {
-                if (self)
-                    self->publish(token, input, result);
-            },
-            Qt::QueuedConnection);
-    });
+    m_worker.post(
+        this, [wrapper, input, token] { return runEstimate(*wrapper, input, token); },
+        [this, token, input](const Result<JobResult> &result) { publish(token, input, result); });
 }
 
 void EstimatesManager::publish(const std::stop_token &token, const JobInput &counted, const Result<JobResult> &result)

@@ -48,13 +48,12 @@ int HeadlessBundle::run(BundleOptions &options, const PackerLocation &packer, QT
     std::optional<Result<JobResult>> result;
     {
         PackerWorker worker;
-        worker.post([&] {
-            Result<JobResult> done = runBundle(wrapper, input, destination, stop.get_token());
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [&result, done] {
+        worker.post(
+            QCoreApplication::instance(), [&] { return runBundle(wrapper, input, destination, stop.get_token()); },
+            [&result](const Result<JobResult> &done) {
                 result = done;
                 QCoreApplication::exit(0);
-            }, Qt::QueuedConnection);
-        });
+            });
         platform::quitOnTerminationSignals();
         QCoreApplication::exec();
         if (!result)

@@ -24,6 +24,8 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
                        const std::function<void(const JobProgress &)> &onProgress,
                        const std::function<Result<bool>(const QString &scratch)> &use)
 {
+    if (stop.stop_requested())
+        return stoppedError(); // superseded before it began
     if (onProgress)
         onProgress({JobStage::Copying});
     const Result<Staging> staged = wrapper.stage(input.files, input.ignorePatterns, stop);

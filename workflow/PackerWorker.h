@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QThread>
 
 #include <functional>
@@ -17,6 +18,22 @@ public:
     PackerWorker &operator=(const PackerWorker &) = delete;
 
     void post(std::function<void()> job);
+
+    // Runs `job` on the packer thread, then `deliver` with its result on
+    // `receiver`'s thread, unless the receiver is gone by then.
+    template <typename Job, typename Deliver>
+    void post(QObject *receiver, Job job, Deliver deliver)
+    {
+        post([receiver = QPointer<QObject>(receiver), job = std::move(job), deliver = std::move(deliver)] {
+            auto result = job();
+            QMetaObject::invokeMethod(
+                receiver.data(), [receiver, deliver, result] {
+                    if (receiver)
+                        deliver(result);
+                },
+                Qt::QueuedConnection);
+        });
+    }
 
 private:
     QThread m_thread;

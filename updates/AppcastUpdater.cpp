@@ -80,14 +80,7 @@ void AppcastUpdater::checkForUpdates()
     if (isBusy())
         return;
 
-    discardDownload(); // the archive of an earlier check
-    m_latestVersion.clear();
-    m_releaseNotes.clear();
-    m_releaseNotesUrl.clear();
-    m_downloadedFile.clear();
-    m_errorMessage.clear();
-    emit resultChanged();
-    setProgress(0, 0);
+    clearResult();
     setState(State::Checking);
 
     // Both outcomes are reported like any other: after the check has begun,
@@ -105,7 +98,7 @@ void AppcastUpdater::checkForUpdates()
 
     QNetworkRequest request(m_feedUrl);
     request.setTransferTimeout(int(m_transferTimeout.count()));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Lumbrel/%1").arg(m_currentVersion));
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     request.setRawHeader("Accept", "application/rss+xml, application/xml;q=0.9, text/xml;q=0.9, */*;q=0.1");
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
 
@@ -129,12 +122,7 @@ void AppcastUpdater::cancel()
     if (!isBusy())
         return;
     discardFeedTransfer();
-    discardDownload();
-    m_latestVersion.clear();
-    m_releaseNotes.clear();
-    m_releaseNotesUrl.clear();
-    emit resultChanged();
-    setProgress(0, 0);
+    clearResult();
     setState(State::Idle);
 }
 
@@ -235,7 +223,7 @@ void AppcastUpdater::startDownload(const QUrl &url, qint64 length, const QByteAr
     request.length = length;
     request.signature = signature;
     request.publicKey = m_publicKey;
-    request.userAgent = QStringLiteral("Lumbrel/%1").arg(m_currentVersion);
+    request.userAgent = userAgent();
     request.transferTimeout = m_transferTimeout;
     m_download = new EnclosureDownload(std::move(request));
     m_download->moveToThread(&m_downloadThread);
@@ -314,6 +302,22 @@ void AppcastUpdater::discardDownload()
     }
     ++m_downloadNumber;
     m_downloadedFile.clear();
+}
+
+void AppcastUpdater::clearResult()
+{
+    discardDownload(); // with the archive of an earlier check
+    m_latestVersion.clear();
+    m_releaseNotes.clear();
+    m_releaseNotesUrl.clear();
+    m_errorMessage.clear();
+    emit resultChanged();
+    setProgress(0, 0);
+}
+
+QString AppcastUpdater::userAgent() const
+{
+    return QStringLiteral("Lumbrel/%1").arg(m_currentVersion);
 }
 
 void AppcastUpdater::finish(State result)

@@ -122,6 +122,9 @@ private:
     void setProgress(qint64 received, qint64 total);
     void discardFeedTransfer();
     void discardDownload();
+    // Forgets what an earlier check found, its archive included.
+    void clearResult();
+    QString userAgent() const;
     void finish(State result);
     void fail(const QString &message);
     void setState(State state);

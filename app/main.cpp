@@ -49,8 +49,10 @@ void sweepLeftovers()
 bool wantsCommandLine(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--bundle=", 9) == 0)
+            return true;
         for (const char *option : {"--bundle", "-h", "--help", "--help-all", "-v", "--version"}) {
-            if (std::strcmp(argv[i], option) == 0 || std::strncmp(argv[i], "--bundle=", 9) == 0)
+            if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
     }

@@ -100,14 +100,12 @@ qsizetype packerHeaderLength(QByteArrayView start)
     };
     qsizetype end = -1;
     for (const QByteArray &marker : markers) {
+        if (start.startsWith(QByteArrayView(marker).sliced(1))) // no header at all
+            return 0;
         const qsizetype at = start.indexOf(marker);
         if (at >= 0 && (end < 0 || at < end))
             end = at;
     }
-    if (start.startsWith(QByteArrayView(markers[0]).sliced(1)) || start.startsWith(QByteArrayView(markers[1]).sliced(1))
-        || start.startsWith("<directory_structure>\n") || start.startsWith("<files>\n")
-        || start.startsWith("# Directory Structure\n") || start.startsWith("# Files\n"))
-        return 0;
     return end < 0 ? 0 : end;
 }
 

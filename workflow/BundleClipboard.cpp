@@ -8,6 +8,13 @@
 #include <QStringDecoder>
 #include <QThreadPool>
 
+namespace {
+QString tooLargeMessage()
+{
+    return QStringLiteral("Too large to copy");
+}
+} // namespace
+
 BundleClipboard::BundleClipboard(std::function<void(const QString &)> setText, qint64 limit, QObject *parent)
     : QObject(parent)
     , m_setText(setText ? std::move(setText) : [](const QString &text) { QGuiApplication::clipboard()->setText(text); })
@@ -25,7 +32,7 @@ void BundleClipboard::setFile(const QUrl &file)
     if (file.isEmpty() || info.size() <= m_limit)
         setState(State::Ready);
     else
-        setState(State::TooLarge, QStringLiteral("Too large to copy"));
+        setState(State::TooLarge, tooLargeMessage());
 }
 
 void BundleClipboard::copy()
@@ -39,30 +46,28 @@ void BundleClipboard::copy()
     QPointer<BundleClipboard> self(this);
     QThreadPool::globalInstance()->start([self, path, limit, generation] {
         QFile file(path);
+        State outcome = State::Copied;
         QString text;
-        QString error;
         if (!file.open(QIODevice::ReadOnly)) {
-            error = file.errorString();
+            outcome = State::Failed;
         } else if (file.size() > limit) {
-            error = QStringLiteral("too large");
+            outcome = State::TooLarge;
         } else {
             QStringDecoder decode(QStringDecoder::Utf8);
             text = decode(file.readAll());
             if (file.error() != QFileDevice::NoError)
-                error = file.errorString();
+                outcome = State::Failed;
         }
+        const QString error = outcome == State::Failed ? file.errorString() : QString();
         QMetaObject::invokeMethod(
-            self.data(), [self, generation, text, error] {
+            self.data(), [self, generation, outcome, text, error] {
                 if (!self || generation != self->m_generation)
                     return;
-                if (error == QLatin1String("too large")) {
-                    self->setState(State::TooLarge, QStringLiteral("Too large to copy"));
-                } else if (!error.isEmpty()) {
-                    self->setState(State::Failed, QStringLiteral("Cannot copy: %1").arg(error));
-                } else {
+                if (outcome == State::Copied)
                     self->m_setText(text);
-                    self->setState(State::Copied);
-                }
+                self->setState(outcome, outcome == State::TooLarge ? tooLargeMessage()
+                                   : outcome == State::Failed      ? QStringLiteral("Cannot copy: %1").arg(error)
+                                                                   : QString());
             },
             Qt::QueuedConnection);
     });

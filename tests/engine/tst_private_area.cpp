@@ -34,67 +34,56 @@ private slots:
     }
     void cleanup() { m_temp.reset(); }
 
-    void usesTheFixedAreaWhenItIsOurs()
+    // The fixed area is used when it is ours (and made private again); a
+    // link planted in its place or another user's folder is never used nor
+    // entered, and then the socket has no fixed place either.
+    void theFixedAreaOnlyWhenItIsOurs_data()
     {
-        QVERIFY(QDir().mkdir(m_fixed));
-        QVERIFY(QFile::setPermissions(m_fixed, QFileDevice::Permissions(0x7777)));
-        QCOMPARE(PrivateArea::temporaryArea().value(), m_fixed);
-        QCOMPARE(modeOf(m_fixed), 0700u); // others' access taken away
+        QTest::addColumn<QString>("owner");
+        QTest::newRow("ours, opened to others") << "us";
+        QTest::newRow("a link planted in its place") << "link";
+        QTest::newRow("another user's folder") << "other";
+    }
+    void theFixedAreaOnlyWhenItIsOurs()
+    {
+        QFETCH(QString, owner);
+        const QString elsewhere = m_temp->filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkdir(elsewhere));
+        if (owner == "link") {
+            QVERIFY(QFile::link(elsewhere, m_fixed));
+        } else {
+            if (owner == "other" && ::geteuid() != 0)
+                QSKIP("only root can give a folder to another user");
+            QVERIFY(QDir().mkdir(m_fixed));
+            QVERIFY(QFile::setPermissions(m_fixed, QFileDevice::Permissions(0x7777)));
+            if (owner == "other")
+                QCOMPARE(::chown(QFile::encodeName(m_fixed).constData(), 65534, 65534), 0);
+        }
+        const QString area = PrivateArea::temporaryArea().value();
+        QVERIFY2(owner == "us" ? area == m_fixed : area.startsWith(m_fixed + u'-'), qPrintable(area));
+        QCOMPARE(modeOf(area), 0700u);
         const QString session = PrivateArea::sessionDirectory().value();
-        QCOMPARE(QFileInfo(session).path(), m_fixed);
+        QCOMPARE(QFileInfo(session).path(), area);
         QVERIFY(QFileInfo(session).fileName().startsWith(QLatin1String("session-")));
         QCOMPARE(modeOf(session), 0700u);
         const QString scratch = PrivateArea::scratchFile(QStringLiteral(".xml")).value();
         QCOMPARE(QFileInfo(scratch).path(), session);
         QVERIFY(scratch.endsWith(QLatin1String(".xml")) && !QFileInfo::exists(scratch));
-    }
-
-    void aSquattedAreaIsNeverUsed_data()
-    {
-        QTest::addColumn<bool>("link");
-        QTest::newRow("a link planted in its place") << true;
-        QTest::newRow("another user's folder") << false;
-    }
-    void aSquattedAreaIsNeverUsed()
-    {
-        QFETCH(bool, link);
-        const QString elsewhere = m_temp->filePath(QStringLiteral("elsewhere"));
-        QVERIFY(QDir().mkdir(elsewhere));
-        if (link) {
-            QVERIFY(QFile::link(elsewhere, m_fixed));
-        } else {
-            if (::geteuid() != 0)
-                QSKIP("only root can give a folder to another user");
-            QVERIFY(QDir().mkdir(m_fixed));
-            QCOMPARE(::chown(QFile::encodeName(m_fixed).constData(), 65534, 65534), 0);
-        }
-        const QString area = PrivateArea::temporaryArea().value();
-        QVERIFY2(area.startsWith(m_fixed + u'-'), qPrintable(area));
-        QCOMPARE(modeOf(area), 0700u);
-        QVERIFY(PrivateArea::sessionDirectory().value().startsWith(area + u'/'));
         QVERIFY(QDir(elsewhere).isEmpty());
         qunsetenv("XDG_RUNTIME_DIR");
-        QVERIFY(!PrivateArea::instanceDirectory().ok()); // no fixed place for the socket: no hand-over
+        QCOMPARE(PrivateArea::instanceDirectory().ok(), owner == "us");
     }
 
-    void theTemporaryFolderMustBeAFolder_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("problem");
-        QTest::newRow("missing") << "missing" << "does not exist";
-        QTest::newRow("a file") << "file" << "is not a folder";
-    }
     void theTemporaryFolderMustBeAFolder()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, problem);
         writeFile(m_temp->filePath("file").toStdString(), "x");
-        const QString folder = m_temp->filePath(name);
-        qputenv("TMPDIR", folder.toUtf8());
-        const Result<QString> session = PrivateArea::sessionDirectory();
-        QVERIFY(!session.ok());
-        QCOMPARE(session.error().description,
-                 QStringLiteral("The temporary folder \"%1\" set by TMPDIR %2.").arg(folder, problem));
+        for (const auto &[name, problem] : {std::pair{"missing", "does not exist"}, std::pair{"file", "is not a folder"}}) {
+            const QString folder = m_temp->filePath(QString::fromLatin1(name));
+            qputenv("TMPDIR", folder.toUtf8());
+            const Result<QString> session = PrivateArea::sessionDirectory();
+            QCOMPARE(session ? QString() : session.error().description,
+                     QStringLiteral("The temporary folder \"%1\" set by TMPDIR %2.").arg(folder, QLatin1String(problem)));
+        }
     }
 
     void theSocketFolderIsPrivate()

@@ -38,27 +38,16 @@ private slots:
         QCOMPARE(bundle.count("## File: project/src/main.c"), 1); // inside a chosen folder: once
     }
 
-    void failuresLeaveTheOutputAsItWas_data()
+    void refusedRunsLeaveTheOutputAsItWas()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("message");
-        QTest::newRow("unknown style") << QStringList{"--style", "json"} << 2 << QByteArray("--style takes plain, xml or markdown");
-        QTest::newRow("nothing to bundle") << QStringList{} << 2 << QByteArray("name the files and folders");
-    }
-    void failuresLeaveTheOutputAsItWas()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QByteArray, message);
         writeFile(path("out.txt").toStdString(), "kept\n");
-        QStringList all{"--bundle", path("out.txt")};
-        all << arguments;
-        if (status != 2 || !message.contains("name the files"))
-            all << path("project");
-        const Run run = lumbrel(all);
-        QCOMPARE(run.status, status);
-        QVERIFY2(run.err.contains(message), run.err.constData());
+        for (const auto &[arguments, message] : {std::pair{QStringList{"--style", "json", path("project")},
+                                                           QByteArray("--style takes plain, xml or markdown")},
+                                                 std::pair{QStringList{}, QByteArray("name the files and folders")}}) {
+            const Run run = lumbrel(QStringList{"--bundle", path("out.txt")} + arguments);
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains(message), run.err.constData());
+        }
         QCOMPARE(readAll(path("out.txt")), QByteArray("kept\n"));
     }
 

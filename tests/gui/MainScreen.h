@@ -2,6 +2,7 @@
 
 #include "BundleOptions.h"
 #include "ContentView.h"
+#include "TestFiles.h"
 
 #include <QtQuick>
 #include <QtQuickControls2/QQuickStyle>
@@ -54,10 +55,7 @@ public:
     {
         QList<QUrl> urls;
         for (const QString &path : paths) {
-            QDir(dir.path()).mkpath(QFileInfo(dir.filePath(path)).path());
-            QFile out(dir.filePath(path));
-            out.open(QIODevice::WriteOnly);
-            out.write("int answer = 42; // " + path.toUtf8() + "\n");
+            writeFile(dir.filePath(path).toStdString(), "int answer = 42; // " + path.toStdString() + "\n");
             urls << url(path);
         }
         return urls;
@@ -85,14 +83,6 @@ public:
     // Shown means visible all the way up to the window and not faded out.
     static bool shown(QQuickItem *item) { return item && item->isVisible() && item->opacity() > 0; }
     bool shown(const char *name) const { return shown(item(name)); }
-
-    // The visible, enabled items below `from` that read `text`: labels, and
-    // buttons ahead of their own labels.
-    QList<QQuickItem *> withText(QQuickItem *from, const QString &text) const
-    {
-        const auto reads = [&](QQuickItem *item) { return item->property("text").toString().trimmed() == text; };
-        return findAll([&](QQuickItem *item) { return item->isVisible() && item->isEnabled() && reads(item); }, from);
-    }
 
     // The item of a popup or dialog, which lives in the window's overlay.
     QQuickItem *popupItem(const char *name) const

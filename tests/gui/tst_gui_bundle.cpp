@@ -10,8 +10,6 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtQuickControls2/QQuickStyle>
 
@@ -32,7 +30,79 @@ class GuiBundleTest : public QObject
     Q_OBJECT
 
 private slots:
-    void wholeBundleWithTheKeyboardAlone();
+    void wholeBundleWithTheKeyboardAlone()
+    {
+        QTemporaryDir home;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QQuickStyle::setStyle(QStringLiteral("Fusion"));
+        QCoreApplication::setOrganizationName(QStringLiteral("Lumbrel")); // where the options are stored, as in the application
+        for (const char *file : {"project/README.md", "project/src/main.c", "project/src/util.c"})
+            writeFile(home.filePath(file).toStdString(), "Made for Repomix users; int answer = 42;\n");
+
+        MainApp app(std::make_unique<NoUpdater>());
+        QQmlApplicationEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/"));
+        engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&app)}});
+        engine.load(QUrl(QStringLiteral("qrc:/LumbrelApp/Main.qml")));
+        QVERIFY(!engine.rootObjects().isEmpty());
+        m_window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        ContentView &view = *app.contentView();
+        view.options()->resetToDefaults(); // whatever an earlier run stored
+
+        // Ctrl+O asks for a folder: its parent is typed into the dialog's
+        // location field, the folder is the one highlighted in its list.
+        key(Qt::Key_O, Qt::ControlModifier);
+        QObject *folderDialog = m_window->findChild<QObject *>(QStringLiteral("addFolderDialog"));
+        QTRY_VERIFY(folderDialog->property("visible").toBool());
+        key(Qt::Key_L, Qt::ControlModifier);
+        key(Qt::Key_A, Qt::ControlModifier);
+        type(home.path());
+        key(Qt::Key_Return);
+        QTRY_COMPARE(folderDialog->property("currentFolder").toUrl(), urlOf(home.path().toStdString()));
+        QVERIFY(tabTo("Open", "text"));
+        key(Qt::Key_Space);
+        QTRY_COMPARE(view.files()->urls(), QList<QUrl>{urlOf(home.filePath("project").toStdString())});
+        QTRY_COMPARE_WITH_TIMEOUT(view.totalFiles(), 3, 60000);
+
+        // The gear, then the format picker, by Tab; the picker, not the list,
+        // takes the arrow; Escape closes the settings.
+        QVERIFY(tabTo("settingsButton"));
+        key(Qt::Key_Return);
+        QTRY_VERIFY(view.showSettings());
+        QVERIFY(tabTo("formatPicker"));
+        key(Qt::Key_Down);
+        QCOMPARE(view.options()->style(), QStringLiteral("xml"));
+        QVERIFY(view.selectionState()->selectedFile().isEmpty());
+        key(Qt::Key_Escape);
+        QVERIFY(!view.showSettings());
+
+        // Start, then Return in the save dialog takes the proposed name.
+        QTRY_VERIFY_WITH_TIMEOUT(!view.estimatesManager()->isEstimating(), 60000);
+        QVERIFY(tabTo("startButton"));
+        key(Qt::Key_Enter, Qt::KeypadModifier);
+        QObject *saveDialog = m_window->findChild<QObject *>(QStringLiteral("saveDialog"));
+        QTRY_VERIFY(saveDialog->property("visible").toBool());
+        QTRY_COMPARE(focused()->objectName(), QStringLiteral("fileNameTextField"));
+        key(Qt::Key_Return);
+
+        QTRY_COMPARE_WITH_TIMEOUT(view.job()->screen(), BundleJob::Screen::Completed, 60000);
+        QVERIFY2(!view.showAlert(), qPrintable(view.alertMessage()));
+        const QString bundle = home.filePath("bundled-output.xml");
+        QCOMPARE(view.outputFile(), QUrl::fromLocalFile(bundle));
+        const QByteArray text = readAll(bundle);
+        QVERIFY(text.contains("<file path=\"project/src/main.c\">"));
+        QVERIFY(text.contains("by Lumbrel.")); // the packer's header is branded
+        QVERIFY(text.contains("Made for Repomix users")); // the user's text is not
+        QCOMPARE(view.totalFiles(), 3);
+
+        // The completion screen has the focus, on its first button: Space there
+        // bundles more files rather than reopening the save dialog.
+        QTRY_COMPARE(focused()->objectName(), QStringLiteral("bundleMoreButton"));
+        key(Qt::Key_Space);
+        QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Normal);
+        QCOMPARE(view.files()->count(), 0);
+    }
 
 private:
     QQuickItem *focused() const { return m_window->activeFocusItem(); }
@@ -42,96 +112,20 @@ private:
         for (const QChar c : text)
             QTest::keyClick(m_window, c.toLatin1());
     }
-    // Tabs until the focused item matches (or gives up after a lap).
-    bool tabTo(const std::function<bool(QQuickItem *)> &matches)
+    // Tabs until the focused item's `property` reads `value` (or gives up after a lap).
+    bool tabTo(const char *value, const char *property = "objectName")
     {
         for (int i = 0; i < 30; ++i) {
-            if (focused() && matches(focused()))
+            if (focused() && focused()->property(property).toString() == QLatin1String(value))
                 return true;
             key(Qt::Key_Tab);
         }
         qWarning() << "focus stayed on" << focused();
         return false;
     }
-    bool tabTo(const char *name)
-    {
-        return tabTo([name](QQuickItem *item) { return item->objectName() == QLatin1String(name); });
-    }
 
     QQuickWindow *m_window = nullptr;
 };
-
-void GuiBundleTest::wholeBundleWithTheKeyboardAlone()
-{
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Lumbrel")); // where the options are stored, as in the application
-    for (const char *file : {"project/README.md", "project/src/main.c", "project/src/util.c"})
-        writeFile(home.filePath(file).toStdString(), "Made for Repomix users; int answer = 42;\n");
-
-    MainApp app(std::make_unique<NoUpdater>());
-    QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/"));
-    engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&app)}});
-    engine.load(QUrl(QStringLiteral("qrc:/LumbrelApp/Main.qml")));
-    QVERIFY(!engine.rootObjects().isEmpty());
-    m_window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    ContentView &view = *app.contentView();
-    view.options()->resetToDefaults(); // whatever an earlier run stored
-
-    // Ctrl+O asks for a folder: its parent is typed into the dialog's
-    // location field, the folder is the one highlighted in its list.
-    key(Qt::Key_O, Qt::ControlModifier);
-    QObject *folderDialog = m_window->findChild<QObject *>(QStringLiteral("addFolderDialog"));
-    QTRY_VERIFY(folderDialog->property("visible").toBool());
-    key(Qt::Key_L, Qt::ControlModifier);
-    key(Qt::Key_A, Qt::ControlModifier);
-    type(home.path());
-    key(Qt::Key_Return);
-    QTRY_COMPARE(folderDialog->property("currentFolder").toUrl(), urlOf(home.path().toStdString()));
-    QVERIFY(tabTo([](QQuickItem *item) { return item->property("text").toString() == QLatin1String("Open"); }));
-    key(Qt::Key_Space);
-    QTRY_COMPARE(view.files()->urls(), QList<QUrl>{urlOf(home.filePath("project").toStdString())});
-    QTRY_COMPARE_WITH_TIMEOUT(view.totalFiles(), 3, 60000);
-
-    // The gear, then the format picker, by Tab; Escape closes the settings.
-    QVERIFY(tabTo("settingsButton"));
-    key(Qt::Key_Return);
-    QTRY_VERIFY(view.showSettings());
-    QVERIFY(tabTo("formatPicker"));
-    key(Qt::Key_Down);
-    QCOMPARE(view.options()->style(), QStringLiteral("xml"));
-    key(Qt::Key_Escape);
-    QVERIFY(!view.showSettings());
-
-    // Start, then Return in the save dialog takes the proposed name.
-    QTRY_VERIFY_WITH_TIMEOUT(!view.estimatesManager()->isEstimating(), 60000);
-    QVERIFY(tabTo("startButton"));
-    key(Qt::Key_Enter, Qt::KeypadModifier);
-    QObject *saveDialog = m_window->findChild<QObject *>(QStringLiteral("saveDialog"));
-    QTRY_VERIFY(saveDialog->property("visible").toBool());
-    QTRY_COMPARE(focused()->objectName(), QStringLiteral("fileNameTextField"));
-    key(Qt::Key_Return);
-
-    QTRY_COMPARE_WITH_TIMEOUT(view.job()->screen(), BundleJob::Screen::Completed, 60000);
-    QVERIFY2(!view.showAlert(), qPrintable(view.alertMessage()));
-    const QString bundle = home.filePath("bundled-output.xml");
-    QCOMPARE(view.outputFile(), QUrl::fromLocalFile(bundle));
-    const QByteArray text = readAll(bundle);
-    QVERIFY(text.contains("<file path=\"project/src/main.c\">"));
-    QVERIFY(text.contains("by Lumbrel.")); // the packer's header is branded
-    QVERIFY(text.contains("Made for Repomix users")); // the user's text is not
-    QCOMPARE(view.totalFiles(), 3);
-
-    // The completion screen has the focus, on its first button: Space there
-    // bundles more files rather than reopening the save dialog.
-    QTRY_COMPARE(focused()->objectName(), QStringLiteral("bundleMoreButton"));
-    key(Qt::Key_Space);
-    QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Normal);
-    QCOMPARE(view.files()->count(), 0);
-}
 
 QTEST_MAIN(GuiBundleTest)
 #include "tst_gui_bundle.moc"

@@ -95,36 +95,34 @@ pack() { # pack <output> <arguments...>: runs the packer and prints its report
         --output "$output" "$@" --verbose "$staging" </dev/null) \
         || fail "the installed packer failed with: $*"
 }
-expect() { # expect <file> <pattern> <what>: the file holds the pattern
-    grep -qE -- "$2" "$1" || { head -40 "$1" >&2; fail "$3"; }
+expect() { # expect <file> <what> <pattern>...: the file holds every pattern
+    local file=$1 what=$2 pattern
+    shift 2
+    for pattern; do grep -qE -- "$pattern" "$file" || { head -40 "$file" >&2; fail "$what: no \"$pattern\""; }; done
 }
-refuse() { # the same, for a pattern the file must not hold
-    ! grep -qE -- "$2" "$1" || { head -40 "$1" >&2; fail "$3"; }
+refuse() { # the same, for patterns the file must not hold
+    local file=$1 what=$2 pattern
+    shift 2
+    for pattern; do ! grep -qE -- "$pattern" "$file" || { head -40 "$file" >&2; fail "$what: \"$pattern\" stayed"; }; done
 }
 
-# Plain, with everything the defaults add, and the security check.
+# Plain, with everything the defaults add, and the security check keeping the key out.
 report=$(pack "$work/plain.txt" --style plain)
 grep -q "Total Files: 3 files" <<<"$report" || { tail -20 <<<"$report"; fail "plain: not the three clean files"; }
 grep -qE "Total Tokens: [1-9]" <<<"$report" || fail "plain: no token count"
-expect "$work/plain.txt" "File Summary" "plain: no file summary"
-expect "$work/plain.txt" "Directory Structure" "plain: no directory structure"
-expect "$work/plain.txt" "const answer = 42;" "plain: the file is missing"
-refuse "$work/plain.txt" "BEGIN RSA PRIVATE KEY" "plain: the security check let a key through"
+expect "$work/plain.txt" plain "File Summary" "Directory Structure" "const answer = 42;"
+refuse "$work/plain.txt" plain "BEGIN RSA PRIVATE KEY"
 
-# XML with every switch the application has.
+# XML with every switch the application has: no security check lets the key
+# in; comments, empty lines, the structure and the ignored files go; lines are numbered.
 pack "$work/bundle.xml" --style xml --no-file-summary --no-directory-structure --remove-empty-lines \
     --remove-comments --output-show-line-numbers --no-security-check --ignore '**/*.py,notes.md' >/dev/null
-expect "$work/bundle.xml" '<file path="project/src/answer.js">' "xml: no file element"
-expect "$work/bundle.xml" "BEGIN RSA PRIVATE KEY" "xml: --no-security-check left the file out"
-refuse "$work/bundle.xml" "The answer, computed once|always the same|doubles" "xml: comments stayed"
-refuse "$work/bundle.xml" "<directory_structure>|twice|Ship it" "xml: --no-directory-structure or --ignore had no effect"
-expect "$work/bundle.xml" '^ *[0-9]+: *const answer = 42;' "xml: no line numbers"
-refuse "$work/bundle.xml" '^ *[0-9]+: *$' "xml: empty lines stayed"
+expect "$work/bundle.xml" xml '<file path="project/src/answer.js">' "BEGIN RSA PRIVATE KEY" '^ *[0-9]+: *const answer = 42;'
+refuse "$work/bundle.xml" xml "The answer, computed once|always the same|doubles" "<directory_structure>|twice|Ship it" '^ *[0-9]+: *$'
 
 # Markdown with comments removed from a language the parser knows by its grammar.
 pack "$work/bundle.md" --style markdown --remove-comments >/dev/null
-expect "$work/bundle.md" '^```' "markdown: no code fence"
-expect "$work/bundle.md" 'return 2 \* x' "markdown: python file missing"
-refuse "$work/bundle.md" "# doubles" "markdown: python comment stayed"
+expect "$work/bundle.md" markdown '^```' 'return 2 \* x'
+refuse "$work/bundle.md" markdown "# doubles"
 
 echo "installed tree: $count packages listed, stripped, pruned, packs in every style"

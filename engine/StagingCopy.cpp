@@ -1,5 +1,6 @@
 #include "StagingCopy.h"
 
+#include "NativePath.h"
 #include "Platform.h"
 
 #include <QFile>
@@ -11,16 +12,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int stopCheckInterval = 256;
-
-QString displayPath(const fs::path &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
-
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
 
 AppError stoppedError()
 {
@@ -136,7 +127,7 @@ bool isValidUtf8(std::string_view bytes)
 AppError fileSystemError(const std::error_code &error, const QString &what, const fs::path &path)
 {
     return {QString::fromLatin1(error.category().name()), error.value(),
-            QStringLiteral("%1 \"%2\": %3").arg(what, displayPath(path), QString::fromLocal8Bit(error.message()))};
+            QStringLiteral("%1 \"%2\": %3").arg(what, fromPath(path), QString::fromLocal8Bit(error.message()))};
 }
 
 StagingCopy::StagingCopy(Settings settings)
@@ -187,7 +178,7 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
     Plan plan;
     plan.defaultRulesApplied = m_settings.defaultRules.has_value();
     const auto leaveOut = [&plan](const fs::path &path, LeftOutReason reason) {
-        plan.leftOut.append({displayPath(path), reason});
+        plan.leftOut.append({fromPath(path), reason});
     };
     const auto addFile = [&](const fs::path &source, const fs::path &target, const platform::EntryInfo &info) {
         plan.entries.push_back({Entry::File, source, target, info.size, info.device, info.ownedByUser});
@@ -407,7 +398,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         case Entry::Link: {
             const fs::path target = fs::read_symlink(entry.source, error);
             if (error) {
-                plan.leftOut.append({displayPath(entry.source), readFailure(error)});
+                plan.leftOut.append({fromPath(entry.source), readFailure(error)});
                 break;
             }
             fs::create_symlink(target, to, error);
@@ -420,7 +411,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
                 // Linking needs no permission to read, so ask first: an
                 // unreadable file must not reach the packer.
                 if ((error = platform::checkReadable(entry.source))) {
-                    plan.leftOut.append({displayPath(entry.source), readFailure(error)});
+                    plan.leftOut.append({fromPath(entry.source), readFailure(error)});
                     break;
                 }
                 error = platform::linkFile(entry.source, to);
@@ -429,7 +420,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
                     break;
                 }
                 if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
-                    plan.leftOut.append({displayPath(entry.source), LeftOutReason::Vanished});
+                    plan.leftOut.append({fromPath(entry.source), LeftOutReason::Vanished});
                     break;
                 }
                 if (error == std::errc::cross_device_link)
@@ -443,7 +434,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
             if (!error) {
                 bytesCopied += static_cast<qint64>(entry.size);
             } else if (sourceFailed) {
-                plan.leftOut.append({displayPath(entry.source), readFailure(error)});
+                plan.leftOut.append({fromPath(entry.source), readFailure(error)});
             } else {
                 return fileSystemError(error, QStringLiteral("Cannot copy to"), to);
             }

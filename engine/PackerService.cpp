@@ -37,11 +37,6 @@ AppError unavailable(const QString &why)
             QStringLiteral("The packer service cannot serve this run: %1").arg(why)};
 }
 
-AppError stoppedError()
-{
-    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
-}
-
 // What identifies one version of the output file, to tell whether a run wrote it.
 struct FileStamp
 {
@@ -448,7 +443,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
 {
     std::lock_guard serial(m_runMutex);
     if (stop.stop_requested())
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
 
     const fs::path output = outputPath(arguments, workingDirectory);
     const FileStamp before = FileStamp::of(output);
@@ -469,7 +464,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     // A run that arrives while the service starts waits for it.
     m_changed.wait(lock, stop, [&] { return state.phase == Phase::Ready || unusable(); });
     if (stop.stop_requested())
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
     if (state.phase != Phase::Ready)
         return unavailable(state.failure);
 
@@ -499,7 +494,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
         state.response.reset();
         if (state.generation == generation)
             replaceLocked(state.environment);
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
     }
     if (!state.response)
         return unavailable(state.failure); // the service died, or this object goes

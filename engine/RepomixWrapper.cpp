@@ -30,11 +30,6 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
     return text;
 }
 
-AppError stoppedError()
-{
-    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
-}
-
 QString quotedArguments(const QStringList &arguments)
 {
     QStringList quoted;
@@ -82,6 +77,11 @@ StagingCopy::Settings stagingSettings(const PackerLocation &location)
 }
 
 } // namespace
+
+AppError RepomixWrapper::stoppedError()
+{
+    return AppError::wrapper(Stopped, QStringLiteral("The packer was stopped."));
+}
 
 RepomixWrapper::RepomixWrapper(PackerLocation location)
     : m_location(std::move(location))

@@ -40,6 +40,9 @@ public:
         NotEnoughSpace = -9,
     };
 
+    // The error of a staging or a run that a stop request ended.
+    static AppError stoppedError();
+
     // Free bytes on the disk that holds `path`; nothing when unknown.
     using FreeSpaceQuery = std::function<std::optional<std::uintmax_t>(const std::filesystem::path &path)>;
 

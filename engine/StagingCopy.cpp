@@ -2,6 +2,7 @@
 
 #include "NativePath.h"
 #include "Platform.h"
+#include "RepomixWrapper.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -12,11 +13,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int stopCheckInterval = 256;
-
-AppError stoppedError()
-{
-    return AppError::wrapper(-5, QStringLiteral("The packer was stopped."));
-}
 
 // The name of an entry as the packer sees it, or nothing when the packer
 // could not open an entry of that name.
@@ -384,7 +380,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         if (++sinceStopCheck == stopCheckInterval) {
             sinceStopCheck = 0;
             if (stop.stop_requested())
-                return stoppedError();
+                return RepomixWrapper::stoppedError();
         }
         const fs::path to = staging / entry.target;
         std::error_code error;

@@ -86,12 +86,6 @@ public:
     // made the wrapper.
     void startService();
 
-    // The packer's complete command line after the runtime: the script, the
-    // job arguments, "--no-default-patterns" when the staging applied the
-    // default rules itself, and the directory.
-    static QStringList processArguments(const QString &script, const QStringList &arguments, const QString &directory,
-                                        bool defaultRulesApplied);
-
     // The staging directory recorded last; removed with the wrapper.
     // Recording a new one removes the one it replaces, in the background.
     QUrl temporaryDirectory() const { return m_temporaryDirectory; }

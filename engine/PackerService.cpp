@@ -122,7 +122,6 @@ struct PackerService::State
     quint64 generation = 0; // of the process that serves or starts; changes with each start
     qint64 pid = 0;
     QProcessEnvironment environment;
-    bool hasEnvironment = false;
     QString failure = QStringLiteral("the service has not started");
     int failedStarts = 0; // in a row
     int failedRuns = 0;   // deaths during runs, in a row
@@ -419,7 +418,6 @@ void PackerService::replaceLocked(const QProcessEnvironment &environment)
     const quint64 generation = ++state.generation;
     state.phase = State::Phase::Starting;
     state.environment = environment;
-    state.hasEnvironment = true;
     state.pid = 0;
     state.served = 0;
     state.resident = 0;

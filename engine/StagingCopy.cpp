@@ -177,7 +177,7 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
         plan.leftOut.append({fromPath(path), reason});
     };
     const auto addFile = [&](const fs::path &source, const fs::path &target, const platform::EntryInfo &info) {
-        plan.entries.push_back({Entry::File, source, target, info.size, info.device, info.ownedByUser});
+        plan.entries.push_back({Entry::File, source, target, info.size, info.device});
         plan.fileBytes += info.size;
         if (!m_settings.linkFiles || info.device != stagingDevice || !info.ownedByUser)
             plan.copyBytes += info.size;

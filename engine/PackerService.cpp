@@ -403,9 +403,7 @@ PackerService::~PackerService()
 
 QString PackerService::scriptFor(const PackerLocation &packer)
 {
-    // The packer's script is <resources>/repomix/bin/repomix.cjs.
-    return QDir::cleanPath(QFileInfo(packer.script).absolutePath()
-                           + QStringLiteral("/../../service/packer-service.cjs"));
+    return QDir::cleanPath(packer.packerDirectory() + QStringLiteral("/../service/packer-service.cjs"));
 }
 
 void PackerService::replaceLocked(const QProcessEnvironment &environment)

@@ -156,7 +156,6 @@ std::optional<IgnoreRules::Pattern> IgnoreRules::parse(const QString &text)
     if (text.isEmpty() || text.startsWith(u'/') || text.startsWith(u'!') || text.startsWith(u'#'))
         return std::nullopt;
     Pattern pattern;
-    pattern.text = text;
     for (const QStringView part : QStringView(text).split(u'/')) {
         Segment segment;
         if (part == u"**") {
@@ -290,11 +289,6 @@ IgnoreRules IgnoreRules::forRoot(const std::function<bool(const QString &)> &isD
         rules.m_patterns.push_back(expanded ? std::move(*expanded) : pattern);
     }
     return rules;
-}
-
-void IgnoreRules::add(const IgnoreRules &other)
-{
-    m_patterns.insert(m_patterns.end(), other.m_patterns.begin(), other.m_patterns.end());
 }
 
 // --- Matching ---------------------------------------------------------------

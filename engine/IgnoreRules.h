@@ -80,9 +80,6 @@ public:
     // which paths are folders (links followed).
     IgnoreRules forRoot(const std::function<bool(const QString &)> &isDirectory, LiteralFolders mode) const;
 
-    // Adds the patterns of `other` (a path is ignored when either set ignores it).
-    void add(const IgnoreRules &other);
-
     bool isEmpty() const { return m_patterns.empty(); }
     qsizetype size() const { return static_cast<qsizetype>(m_patterns.size()); }
 
@@ -122,7 +119,6 @@ private:
     };
     struct Pattern
     {
-        QString text;               // as the packer's search sees it
         QString beforeFolderCheck;  // the form the folder check looks at, when it applies
         std::vector<Segment> segments;
         bool affectsDepth = false;  // a matching folder is not entered

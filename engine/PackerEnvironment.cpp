@@ -1,9 +1,9 @@
 #include "PackerEnvironment.h"
 
+#include "NativePath.h"
 #include "PrivateArea.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <algorithm>
 #include <filesystem>
@@ -54,7 +54,7 @@ void PackerEnvironment::pruneCache(const QString &cacheDirectory)
 {
     if (cacheDirectory.isEmpty())
         return;
-    const fs::path seen = fs::path(QFile::encodeName(cacheDirectory).toStdString()) / "seen";
+    const fs::path seen = toPath(cacheDirectory) / "seen";
     std::vector<std::pair<fs::file_time_type, fs::path>> markers;
     std::error_code error;
     for (fs::directory_iterator it(seen, error), end; !error && it != end; it.increment(error)) {

@@ -1,11 +1,11 @@
 #include "PackerService.h"
 
+#include "NativePath.h"
 #include "RepomixWrapper.h"
 
 #include "Platform.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -35,16 +35,6 @@ AppError unavailable(const QString &why)
 {
     return {PackerService::errorDomain, PackerService::Unavailable,
             QStringLiteral("The packer service cannot serve this run: %1").arg(why)};
-}
-
-AppError stoppedError()
-{
-    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
-}
-
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
 }
 
 // What identifies one version of the output file, to tell whether a run wrote it.
@@ -98,7 +88,7 @@ Result<PackerRun> toResult(const QJsonObject &response, const fs::path &output, 
         if (!after.exists || after == before)
             return AppError::wrapper(RepomixWrapper::NoOutputWritten,
                                      QStringLiteral("The packer ended without writing %1.")
-                                         .arg(QFile::decodeName(QByteArray::fromStdString(output.string()))));
+                                         .arg(fromPath(output)));
     }
 
     PackerRun run;
@@ -132,7 +122,6 @@ struct PackerService::State
     quint64 generation = 0; // of the process that serves or starts; changes with each start
     qint64 pid = 0;
     QProcessEnvironment environment;
-    bool hasEnvironment = false;
     QString failure = QStringLiteral("the service has not started");
     int failedStarts = 0; // in a row
     int failedRuns = 0;   // deaths during runs, in a row
@@ -414,9 +403,7 @@ PackerService::~PackerService()
 
 QString PackerService::scriptFor(const PackerLocation &packer)
 {
-    // The packer's script is <resources>/repomix/bin/repomix.cjs.
-    return QDir::cleanPath(QFileInfo(packer.script).absolutePath()
-                           + QStringLiteral("/../../service/packer-service.cjs"));
+    return QDir::cleanPath(packer.packerDirectory() + QStringLiteral("/../service/packer-service.cjs"));
 }
 
 void PackerService::replaceLocked(const QProcessEnvironment &environment)
@@ -429,7 +416,6 @@ void PackerService::replaceLocked(const QProcessEnvironment &environment)
     const quint64 generation = ++state.generation;
     state.phase = State::Phase::Starting;
     state.environment = environment;
-    state.hasEnvironment = true;
     state.pid = 0;
     state.served = 0;
     state.resident = 0;
@@ -453,7 +439,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
 {
     std::lock_guard serial(m_runMutex);
     if (stop.stop_requested())
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
 
     const fs::path output = outputPath(arguments, workingDirectory);
     const FileStamp before = FileStamp::of(output);
@@ -474,7 +460,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     // A run that arrives while the service starts waits for it.
     m_changed.wait(lock, stop, [&] { return state.phase == Phase::Ready || unusable(); });
     if (stop.stop_requested())
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
     if (state.phase != Phase::Ready)
         return unavailable(state.failure);
 
@@ -504,7 +490,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
         state.response.reset();
         if (state.generation == generation)
             replaceLocked(state.environment);
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
     }
     if (!state.response)
         return unavailable(state.failure); // the service died, or this object goes

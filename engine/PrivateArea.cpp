@@ -1,12 +1,12 @@
 #include "PrivateArea.h"
 
 #include "Log.h"
+#include "NativePath.h"
 #include "Platform.h"
 #include "RepomixWrapper.h"
 #include "StagingCopy.h"
 
 #include <QDir>
-#include <QFile>
 #include <QMutex>
 #include <QStandardPaths>
 #include <QUuid>
@@ -20,16 +20,6 @@ namespace {
 
 const char sessionPrefix[] = "session-";
 const char lockName[] = "lock";
-
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-QString fromPath(const fs::path &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
 
 std::string areaName()
 {

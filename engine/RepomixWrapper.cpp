@@ -1,6 +1,7 @@
 #include "RepomixWrapper.h"
 
 #include "Log.h"
+#include "NativePath.h"
 #include "PackerEnvironment.h"
 #include "Platform.h"
 
@@ -20,16 +21,6 @@ namespace {
 
 const QString stagingPrefix = QStringLiteral("repomix-temp-");
 
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-QString fromPath(const fs::path &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
-
 std::optional<QString> decodeUtf8(const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -37,11 +28,6 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
     if (decoder.hasError())
         return std::nullopt;
     return text;
-}
-
-AppError stoppedError()
-{
-    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
 }
 
 QString quotedArguments(const QStringList &arguments)
@@ -91,6 +77,11 @@ StagingCopy::Settings stagingSettings(const PackerLocation &location)
 }
 
 } // namespace
+
+AppError RepomixWrapper::stoppedError()
+{
+    return AppError::wrapper(Stopped, QStringLiteral("The packer was stopped."));
+}
 
 RepomixWrapper::RepomixWrapper(PackerLocation location)
     : m_location(std::move(location))
@@ -194,17 +185,6 @@ Result<QUrl> RepomixWrapper::stageFiles(const QList<QUrl> &files, std::stop_toke
     return staging.value().directory;
 }
 
-QStringList RepomixWrapper::processArguments(const QString &script, const QStringList &arguments,
-                                             const QString &directory, bool defaultRulesApplied)
-{
-    QStringList all{script};
-    all += arguments;
-    if (defaultRulesApplied)
-        all << QStringLiteral("--no-default-patterns");
-    all << directory;
-    return all;
-}
-
 Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop)
 {
     Result<PackerRun> run = runPacker(arguments, directory, stop);
@@ -248,16 +228,16 @@ Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const 
                                      QStringLiteral("The packer's output file exists already: %1").arg(output));
     }
 
+    // A staging that applied the default rules per chosen folder must not
+    // have them applied again at its root.
     const QString stagingDirectory = directory.toLocalFile();
-    const bool rulesApplied = m_rulesApplied.contains(stagingDirectory);
-    const QStringList processArguments =
-        RepomixWrapper::processArguments(m_location.script, arguments, stagingDirectory, rulesApplied);
+    QStringList jobArguments = arguments;
+    if (m_rulesApplied.contains(stagingDirectory))
+        jobArguments << QStringLiteral("--no-default-patterns");
+    const QStringList processArguments = QStringList{m_location.script} + jobArguments + QStringList{stagingDirectory};
     logLine(quotedArguments(processArguments));
 
     if (m_service) {
-        QStringList jobArguments = arguments;
-        if (rulesApplied)
-            jobArguments << QStringLiteral("--no-default-patterns");
         Result<PackerRun> served = m_service->run(jobArguments, directory, run.value().environment,
                                                   run.value().workingDirectory, stop, progress);
         PackerEnvironment::pruneCache(run.value().cacheDirectory);

@@ -40,6 +40,9 @@ public:
         NotEnoughSpace = -9,
     };
 
+    // The error of a staging or a run that a stop request ended.
+    static AppError stoppedError();
+
     // Free bytes on the disk that holds `path`; nothing when unknown.
     using FreeSpaceQuery = std::function<std::optional<std::uintmax_t>(const std::filesystem::path &path)>;
 
@@ -82,12 +85,6 @@ public:
     // installation has it; returns at once. Call it from the thread that
     // made the wrapper.
     void startService();
-
-    // The packer's complete command line after the runtime: the script, the
-    // job arguments, "--no-default-patterns" when the staging applied the
-    // default rules itself, and the directory.
-    static QStringList processArguments(const QString &script, const QStringList &arguments, const QString &directory,
-                                        bool defaultRulesApplied);
 
     // The staging directory recorded last; removed with the wrapper.
     // Recording a new one removes the one it replaces, in the background.

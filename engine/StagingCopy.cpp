@@ -1,6 +1,8 @@
 #include "StagingCopy.h"
 
+#include "NativePath.h"
 #include "Platform.h"
+#include "RepomixWrapper.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -11,21 +13,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int stopCheckInterval = 256;
-
-QString displayPath(const fs::path &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
-
-fs::path toPath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-AppError stoppedError()
-{
-    return AppError::wrapper(-5, QStringLiteral("The packer was stopped."));
-}
 
 // The name of an entry as the packer sees it, or nothing when the packer
 // could not open an entry of that name.
@@ -136,7 +123,7 @@ bool isValidUtf8(std::string_view bytes)
 AppError fileSystemError(const std::error_code &error, const QString &what, const fs::path &path)
 {
     return {QString::fromLatin1(error.category().name()), error.value(),
-            QStringLiteral("%1 \"%2\": %3").arg(what, displayPath(path), QString::fromLocal8Bit(error.message()))};
+            QStringLiteral("%1 \"%2\": %3").arg(what, fromPath(path), QString::fromLocal8Bit(error.message()))};
 }
 
 StagingCopy::StagingCopy(Settings settings)
@@ -187,10 +174,10 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
     Plan plan;
     plan.defaultRulesApplied = m_settings.defaultRules.has_value();
     const auto leaveOut = [&plan](const fs::path &path, LeftOutReason reason) {
-        plan.leftOut.append({displayPath(path), reason});
+        plan.leftOut.append({fromPath(path), reason});
     };
     const auto addFile = [&](const fs::path &source, const fs::path &target, const platform::EntryInfo &info) {
-        plan.entries.push_back({Entry::File, source, target, info.size, info.device, info.ownedByUser});
+        plan.entries.push_back({Entry::File, source, target, info.size, info.device});
         plan.fileBytes += info.size;
         if (!m_settings.linkFiles || info.device != stagingDevice || !info.ownedByUser)
             plan.copyBytes += info.size;
@@ -393,7 +380,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         if (++sinceStopCheck == stopCheckInterval) {
             sinceStopCheck = 0;
             if (stop.stop_requested())
-                return stoppedError();
+                return RepomixWrapper::stoppedError();
         }
         const fs::path to = staging / entry.target;
         std::error_code error;
@@ -407,7 +394,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         case Entry::Link: {
             const fs::path target = fs::read_symlink(entry.source, error);
             if (error) {
-                plan.leftOut.append({displayPath(entry.source), readFailure(error)});
+                plan.leftOut.append({fromPath(entry.source), readFailure(error)});
                 break;
             }
             fs::create_symlink(target, to, error);
@@ -420,7 +407,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
                 // Linking needs no permission to read, so ask first: an
                 // unreadable file must not reach the packer.
                 if ((error = platform::checkReadable(entry.source))) {
-                    plan.leftOut.append({displayPath(entry.source), readFailure(error)});
+                    plan.leftOut.append({fromPath(entry.source), readFailure(error)});
                     break;
                 }
                 error = platform::linkFile(entry.source, to);
@@ -429,7 +416,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
                     break;
                 }
                 if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
-                    plan.leftOut.append({displayPath(entry.source), LeftOutReason::Vanished});
+                    plan.leftOut.append({fromPath(entry.source), LeftOutReason::Vanished});
                     break;
                 }
                 if (error == std::errc::cross_device_link)
@@ -443,7 +430,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
             if (!error) {
                 bytesCopied += static_cast<qint64>(entry.size);
             } else if (sourceFailed) {
-                plan.leftOut.append({displayPath(entry.source), readFailure(error)});
+                plan.leftOut.append({fromPath(entry.source), readFailure(error)});
             } else {
                 return fileSystemError(error, QStringLiteral("Cannot copy to"), to);
             }

@@ -86,7 +86,6 @@ public:
         std::filesystem::path target; // relative to the staging directory
         std::uintmax_t size = 0;
         std::uint64_t device = 0;
-        bool ownedByUser = false;
     };
 
     struct Plan
@@ -114,7 +113,6 @@ public:
     std::optional<AppError> execute(Plan &plan, const std::filesystem::path &staging, std::uint64_t stagingDevice,
                                     std::stop_token stop, qint64 &bytesCopied, qint64 &bytesLinked) const;
 
-    const Settings &settings() const { return m_settings; }
     void setLinkFiles(bool link) { m_settings.linkFiles = link; }
 
     // The name a later item with the same name gets: "README (2).md",

@@ -81,8 +81,6 @@ public:
     // `resource_unavailable_try_again` when another holder has it.
     static FileLock tryLock(const std::filesystem::path &path, bool create, std::error_code &error);
 
-    bool isLocked() const { return m_handle != invalidHandle; }
-
 private:
     static constexpr std::intptr_t invalidHandle = -1;
     std::intptr_t m_handle = invalidHandle;

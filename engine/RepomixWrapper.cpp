@@ -202,6 +202,7 @@ void RepomixWrapper::startService()
         return; // the first run will say what is wrong
     m_service = std::make_unique<PackerService>(m_location);
     m_service->start(run.value().environment);
+    m_warm.store(m_service.get(), std::memory_order_release);
 }
 
 Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop,
@@ -237,8 +238,8 @@ Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const 
     const QStringList processArguments = QStringList{m_location.script} + jobArguments + QStringList{stagingDirectory};
     logLine(quotedArguments(processArguments));
 
-    if (m_service) {
-        Result<PackerRun> served = m_service->run(jobArguments, directory, run.value().environment,
+    if (PackerService *service = m_warm.load(std::memory_order_acquire)) {
+        Result<PackerRun> served = service->run(jobArguments, directory, run.value().environment,
                                                   run.value().workingDirectory, stop, progress);
         PackerEnvironment::pruneCache(run.value().cacheDirectory);
         if (served || !PackerService::isUnavailable(served.error()))

@@ -14,6 +14,7 @@
 #include <QThreadPool>
 #include <QUrl>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -117,4 +118,6 @@ private:
     FreeSpaceQuery m_freeSpace;
     QThreadPool m_removals;
     std::unique_ptr<PackerService> m_service;
+    // m_service for runs on other threads, set once it is ready to take them.
+    std::atomic<PackerService *> m_warm{nullptr};
 };

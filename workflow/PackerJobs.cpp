@@ -13,11 +13,6 @@
 
 namespace {
 
-AppError stoppedError()
-{
-    return AppError::wrapper(RepomixWrapper::Stopped, QStringLiteral("The packer was stopped."));
-}
-
 // Stages, runs the packer into a scratch file and reads its totals; the
 // scratch file is handed to `use` on success and removed on every path.
 Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std::stop_token &stop,
@@ -25,7 +20,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
                        const std::function<Result<bool>(const QString &scratch)> &use)
 {
     if (stop.stop_requested())
-        return stoppedError(); // superseded before it began
+        return RepomixWrapper::stoppedError(); // superseded before it began
     if (onProgress)
         onProgress({JobStage::Copying});
     const Result<Staging> staged = wrapper.stage(input.files, input.ignorePatterns, stop);
@@ -43,7 +38,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
             logLine(QStringLiteral("Staged \u201C%1\u201D as \u201C%2\u201D").arg(item.source.toLocalFile(), item.stagedName));
     }
     if (stop.stop_requested())
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
 
     // The packer writes a new file of its own in the private area; nothing
     // of the user's is touched until it has succeeded.
@@ -76,7 +71,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
 
     if (use) {
         if (stop.stop_requested())
-            return stoppedError();
+            return RepomixWrapper::stoppedError();
         if (onProgress)
             onProgress({JobStage::Writing});
         if (const Result<bool> used = use(scratch.value()); !used)
@@ -223,7 +218,7 @@ Result<bool> writeBranded(const QString &from, const QString &to, std::stop_toke
     while (!in.atEnd()) {
         if (stop.stop_requested()) {
             out.cancelWriting();
-            return stoppedError();
+            return RepomixWrapper::stoppedError();
         }
         block = in.read(1 << 20);
         if (block.isEmpty())
@@ -235,7 +230,7 @@ Result<bool> writeBranded(const QString &from, const QString &to, std::stop_toke
         return fail(QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString()));
     if (stop.stop_requested()) {
         out.cancelWriting();
-        return stoppedError();
+        return RepomixWrapper::stoppedError();
     }
     if (!out.commit())
         return writeError(to, out.errorString());

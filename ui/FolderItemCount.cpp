@@ -1,7 +1,8 @@
 #include "FolderItemCount.h"
 
+#include "NativePath.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QThreadPool>
@@ -39,15 +40,6 @@ qint64 countFolderItems(const fs::path &folder, const std::atomic<bool> *cancell
 }
 
 namespace {
-fs::path toFsPath(const QString &localPath)
-{
-#ifdef Q_OS_WIN
-    return fs::path(localPath.toStdWString());
-#else
-    return fs::path(QFile::encodeName(localPath).toStdString());
-#endif
-}
-
 // Walks run on their own small pool so that big trees never hold up other
 // users of the global one. The pool belongs to the application: its
 // destructor waits for the walks still running, and it outlives every result
@@ -106,7 +98,7 @@ void FolderItemCount::start()
     m_cancelled = cancelled;
     QThreadPool *pool = countingPool();
     QPointer<FolderItemCount> self(this);
-    const fs::path folder = toFsPath(m_url.toLocalFile());
+    const fs::path folder = toPath(m_url.toLocalFile());
     pool->start([pool, self, cancelled, folder] {
         const qint64 count = countFolderItems(folder, cancelled.get());
         if (cancelled->load())

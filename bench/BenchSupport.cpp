@@ -275,11 +275,17 @@ void resetPeakMemory()
 DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory)
 {
     const PackerEnvironment environment = PackerEnvironment::forRun().value();
+    return runPackerDirectly(arguments, directory, environment.environment, environment.workingDirectory);
+}
+
+DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory,
+                            const QProcessEnvironment &environment, const QString &workingDirectory)
+{
     QProcess process;
     process.setProgram(packer().runtime);
     process.setArguments(QStringList{packer().script} + arguments + QStringList{directory});
-    process.setWorkingDirectory(environment.workingDirectory);
-    process.setProcessEnvironment(environment.environment);
+    process.setWorkingDirectory(workingDirectory);
+    process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
 
     DirectRun run;

@@ -6,6 +6,7 @@
 
 #include "RepomixWrapper.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -86,8 +87,10 @@ struct DirectRun
 // Runs the packer on `directory` the plain way: the runtime, the script, the
 // arguments and the directory, started with QProcess and waited for, in the
 // working directory and environment that the application gives it
-// (PackerEnvironment::forRun).
+// (PackerEnvironment::forRun), or in the ones given.
 DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory);
+DirectRun runPackerDirectly(const QStringList &arguments, const QString &directory,
+                            const QProcessEnvironment &environment, const QString &workingDirectory);
 
 // The argument list the application builds with the default options, writing
 // to `output` (absolute) and ignoring `ignorePatterns`.

@@ -57,19 +57,11 @@ struct Timed
 Timed oneShot(const QStringList &arguments, const QString &directory, const QProcessEnvironment &environment,
               const QString &workingDirectory)
 {
-    QProcess process;
-    process.setProgram(packer().runtime);
-    process.setArguments(QStringList{packer().script} + arguments + QStringList{directory});
-    process.setWorkingDirectory(workingDirectory);
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
+    const DirectRun run = runPackerDirectly(arguments, directory, environment, workingDirectory);
     Timed timed;
-    const double start = now();
-    process.start();
-    process.waitForFinished(-1);
-    timed.seconds = now() - start;
-    timed.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    timed.summary = parseSummary(QString::fromUtf8(process.readAllStandardOutput()));
+    timed.seconds = run.seconds;
+    timed.summary = parseSummary(run.report);
+    timed.ok = run.exitCode == 0;
     return timed;
 }
 

@@ -1,12 +1,12 @@
 #include "BundleJob.h"
 
+#include "CountText.h"
 #include "PackerWorker.h"
 #include "RepomixWrapper.h"
 #include "UserText.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QPointer>
 #include <QStandardPaths>
 
@@ -178,7 +178,7 @@ void BundleJob::setProgress(const JobProgress &progress)
     const double fraction = progress.total > 0 ? double(qMin(progress.done, progress.total)) / double(progress.total) : -1;
     const QString text = progress.total > 0
         ? QStringLiteral("%1: %2 of %3")
-              .arg(progress.packerStep, QLocale().toString(progress.done), QLocale().toString(progress.total))
+              .arg(progress.packerStep, formatNumber(progress.done), formatNumber(progress.total))
         : QString();
     if (fraction == m_progress && text == m_progressText)
         return;

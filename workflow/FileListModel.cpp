@@ -1,8 +1,9 @@
 #include "FileListModel.h"
 
+#include "CountText.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace {
 QString cleanPath(const QUrl &url)
@@ -35,10 +36,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
             return QString();
         if (share->files == 0)
             return tr("nothing packed");
-        const QLocale locale;
-        return (share->files == 1 ? tr("1 file") : tr("%1 files").arg(locale.toString(share->files)))
-            + QStringLiteral(", ")
-            + (share->tokens == 1 ? tr("1 token") : tr("%1 tokens").arg(locale.toString(share->tokens)));
+        return formatCount(share->files, tr("file"), tr("files")) + QStringLiteral(", ")
+            + formatCount(share->tokens, tr("token"), tr("tokens"));
     }
     case PackedNothingRole: {
         const auto share = m_shares.constFind(url);

@@ -1,6 +1,7 @@
 #include "HeadlessBundle.h"
 
 #include "BundleOptions.h"
+#include "CountText.h"
 #include "Desktop.h"
 #include "FileSelection.h"
 #include "PackerJobs.h"
@@ -11,9 +12,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QTextStream>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 int HeadlessBundle::run(BundleOptions &options, const PackerLocation &packer, QTextStream &out,
                         QTextStream &err) const
@@ -69,11 +71,10 @@ int HeadlessBundle::run(BundleOptions &options, const PackerLocation &packer, QT
     }
 
     const RunSummary &summary = result->value().summary;
-    const QLocale locale;
-    out << "Bundled " << locale.toString(summary.totalFiles) << (summary.totalFiles == 1 ? " file, " : " files, ")
-        << locale.toString(summary.totalChars) << (summary.totalChars == 1 ? " character, " : " characters, ")
-        << locale.toString(summary.estimatedTokens) << (summary.estimatedTokens == 1 ? " token" : " tokens")
-        << " into " << QDir::toNativeSeparators(destination) << "\n";
+    out << "Bundled " << formatCount(summary.totalFiles, u"file"_s, u"files"_s) << ", "
+        << formatCount(summary.totalChars, u"character"_s, u"characters"_s) << ", "
+        << formatCount(summary.estimatedTokens, u"token"_s, u"tokens"_s) << " into "
+        << QDir::toNativeSeparators(destination) << "\n";
     const QStringList leftOut = UserText::leftOut(result->value());
     if (!leftOut.isEmpty()) {
         out << "Left out:\n";

@@ -293,8 +293,8 @@ private:
                 return; // a run has begun; its end is reported again
             if (state.resident > m_service.m_limits.residentBytes)
                 m_service.replaceLocked(state.environment);
-            else if (state.resident > m_service.m_limits.idleResidentBytes)
-                m_idle.start(m_service.m_limits.idleDelay);
+            else if (state.resident > m_service.m_limits.idleResidentBytes && state.served > 0)
+                m_idle.start(m_service.m_limits.idleDelay); // never a fresh process that has served nothing
         } else if (state.phase == State::Phase::Busy
                    && frame.value(QLatin1String("id")).toInteger(-1) == state.requestId
                    && frame.contains(QLatin1String("progress"))) {

@@ -46,9 +46,10 @@ private slots:
     void argumentsBecomeFileUrls()
     {
         const QList<QUrl> urls = AppDelegate::urlsFromArguments(
-            {"/tmp/x y", "file:///etc/hosts", "relative/z", "--option", "https://example.com/"});
+            {"/tmp/x y", "file:///etc/hosts", "relative/z", "-v", "https://example.com/"});
         QCOMPARE(urls, (QList<QUrl>{QUrl::fromLocalFile("/tmp/x y"), QUrl::fromLocalFile("/etc/hosts"),
-                                    QUrl::fromLocalFile(QDir::current().absoluteFilePath("relative/z"))}));
+                                    QUrl::fromLocalFile(QDir::current().absoluteFilePath("relative/z")),
+                                    QUrl::fromLocalFile(QDir::current().absoluteFilePath("-v"))}));
     }
 
     void secondLaunchHandsOverItsFiles()

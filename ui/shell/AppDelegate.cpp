@@ -28,7 +28,7 @@ QList<QUrl> AppDelegate::urlsFromArguments(const QStringList &arguments)
             urls << url;
         else if (url.scheme().size() > 1)
             continue; // not a file (a one-letter scheme is a Windows drive)
-        else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
+        else if (!argument.isEmpty())
             urls << QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath());
     }
     return urls;

@@ -21,7 +21,7 @@ public:
     // one is there, then reports the request with openRequested.
     void openUrls(const QList<QUrl> &urls);
 
-    // Paths or URLs as a command line or a second launch gives them.
+    // Paths or URLs as a command line (after its options) or a second launch gives them.
     static QList<QUrl> urlsFromArguments(const QStringList &arguments);
 
 signals:

@@ -103,7 +103,7 @@ ColumnLayout {
         Layout.fillWidth: true
         text: row.kind === "text" ? row.value : ""
         placeholderText: qsTr("None")
-        placeholderTextColor: Theme.secondaryText
+        placeholderTextColor: Theme.listSecondaryText
         Accessible.name: row.label
         Accessible.description: row.toolTip
         ToolTip.text: row.toolTip
@@ -117,6 +117,13 @@ ColumnLayout {
         Layout.fillWidth: true
         Layout.preferredHeight: Math.max(area.implicitHeight, area.font.pixelSize * 5)
         Layout.maximumHeight: area.font.pixelSize * 10
+        // Framed like the one-line fields.
+        background: Rectangle {
+            color: Theme.base
+            border.color: area.activeFocus ? Theme.focusRing : Theme.frame
+            border.width: area.activeFocus ? 2 : 1
+            radius: 2
+        }
         TextArea {
             id: area
             objectName: row.key + "Area"
@@ -124,7 +131,7 @@ ColumnLayout {
             text: row.kind === "lines" ? row.value : ""
             wrapMode: TextEdit.Wrap
             placeholderText: qsTr("None")
-            placeholderTextColor: Theme.secondaryText
+            placeholderTextColor: Theme.listSecondaryText
             Accessible.name: row.label
             Accessible.description: row.toolTip
             onTextChanged: if (row.kind === "lines" && text !== row.value) row.options.setValue(row.key, text)

@@ -11,12 +11,15 @@
 #include "RunSummary.h"
 #include "TestFiles.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -232,6 +235,95 @@ private slots:
         const DirectRun expected = runPackerDirectly(defaultArguments(output), m_tree, m_environment, m_work);
         QCOMPARE(parseSummary(report), parseSummary(expected.report));
         QVERIFY(!readAll(nextOutput).contains("bigValue"));
+    }
+
+    // The new options change the bundle as they say, on a real source tree
+    // (the packer's own code).
+    void optionsDoWhatTheySay()
+    {
+        // A copy outside this checkout, whose .gitignore would leave the build tree out.
+        const fs::path copy = m_temp.root() / "real-source";
+        fs::copy(LUMBREL_TEST_RESOURCES "/repomix/lib/core", copy, fs::copy_options::recursive);
+        const QString tree = QString::fromStdString(copy.string());
+        const auto pack = [&](const QStringList &settings, const QString &name) {
+            PackRequest request;
+            request.directory = tree;
+            request.output = m_temp.filePath(name);
+            for (const QString &setting : settings)
+                request.options.set(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+            if (!request.options.text(OptionKey::instructions).isEmpty()) {
+                const QString file = m_temp.filePath(name + QStringLiteral(".instructions"));
+                writeFile(file.toStdString(), request.options.text(OptionKey::instructions).toStdString());
+                request.optionFiles.insert(OptionKey::instructions, file);
+            }
+            removeOutputs(request.output);
+            const Result<PackerRun> run = m_service->run(invocation(packerArguments(request), request.output), {}, {});
+            QByteArray bundle;
+            QStringList files;
+            for (const QString &part : PackerOutput::writtenFiles(request.output)) {
+                const QByteArray text = readAll(part);
+                bundle += text;
+                static const QRegularExpression header(QStringLiteral("^File: (.*)$"), QRegularExpression::MultilineOption);
+                for (auto it = header.globalMatch(QString::fromUtf8(text)); it.hasNext();)
+                    files << it.next().captured(1);
+            }
+            return std::tuple{run.ok() ? parseSummary(run.value().report) : RunSummary(), bundle, files,
+                              PackerOutput::writtenFiles(request.output).size()};
+        };
+        const auto [plain, plainBundle, plainFiles, plainParts] = pack({}, QStringLiteral("plain.txt"));
+        QVERIFY2(plain.totalFiles > 50, qPrintable(QString::number(plain.totalFiles)));
+        const auto [compressed, compressedBundle, compressedFiles, compressedParts] = pack({"compress=true"}, QStringLiteral("compressed.txt"));
+        QCOMPARE(compressed.totalFiles, plain.totalFiles);
+        QVERIFY2(compressed.estimatedTokens < plain.estimatedTokens * 3 / 4,
+                 qPrintable(QStringLiteral("%1 of %2 tokens").arg(compressed.estimatedTokens).arg(plain.estimatedTokens)));
+        const auto [older, olderBundle, olderFiles, olderParts] = pack({"tokenEncoding=cl100k_base"}, QStringLiteral("cl100k.txt"));
+        QCOMPARE(olderBundle, plainBundle);
+        QVERIFY(older.estimatedTokens != plain.estimatedTokens);
+        const auto [split, splitBundle, splitFiles, parts] =
+            pack({"splitOutput=100kb", "instructions=Explain the packer's output step."}, QStringLiteral("split.txt"));
+        QVERIFY(parts > 1);
+        QStringList together = splitFiles, whole = plainFiles; // every file once (grouped by folder)
+        together.sort();
+        whole.sort();
+        QCOMPARE(together, whole);
+        QVERIFY(splitBundle.contains("Explain the packer's output step."));
+        QVERIFY(!plainBundle.contains("Explain the packer's output step."));
+    }
+
+    // The warm packer dies in the middle of a run: the run is done again on
+    // the command line, gives the bundle a direct run gives, and leaves no
+    // output of the dead run and no process behind.
+    void aRunWhoseServiceDiesEndsOnTheCommandLine()
+    {
+        RepomixWrapper wrapper(bundledPacker());
+        wrapper.startService();
+        const Result<Staging> staged = wrapper.stage({{QUrl::fromLocalFile(m_bigTree)}});
+        QVERIFY(staged.ok());
+        PackRequest request;
+        request.output = freshOutput();
+        request.directory = staged.value().directory.toLocalFile();
+        request.defaultRulesApplied = staged.value().defaultRulesApplied;
+        std::atomic_bool serving = false;
+        std::optional<Result<PackResult>> result;
+        std::jthread worker([&] { result = wrapper.pack(request, {}, [&](const PackerProgress &) { serving = true; }); });
+        QTRY_VERIFY_WITH_TIMEOUT(serving, 120000);
+        std::vector<pid_t> services = childProcesses(::getpid(), "packer-service.cjs");
+        std::erase(services, static_cast<pid_t>(m_service->processId())); // the other tests' service
+        QCOMPARE(services.size(), std::size_t(1));
+        ::kill(services.front(), SIGKILL);
+        worker.join();
+
+        QVERIFY(result && result->ok());
+        QCOMPARE(result->value().outputFiles, QStringList{request.output});
+        QVERIFY(result->value().files.isEmpty()); // counted by the command line
+        QStringList direct = jobArguments(request);
+        direct.replace(1, m_temp.filePath(QStringLiteral("dying-direct.out")));
+        const DirectRun expected = runPackerDirectly(direct, request.directory, m_environment, m_work);
+        QCOMPARE(result->value().totals, parseSummary(expected.report));
+        QCOMPARE(readAll(request.output), readAll(m_temp.filePath(QStringLiteral("dying-direct.out"))));
+        QTRY_VERIFY(processEnded(services.front()));
+        QFile::remove(request.output);
+        wrapper.discardDirectory(staged.value().directory);
     }
 
     // A service that cannot start (here: made for another packer version)

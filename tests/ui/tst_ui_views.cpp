@@ -109,6 +109,33 @@ private slots:
         QCOMPARE(m_revealed, QList<QUrl>{folder});
     }
 
+    // Every option of the table has its control in the panel, named after
+    // its key, with its label for assistive technology.
+    void everyOptionIsInThePanel()
+    {
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("options.ini"), QSettings::IniFormat);
+        BundleOptions options(&store);
+        Scene panel("SettingsView { height: 1400 }", {{"options", QVariant::fromValue<QObject *>(&options)}}, {400, 1500});
+        for (const OptionSpec &option : OptionTable::all()) {
+            const char *suffix = option.kind == OptionSpec::Kind::Switch   ? "Switch"
+                                 : option.kind == OptionSpec::Kind::Choice ? "Picker"
+                                 : option.kind == OptionSpec::Kind::Text   ? "Field"
+                                                                           : "Area";
+            QQuickItem *control = panel.child((option.keyText() + QLatin1String(suffix)).toLatin1().constData());
+            QVERIFY2(control->isVisible() && control->width() > 0, option.key);
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(option.label));
+        }
+        // A text option writes as it is typed.
+        QQuickItem *header = panel.child("headerTextField");
+        header->forceActiveFocus();
+        QTest::keyClick(&panel.window, Qt::Key_H);
+        QTest::keyClick(&panel.window, Qt::Key_I);
+        QCOMPARE(store.value("headerText").toString(), QStringLiteral("hi"));
+    }
+
     // The panel writes each change at once and shows what others write;
     // every control works from the keyboard.
     void settingsWorkFromTheKeyboard()

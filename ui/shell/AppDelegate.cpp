@@ -7,12 +7,6 @@
 void AppDelegate::openUrls(const QList<QUrl> &urls)
 {
     QTimer::singleShot(0, this, [this, urls] {
-        for (const QUrl &url : urls) {
-            if (!m_files.contains(url)) {
-                m_files.append(url);
-                emit filesChanged();
-            }
-        }
         if (!urls.isEmpty())
             emit openRequested(urls);
         emit activateRequested();

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "AppError.h"
+#include "ItemTicks.h"
 #include "CommandLineRunner.h"
 #include "PackRequest.h"
 #include "PackerLocation.h"
 #include "PackerRunner.h"
 #include "StagingCopy.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QString>
@@ -30,6 +32,7 @@ struct StagingInput
     QString ignorePatterns;  // comma-separated, as the user typed them
     QString includePatterns; // comma-separated: only what they match
     QStringList leftOutFiles; // files never staged, wherever they lie (the bundle's own files)
+    QHash<QUrl, ItemTicks> ticks; // what the user left out inside chosen folders
 };
 
 // The runner: stages the user's items privately and runs the packer on them.

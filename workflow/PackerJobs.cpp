@@ -32,7 +32,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     if (onProgress)
         onProgress({Job::Stage::Copying});
     const Result<Staging> staged =
-        wrapper.stage({input.files, input.ignorePatterns, input.includePatterns, input.leftOutFiles}, stop);
+        wrapper.stage({input.files, input.ignorePatterns, input.includePatterns, input.leftOutFiles, input.ticks}, stop);
     if (!staged)
         return staged.error();
     // The copy is needed only while the packer reads it.
@@ -85,7 +85,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
         return run.error();
     logLine(QStringLiteral("Repomix output: ") + run.value().logDigest);
     JobResult result{run.value().totals, staged.value().leftOut, staged.value().items,
-                     run.value().excludedAsSecrets, std::move(run.value().files), {}};
+                     run.value().excludedAsSecrets, std::move(run.value().files), {}, input.ticks};
 
     if (use) {
         if (stop.stop_requested())

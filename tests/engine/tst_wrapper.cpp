@@ -195,6 +195,9 @@ private slots:
         QVERIFY(QDir(PrivateArea::sessionDirectory().value()).entryList({"repomix-temp-*"}, QDir::Dirs).isEmpty());
     }
 
+    // Only an allow-list of the user's environment reaches the packer: the
+    // runtime's own switches (coverage output, warning files, preloads) and
+    // anything else stay behind; the locale goes through.
     void runGivesThePackerOnlyOurEnvironment()
     {
         FakePacker packer;
@@ -202,25 +205,34 @@ private slots:
         RepomixWrapper wrapper(packer.location(
             "echo packed > \"$out\"\n"
             "printf 'args:'; printf '%s|' \"$@\"; echo; printf 'cwd:%s\\n' \"$PWD\"\n"
-            "printf 'env:%s:%s:%s:%s\\n' \"${NODE_OPTIONS-unset}\" \"${NODE_PATH-unset}\" \"${REPOMIX_OTHER-unset}\" \"$XDG_CONFIG_HOME\"\n"
-            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\""));
-        qputenv("NODE_OPTIONS", "--require /tmp/evil.js");
-        qputenv("NODE_PATH", "/tmp/modules");
-        qputenv("REPOMIX_OTHER", "x");
-        qputenv("REPOMIX_TOKEN_CACHE_PATH", "/tmp/planted.json");
+            "printf 'home:%s:%s\\n' \"$HOME\" \"$XDG_CONFIG_HOME\"\n"
+            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\"\n"
+            "printf 'locale:%s:%s\\n' \"$LANG\" \"$LC_NUMERIC\"\n"
+            "env | grep -E '^(NODE|REPOMIX|FORCE_COLOR|SOMETHING)' | sort"));
+        const QList<QPair<const char *, const char *>> planted{
+            {"NODE_OPTIONS", "--require /tmp/evil.js"}, {"NODE_PATH", "/tmp/modules"},
+            {"NODE_V8_COVERAGE", "/tmp/coverage"},      {"NODE_REDIRECT_WARNINGS", "/tmp/warnings"},
+            {"REPOMIX_OTHER", "x"},                     {"REPOMIX_TOKEN_CACHE_PATH", "/tmp/planted.json"},
+            {"FORCE_COLOR", "3"},                       {"SOMETHING_ELSE", "y"},
+            {"LANG", "de_DE.UTF-8"},                    {"LC_NUMERIC", "fr_FR.UTF-8"}};
+        for (const auto &[name, value] : planted)
+            qputenv(name, value);
         const auto staged = wrapper.stageFiles({});
         QVERIFY(staged.ok());
         const QString output = freshOutput();
         const auto report = wrapper.runRepomix({"--output", output, "--verbose"}, staged.value());
-        for (const char *name : {"NODE_OPTIONS", "NODE_PATH", "REPOMIX_OTHER", "REPOMIX_TOKEN_CACHE_PATH"})
+        for (const auto &[name, value] : planted)
             qunsetenv(name);
         QVERIFY2(report.ok(), qPrintable(report ? QString() : report.error().description));
 
         const QString session = PrivateArea::sessionDirectory().value();
         const QString cache = m_temp->path() + "/cache/" + QCoreApplication::applicationName() + "/packer";
         QCOMPARE(report.value(), QStringLiteral("args:--output|%1|--verbose|--no-default-patterns|%2|\n"
-                                                "cwd:%3/packer-home\nenv:unset:unset:unset:%3/packer-home\n"
-                                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n")
+                                                "cwd:%3/packer-home\nhome:%3/packer-home:%3/packer-home\n"
+                                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n"
+                                                "locale:de_DE.UTF-8:fr_FR.UTF-8\n"
+                                                "NODE_COMPILE_CACHE=%4/node-compile-cache\n"
+                                                "REPOMIX_TOKEN_CACHE_PATH=%4/token-counts.json\n")
                                      .arg(output, staged.value().toLocalFile(), session, cache));
 
         // A directory this wrapper did not stage gets the packer's own rules.

@@ -338,7 +338,8 @@ private slots:
         writeFile(old.toStdString(), "old\n");
         const Result<bool> full = writeBranded(scratch, old);
         QVERIFY(!full);
-        QVERIFY2(full.error().description.contains(old), qPrintable(full.error().description));
+        QVERIFY2(full.error().description.contains(old) && full.error().description.endsWith("No space left on device"),
+                 qPrintable(full.error().description));
         QCOMPARE(readAll(old), QByteArray("old\n"));
         QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList{"bundle.txt"}); // no half-written file
     }

@@ -55,11 +55,13 @@ public:
 
     // Stages the items (file URLs, in order) in a new private directory
     // "repomix-temp-<UUID>" in the session folder (PrivateArea) and says what
-    // went where and what was left out (StagingCopy). Chosen items with the
+    // went where and what was left out (StagingCopy), with the user's ignore
+    // and include patterns applied to each item. Chosen items with the
     // same name get distinct names ("README (2).md"). Fails before anything
-    // is written when the temporary disk lacks the room for the staging and
+    // is written when the temporary disk lacks the room for the copies and
     // the output; a failure removes the partial directory.
-    Result<Staging> stage(const QList<QUrl> &items, const QString &ignorePatterns, std::stop_token stop = {});
+    Result<Staging> stage(const QList<QUrl> &items, const QString &ignorePatterns, std::stop_token stop = {},
+                          const QString &includePatterns = {});
 
     // stage() without patterns, giving only the directory.
     Result<QUrl> stageFiles(const QList<QUrl> &files, std::stop_token stop = {});

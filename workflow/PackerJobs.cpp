@@ -60,9 +60,11 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
             onProgress({JobStage::Packing, progress.step, progress.done, progress.total});
         };
     }
+    // The staging applied the user's patterns to each item; the packer gets
+    // only what is left for it at the staging root.
     const Result<PackerRun> run = wrapper.runPacker(
-        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value().directory, stop,
-        packerProgress);
+        buildArguments(input.options, staged.value().rootIgnorePatterns, scratch.value()), staged.value().directory,
+        stop, packerProgress);
     if (!run)
         return run.error();
     const QString &report = run.value().report;

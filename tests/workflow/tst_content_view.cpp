@@ -108,7 +108,14 @@ private slots:
     void editsAreDebouncedAndAnEmptySelectionZeroesWithoutARun()
     {
         const QString args = m_dir->filePath("args");
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '" + args.toUtf8() + "'")));
+        writeFile(m_dir->root() / "items/b/x.log", "log");
+        writeFile(m_dir->root() / "items/b/keep.txt", "kept");
+        // The packer notes its arguments and the files it was given.
+        ContentView view(m_options.get(),
+                         m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '" + args.toUtf8()
+                                                                      + "'\nfor a in \"$@\"; do dir=\"$a\"; done\n"
+                                                                        "(cd \"$dir\" && find . -type f) >> '"
+                                                                      + args.toUtf8() + "'")));
         QSignalSpy estimating(view.estimatesManager(), &EstimatesManager::isEstimatingChanged);
         QVERIFY(view.handleDrop({item("a"), item("b")}));
         QVERIFY(view.handleDrop({item("a"), item("c")}));
@@ -128,7 +135,10 @@ private slots:
         QCOMPARE(estimating.count(), 2);
         QTRY_COMPARE(estimating.count(), 4);
         QCOMPARE(lineCount(m_runs), 2);
-        QVERIFY(readAll(args).contains("--ignore\n*.log\n"));
+        // The last edit counts; the staging applied it inside the chosen
+        // folder, so the packer gets no patterns to apply at its root.
+        QVERIFY(readAll(args).contains("./b/keep.txt\n"));
+        QVERIFY(!readAll(args).contains("x.log") && !readAll(args).contains("--ignore"));
 
         view.setShowSettings(true);
         m_options->setStyle("xml"); // changing an option alone starts nothing
@@ -382,6 +392,20 @@ private slots:
         QCOMPARE(shares.value(item("b/README.md")).files, 0); // packed nothing: said on its row
         QCOMPARE(shares.value(item("c/README.md")).tokens, 1);
         QVERIFY(UserText::leftOut(result).contains(item("d").toLocalFile() + ": nothing in it was packed"));
+
+        // Each path once, with its true reason, as the user's own path: an
+        // unreadable chosen file packed nothing because it cannot be read;
+        // the secret scan's paths are below the staged names.
+        result.leftOut = {{item("d").toLocalFile(), LeftOutReason::Unreadable},
+                          {item("a/logo.png").toLocalFile(), LeftOutReason::Binary},
+                          {item("a/x.md").toLocalFile(), LeftOutReason::NotIncluded}};
+        result.excludedAsSecrets = {"README (2).md", "a/y/.env"};
+        QCOMPARE(UserText::leftOut(result),
+                 (QStringList{item("d").toLocalFile() + ": cannot be read",
+                              item("a/logo.png").toLocalFile() + ": binary file, listed but not packed",
+                              item("b/README.md").toLocalFile() + ": nothing in it was packed",
+                              item("c/README.md").toLocalFile() + ": excluded by the security check",
+                              item("a/y/.env").toLocalFile() + ": excluded by the security check"}));
 
         result.files.clear(); // a run without per-file counts gives no shares
         QVERIFY(result.shares().isEmpty());

@@ -34,8 +34,11 @@ int HeadlessBundle::run(BundleOptions &options, const PackerLocation &packer, QT
     }
     // The window's list rules: each item once, nothing inside a chosen folder twice.
     FileSelection selection;
+    QList<QUrl> urls;
+    urls.reserve(paths.size());
     for (const QString &path : paths)
-        selection.add({QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())});
+        urls << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    selection.add(urls);
     input.files = selection.urls();
     const QString destination = QFileInfo(output).absoluteFilePath();
     if (const QString problem = destinationProblem(destination); !problem.isEmpty()) {

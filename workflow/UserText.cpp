@@ -60,6 +60,21 @@ QString reason(LeftOutReason reason)
     return {};
 }
 
+QString displayPath(const QString &path)
+{
+    QString shown = QDir::toNativeSeparators(path);
+    for (qsizetype i = shown.size() - 1; i >= 0; --i) {
+        const char16_t c = shown.at(i).unicode();
+        if (c == u'\n')
+            shown.replace(i, 1, QStringLiteral("\\n"));
+        else if (c == u'\r')
+            shown.replace(i, 1, QStringLiteral("\\r"));
+        else if (c < 0x20 || c == 0x7F || c == 0x85 || c == 0x2028 || c == 0x2029)
+            shown.replace(i, 1, QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0')));
+    }
+    return shown;
+}
+
 QString userPath(const QList<StagedItem> &items, const QString &stagedPath)
 {
     // The first part of a staged path is a chosen item's staged name.
@@ -68,10 +83,10 @@ QString userPath(const QList<StagedItem> &items, const QString &stagedPath)
     for (const StagedItem &item : items) {
         if (item.stagedName == first) {
             const QString source = item.source.toLocalFile();
-            return QDir::toNativeSeparators(slash < 0 ? source : source + stagedPath.mid(slash));
+            return displayPath(slash < 0 ? source : source + stagedPath.mid(slash));
         }
     }
-    return QDir::toNativeSeparators(stagedPath);
+    return displayPath(stagedPath);
 }
 
 QStringList leftOut(const JobResult &result)
@@ -82,7 +97,7 @@ QStringList leftOut(const JobResult &result)
         if (item.reason == LeftOutReason::DefaultRule || item.reason == LeftOutReason::IgnorePattern
             || item.reason == LeftOutReason::NotIncluded)
             continue; // left out as asked
-        const QString path = QDir::toNativeSeparators(item.path);
+        const QString path = displayPath(item.path);
         if (listed.contains(path))
             continue;
         listed.insert(path);
@@ -90,7 +105,7 @@ QStringList leftOut(const JobResult &result)
     }
     const auto shares = result.shares();
     for (const StagedItem &item : result.items) {
-        const QString path = QDir::toNativeSeparators(item.source.toLocalFile());
+        const QString path = displayPath(item.source.toLocalFile());
         if (const auto share = shares.constFind(item.source);
             share != shares.cend() && share->files == 0 && !listed.contains(path))
             lines << QStringLiteral("%1: nothing in it was packed").arg(path);

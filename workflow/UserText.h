@@ -16,6 +16,11 @@ QString cleaned(const QString &message);
 // Why something was not staged, in a few words ("cannot be read").
 QString reason(LeftOutReason reason);
 
+// A path for one line of text: in the system's form, with line breaks and
+// other control characters written as escapes ("a\\nb"), so that a name
+// cannot break the line it is shown on.
+QString displayPath(const QString &path);
+
 // The user's own path of a path below the staging root as the packer names
 // it ("src (2)/main.c" is the second chosen "src"), in the system's form.
 QString userPath(const QList<StagedItem> &items, const QString &stagedPath);

@@ -87,7 +87,7 @@ Estimate estimate(RepomixWrapper &wrapper, const QList<QUrl> &items)
 {
     Estimate result;
     const double start = now();
-    const Result<JobResult> run = runEstimate(wrapper, JobInput{items, BundleOptions::Values{}, QString()}, {});
+    const Result<JobResult> run = runEstimate(wrapper, JobInput{items, OptionValues(), QString(), QString(), {}}, {});
     result.seconds = now() - start;
     result.ok = run.ok();
     if (run)

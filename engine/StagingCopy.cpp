@@ -2,13 +2,9 @@
 
 #include "NativePath.h"
 #include "Platform.h"
-#include "RepomixWrapper.h"
+#include "RunnerError.h"
 #include "UserPatterns.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -195,46 +191,6 @@ QString StagingCopy::numberedName(const QString &name, int number, bool folder)
     return dot > 0 ? name.left(dot) + mark + name.mid(dot) : name + mark;
 }
 
-std::uintmax_t StagingCopy::packerMaxFileSize(const QString &packerDirectory)
-{
-    QFile schema(packerDirectory + QStringLiteral("/lib/config/configSchema.js"));
-    if (!schema.open(QIODevice::ReadOnly))
-        return 0;
-    // The default of the option: "maxFileSize: v.optional(<schema>, 50 * 1024 * 1024)".
-    static const QRegularExpression option(QStringLiteral(R"(maxFileSize:\s*v\.optional\(.*?,\s*(\d[\d\s*]*?)\s*\))"));
-    const QString text = QString::fromUtf8(schema.readAll());
-    for (auto it = option.globalMatch(text); it.hasNext();) {
-        std::uintmax_t value = 1;
-        bool ok = true;
-        for (const QString &factor : it.next().captured(1).split(u'*')) {
-            const qulonglong number = factor.trimmed().toULongLong(&ok);
-            if (!ok || (number != 0 && value > UINTMAX_MAX / number))
-                return 0;
-            value *= number;
-        }
-        if (ok && value > 0)
-            return value;
-    }
-    return 0;
-}
-
-QSet<QString> StagingCopy::packerBinaryExtensions(const QString &packerDirectory)
-{
-    // The packer's modules sit beside it (installed) or inside it.
-    for (const QString &modules : {QStringLiteral("/../node_modules"), QStringLiteral("/node_modules")}) {
-        QFile list(packerDirectory + modules + QStringLiteral("/binary-extensions/binary-extensions.json"));
-        if (!list.open(QIODevice::ReadOnly))
-            continue;
-        const QJsonArray names = QJsonDocument::fromJson(list.readAll()).array();
-        QSet<QString> extensions;
-        for (const QJsonValue &name : names)
-            extensions.insert(name.toString().toLower());
-        extensions.remove(QString());
-        return extensions;
-    }
-    return {};
-}
-
 bool StagingCopy::hasLineBreak(QStringView name)
 {
     return std::any_of(name.begin(), name.end(), [](QChar c) {
@@ -401,6 +357,8 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const Request &req
             continue;
         }
         if (!folder) {
+            if (request.bundleFiles.count({item.info.device, item.info.inode}))
+                continue; // the bundle's own file
             if (m_settings.maxFileSize && item.info.size > m_settings.maxFileSize) {
                 leaveOut(item.path, LeftOutReason::TooLarge);
                 continue;
@@ -495,6 +453,8 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const Request &req
                         folders.push_back({path, folder.target / name, std::move(next), plan.entries.size() - 1});
                     } else if (info.type != fs::file_type::regular) {
                         leaveOut(path, LeftOutReason::Vanished); // replaced since it was listed
+                    } else if (request.bundleFiles.count({info.device, info.inode})) {
+                        // the bundle's own file (a bundle written here before)
                     } else if (m_settings.maxFileSize && info.size > m_settings.maxFileSize) {
                         leaveOut(path, LeftOutReason::TooLarge);
                     } else if (rulesOnly) {
@@ -535,7 +495,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         if (++sinceStopCheck == stopCheckInterval) {
             sinceStopCheck = 0;
             if (stop.stop_requested())
-                return RepomixWrapper::stoppedError();
+                return RunnerError::stopped();
         }
         const fs::path to = staging / entry.target;
         std::error_code error;

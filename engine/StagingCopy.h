@@ -113,6 +113,9 @@ public:
         // (device, inode) of the application's own folders and files, which
         // are never staged.
         std::set<std::pair<std::uint64_t, std::uint64_t>> ownEntries;
+        // (device, inode) of the bundle's own files (an earlier bundle saved
+        // inside a chosen folder), which are never staged, and not listed.
+        std::set<std::pair<std::uint64_t, std::uint64_t>> bundleFiles;
     };
 
     struct Entry
@@ -163,13 +166,6 @@ public:
     // The name a later item with the same name gets: "README (2).md",
     // "src (2)"; `folder` names keep their dots.
     static QString numberedName(const QString &name, int number, bool folder);
-
-    // The largest file the packer at `packerDirectory` reads (its default
-    // input.maxFileSize), or 0 when that cannot be read.
-    static std::uintmax_t packerMaxFileSize(const QString &packerDirectory);
-    // The extensions the packer takes for binary files (its modules' list),
-    // or none when that cannot be read.
-    static QSet<QString> packerBinaryExtensions(const QString &packerDirectory);
 
     // Whether a name holds a line break (of any kind a reader may break at).
     static bool hasLineBreak(QStringView name);

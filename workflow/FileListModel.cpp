@@ -192,6 +192,7 @@ bool FileListModel::finishAdding(Adding &&adding)
 {
     if (adding.m_generation != m_generation)
         return false;
+    adding.m_base = QList<QUrl>(); // shares m_urls: let go of it before m_urls changes
     m_present = std::move(adding.m_present);
     m_index = std::move(adding.m_index);
     if (!adding.m_changed)

@@ -33,4 +33,8 @@ QString userPath(const QList<StagedItem> &items, const QString &stagedPath);
 // user's patterns, as intended, are not listed.
 QStringList leftOut(const JobResult &result);
 
+// Why a run packed nothing: "nothing to bundle: 3 files match the ignore
+// patterns, 1 cannot be read".
+QString nothingPacked(const JobResult &result);
+
 } // namespace UserText

@@ -1,6 +1,5 @@
 // Runs the bundled Node.js runtime and packer for real.
-#include "BundleOptions.h"
-#include "CommandLine.h"
+#include "PackerArguments.h"
 #include "FakePacker.h"
 #include "PackerEnvironment.h"
 #include "RepomixWrapper.h"
@@ -30,16 +29,17 @@ QStringList filesIn(const QByteArray &bundle)
 // Stages the items and packs them with the default options; gives the bundle.
 QByteArray bundleOf(RepomixWrapper &wrapper, const QList<QUrl> &items, Staging *staging = nullptr)
 {
-    const Result<Staging> staged = wrapper.stage(items, QString());
+    const Result<Staging> staged = wrapper.stage({items});
     if (!staged) {
         qWarning("staging failed: %s", qPrintable(staged.error().description));
         return {};
     }
     if (staging)
         *staging = staged.value();
-    wrapper.setTemporaryDirectory(staged.value().directory);
     const QString output = freshOutput();
-    const Result<QString> report = wrapper.runRepomix(buildArguments({}, QString(), output), staged.value().directory);
+    const Result<PackResult> report =
+        packWith(wrapper, output, staged.value().directory.toLocalFile(), staged.value().defaultRulesApplied);
+    wrapper.discardDirectory(staged.value().directory);
     if (!report) {
         qWarning("packing failed: %s", qPrintable(report.error().description));
         return {};
@@ -85,11 +85,13 @@ private slots:
         }
         const QString output = freshOutput();
         const PackerEnvironment run = PackerEnvironment::forRun().value();
-        QCOMPARE(runPackerDirectly(buildArguments({}, QString(), output), QString::fromStdString(project.string()),
+        PackRequest direct;
+        direct.output = output;
+        QCOMPARE(runPackerDirectly(jobArguments(direct), QString::fromStdString(project.string()),
                                    run.environment, run.workingDirectory).exitCode, 0);
-        const QStringList direct = filesIn(readAll(output));
-        QVERIFY(direct.contains(QStringLiteral("sub/x.pid")) && !direct.contains(QStringLiteral(".env")));
-        QCOMPARE(ours, direct);
+        const QStringList directFiles = filesIn(readAll(output));
+        QVERIFY(directFiles.contains(QStringLiteral("sub/x.pid")) && !directFiles.contains(QStringLiteral(".env")));
+        QCOMPARE(ours, directFiles);
         // The packer keeps its caches where it is told: in the private cache folder.
         const QString cache = PrivateArea::cacheDirectory().value();
         QVERIFY(QFileInfo(cache + "/token-counts.json").isFile() && QFileInfo(cache + "/node-compile-cache").isDir());
@@ -134,44 +136,42 @@ private slots:
         const QString root = QString::fromStdString(project.string());
         ignore.replace(u'@', root);
         include.replace(u'@', root);
-        const auto arguments = [](const QString &ignorePatterns, const QString &includePatterns, const QString &output) {
-            BundleOptions::Values options;
-            options.securityCheck = false;
-            QStringList list = buildArguments(options, ignorePatterns, output);
-            if (!includePatterns.isEmpty())
-                list << QStringLiteral("--include") << includePatterns;
-            return list;
-        };
+        // The same options on both sides; the secret scan is not what is compared.
+        PackRequest request;
+        request.options.setOn("securityCheck", false);
 
         // The packer on the folder itself.
-        const QString directOutput = freshOutput();
+        request.ignorePatterns = ignore;
+        request.includePatterns = include;
+        request.output = freshOutput();
         const PackerEnvironment run = PackerEnvironment::forRun().value();
-        const DirectRun direct = runPackerDirectly(arguments(ignore, include, directOutput), root, run.environment,
-                                                   run.workingDirectory);
+        const DirectRun direct = runPackerDirectly(jobArguments(request), root, run.environment, run.workingDirectory);
         QVERIFY2(direct.exitCode == 0, qPrintable(direct.errors));
         QStringList expected;
-        for (const QString &file : filesIn(readAll(directOutput))) // what an absolute pattern finds is named absolutely
+        for (const QString &file : filesIn(readAll(request.output))) // what an absolute pattern finds is named absolutely
             expected << (file.startsWith(root + u'/') ? file.mid(root.size() + 1) : file);
         expected.sort();
 
-        // The folder and one of its files, chosen, staged and packed.
+        // The folder and one of its files, chosen, staged and packed as a job packs them.
         RepomixWrapper wrapper(bundledPacker());
-        const Result<Staging> staged = wrapper.stage({urlOf(project), urlOf(project / "b.txt")}, ignore, {}, include);
+        const Result<Staging> staged = wrapper.stage({{urlOf(project), urlOf(project / "b.txt")}, ignore, include, {}});
         QVERIFY(staged.ok());
         QCOMPARE(staged.value().patternsApplied, exact);
         // What is left to the packer then: at most the folder's ignore file,
         // staged for its rules where the patterns leave it out.
         const QString leftToPacker = staged.value().rootIgnorePatterns + staged.value().rootIncludePatterns;
         QCOMPARE(leftToPacker.isEmpty() || leftToPacker == QLatin1String("patterns/.gitignore"), exact);
-        wrapper.setTemporaryDirectory(staged.value().directory);
-        const QString output = freshOutput();
-        const Result<QString> report = wrapper.runRepomix(
-            arguments(staged.value().rootIgnorePatterns, staged.value().rootIncludePatterns, output),
-            staged.value().directory);
-        QVERIFY2(report.ok(), qPrintable(report ? QString() : report.error().description));
+        request.ignorePatterns = staged.value().rootIgnorePatterns;
+        request.includePatterns = staged.value().rootIncludePatterns;
+        request.defaultRulesApplied = staged.value().defaultRulesApplied;
+        request.directory = staged.value().directory.toLocalFile();
+        request.output = freshOutput();
+        const Result<PackResult> packed = wrapper.pack(request);
+        wrapper.discardDirectory(staged.value().directory);
+        QVERIFY2(packed.ok(), qPrintable(packed ? QString() : packed.error().description));
         QStringList inFolder;
         bool chosenFilePacked = false;
-        for (const QString &file : filesIn(readAll(output))) {
+        for (const QString &file : filesIn(readAll(request.output))) {
             if (file.startsWith(QLatin1String("patterns/")))
                 inFolder << file.mid(9);
             else

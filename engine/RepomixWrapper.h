@@ -55,9 +55,10 @@ public:
 
     // Stages the items in a new private directory
     // "repomix-temp-<UUID>" in the session folder (PrivateArea) and says what
-    // went where and what was left out (StagingCopy). Chosen items with the
+    // went where and what was left out (StagingCopy), with the user's ignore
+    // and include patterns applied to each item. Chosen items with the
     // same name get distinct names ("README (2).md"). Fails before anything
-    // is written when the temporary disk lacks the room for the staging and
+    // is written when the temporary disk lacks the room for the copies and
     // the output; a failure removes the partial directory.
     Result<Staging> stage(const StagingInput &input, std::stop_token stop = {});
 

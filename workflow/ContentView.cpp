@@ -149,11 +149,10 @@ JobInput ContentView::jobInput() const
 
 bool ContentView::handleDrop(const QList<QUrl> &urls)
 {
-    // The list changes at once; the estimate follows half a second later, so
-    // that one drop of many items causes one run.
-    const QSignalBlocker quiet(&m_selection);
-    m_selection.add(urls);
-    m_estimatesManager->refreshSoon();
+    // The list changes at once (a large drop as soon as it is merged, off
+    // this thread); the estimate follows half a second later, so that one
+    // drop of many items causes one run.
+    m_selection.addDropped(urls, [this](bool) { m_estimatesManager->refreshSoon(); });
     return true;
 }
 

@@ -73,6 +73,22 @@ void FileTreeModel::build(const QHash<QString, Counts> &files, const QSet<QStrin
             parent = *found;
             from = slash + 1;
         }
+        if (files.value(path).folder) {
+            // A folder known only by its name: shown, with nothing known inside.
+            if (!folders.contains(path)) {
+                Node node;
+                node.name = path.mid(from);
+                node.path = path;
+                node.parent = parent;
+                node.depth = m_nodes[std::size_t(parent)].depth + 1;
+                node.folder = true;
+                node.known = false;
+                m_nodes.push_back(node);
+                folders.insert(path, int(m_nodes.size()) - 1);
+                m_nodes[std::size_t(parent)].children.push_back(int(m_nodes.size()) - 1);
+            }
+            continue;
+        }
         Node file;
         file.name = path.mid(from);
         file.path = path;

@@ -41,6 +41,7 @@ public:
     {
         qint64 characters = -1;
         qint64 tokens = -1;
+        bool folder = false; // an unticked folder whose files were never counted
     };
 
     explicit FileTreeModel(QObject *parent = nullptr);

@@ -256,6 +256,9 @@ Result<PackResult> RepomixWrapper::pack(PackRequest request, std::stop_token sto
     result.totals = parseSummary(report);
     result.files = std::move(run->value().files);
     result.excludedAsSecrets = excludedAsSecrets(report);
+    const QDir packed(request.directory);
+    for (const QString &file : skippedAsBinary(report))
+        result.skippedAsBinary << QDir::fromNativeSeparators(packed.relativeFilePath(file));
     result.logDigest = reportForLog(report);
     result.outputFiles = PackerOutput::writtenFiles(request.output);
     return result;

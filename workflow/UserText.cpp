@@ -115,6 +115,11 @@ QStringList leftOut(const JobResult &result)
     }
     for (const QString &file : result.excludedAsSecrets)
         lines << QStringLiteral("%1: excluded by the security check").arg(userPath(result.items, file));
+    for (const QString &file : result.skippedAsBinary) {
+        // Files binary by their name are listed by the staging already.
+        if (const QString path = userPath(result.items, file); !listed.contains(path))
+            lines << QStringLiteral("%1: %2").arg(path, reason(LeftOutReason::Binary));
+    }
     return lines;
 }
 

@@ -39,6 +39,7 @@ private slots:
         const std::string home = m_home->path().toStdString();
         writeFile(home + "/project/src/main.c", "const char *tool = \"made with repomix\"; // kept\n");
         writeFile(home + "/dist/index.js", "export const answer = 42;\n");
+        writeFile(home + "/project/blob.txt", std::string("a\0b\0c", 5));
     }
 
     void bundlesWhatWasChosenAndSaysWhatWasLeftOut()
@@ -48,6 +49,7 @@ private slots:
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.startsWith("Bundled 2 files, "), run.out.constData());
         QVERIFY(run.err.contains("skipped, not found: " + path("gone").toUtf8()));
+        QVERIFY2(run.out.contains(path("project/blob.txt").toUtf8() + ": binary file"), run.out.constData()); // by its content
         QVERIFY(run.err.contains("Repomix output: ")); // the log goes to standard error
         QVERIFY(!run.err.contains("repomix.cjs")); // the argument line only with --verbose
 

@@ -344,3 +344,12 @@ void FileTreeModel::toggle(int row)
     }
     emit ticksChanged(m_ticks);
 }
+
+int FileTreeModel::parentRow(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    const int parent = m_nodes[std::size_t(m_rows[std::size_t(row)])].parent;
+    const auto at = std::find(m_rows.begin(), m_rows.end(), parent);
+    return at == m_rows.end() ? -1 : int(at - m_rows.begin());
+}

@@ -15,19 +15,6 @@
 #include <csignal>
 #include <limits>
 
-namespace {
-// The files a plain bundle holds, sorted.
-QStringList filesIn(const QByteArray &bundle)
-{
-    QStringList files;
-    static const QRegularExpression header(QStringLiteral("^File: (.*)$"), QRegularExpression::MultilineOption);
-    for (auto it = header.globalMatch(QString::fromUtf8(bundle)); it.hasNext();)
-        files << it.next().captured(1);
-    files.sort();
-    return files;
-}
-} // namespace
-
 class HeadlessTest : public QObject
 {
     Q_OBJECT

@@ -238,6 +238,80 @@ QString chosenFolderHolding(const QString &destination, const JobInput &input)
     return {};
 }
 
+namespace {
+
+// Writes the branded text of the packer's output at `from` into `out`, not yet committed.
+std::optional<AppError> brandInto(platform::FileReplacement &out, const QString &from, const QString &to,
+                                  const std::stop_token &stop, const QStringList &userTexts)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
+                        QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
+    if (const std::error_code error = out.open())
+        return writeError(to, error);
+    std::error_code failure;
+    const auto writeAll = [&](QByteArrayView bytes) {
+        failure = out.write(bytes.data(), static_cast<std::size_t>(bytes.size()));
+        return !failure;
+    };
+
+    // The header is a few kilobytes at the start of the file.
+    QByteArray block = in.read(64 * 1024);
+    const qsizetype header = PackerOutput::headerLength(block);
+    const QByteArray branded = brandedHeader(block.left(header), userTexts);
+    if (!writeAll(branded) || !writeAll(QByteArrayView(block).sliced(header)))
+        return writeError(to, failure);
+    while (!in.atEnd()) {
+        if (stop.stop_requested())
+            return RunnerError::stopped();
+        block = in.read(1 << 20);
+        if (block.isEmpty())
+            break;
+        if (!writeAll(block))
+            return writeError(to, failure);
+    }
+    if (in.error() != QFileDevice::NoError)
+        return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
+                        QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
+    if (stop.stop_requested())
+        return RunnerError::stopped();
+    return std::nullopt;
+}
+
+std::optional<AppError> commit(platform::FileReplacement &out, const QString &to)
+{
+    if (const std::error_code error = out.commit())
+        return writeError(to, error);
+    if (!out.notKept().empty()) {
+        QStringList kept;
+        for (const std::string &what : out.notKept())
+            kept << QString::fromStdString(what);
+        logLine(QStringLiteral("Replaced %1 without keeping its %2").arg(fromPath(out.target()), kept.join(QLatin1String(", "))));
+    }
+    return std::nullopt;
+}
+
+// Writes each branded file beside its target first, then puts them all in
+// place: a failure while writing leaves every target as it was.
+std::optional<AppError> writeAllBranded(const QStringList &from, const QStringList &to, const std::stop_token &stop,
+                                        const QStringList &userTexts)
+{
+    std::vector<std::unique_ptr<platform::FileReplacement>> files;
+    for (qsizetype i = 0; i < to.size(); ++i) {
+        files.push_back(std::make_unique<platform::FileReplacement>(toPath(to.at(i))));
+        if (std::optional<AppError> failed = brandInto(*files.back(), from.at(i), to.at(i), stop, userTexts))
+            return failed; // the replacements made so far are discarded with `files`
+    }
+    for (qsizetype i = 0; i < to.size(); ++i) {
+        if (std::optional<AppError> failed = commit(*files[std::size_t(i)], to.at(i)))
+            return failed;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop)
 {
     return pack(wrapper, input, stop, {}, {});
@@ -269,60 +343,15 @@ Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, cons
                         if (const QString conflict = destinationConflict(target, input); !conflict.isEmpty())
                             return RunnerError::make(RunnerError::DestinationIsInput, conflict);
                     }
-                    for (qsizetype i = 0; i < targets.size(); ++i) {
-                        if (const Result<bool> done = writeBranded(written.at(i), targets.at(i), stop, userTexts); !done)
-                            return done.error();
-                    }
+                    if (std::optional<AppError> failed = writeAllBranded(written, targets, stop, userTexts))
+                        return *failed;
                     return targets;
                 });
 }
 
 Result<bool> writeBranded(const QString &from, const QString &to, std::stop_token stop, const QStringList &userTexts)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
-                        QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
-    platform::FileReplacement out(toPath(to));
-    if (const std::error_code error = out.open())
-        return writeError(to, error);
-    std::error_code failure;
-    const auto fail = [&](const std::error_code &error) -> Result<bool> {
-        out.discard();
-        return writeError(to, error);
-    };
-    const auto writeAll = [&](QByteArrayView bytes) {
-        failure = out.write(bytes.data(), static_cast<std::size_t>(bytes.size()));
-        return !failure;
-    };
-
-    // The header is a few kilobytes at the start of the file.
-    QByteArray block = in.read(64 * 1024);
-    const qsizetype header = PackerOutput::headerLength(block);
-    const QByteArray branded = brandedHeader(block.left(header), userTexts);
-    if (!writeAll(branded) || !writeAll(QByteArrayView(block).sliced(header)))
-        return fail(failure);
-    while (!in.atEnd()) {
-        if (stop.stop_requested())
-            return RunnerError::stopped();
-        block = in.read(1 << 20);
-        if (block.isEmpty())
-            break;
-        if (!writeAll(block))
-            return fail(failure);
-    }
-    if (in.error() != QFileDevice::NoError)
-        return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
-                        QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
-    if (stop.stop_requested())
-        return RunnerError::stopped();
-    if (const std::error_code error = out.commit())
-        return writeError(to, error);
-    if (!out.notKept().empty()) {
-        QStringList kept;
-        for (const std::string &what : out.notKept())
-            kept << QString::fromStdString(what);
-        logLine(QStringLiteral("Replaced %1 without keeping its %2").arg(fromPath(out.target()), kept.join(QLatin1String(", "))));
-    }
+    if (std::optional<AppError> failed = writeAllBranded({from}, {to}, stop, userTexts))
+        return *failed;
     return true;
 }

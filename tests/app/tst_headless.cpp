@@ -2,6 +2,7 @@
 // the bundled packer, no display, no window.
 #include "TestFiles.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -91,6 +92,30 @@ private slots:
             QCOMPARE(run.err.count('\n'), 1); // one line, nothing else
         QCOMPARE(readAll(path("out.txt")), QByteArray("kept\n"));
         QCOMPARE(QString::fromUtf8(readAll(path("project/src/main.c"))), source);
+    }
+
+    // A split bundle is written as numbered parts beside the chosen name,
+    // each branded; together they hold every file once.
+    void splitBundlesAreWrittenInParts()
+    {
+        for (int i = 0; i < 40; ++i)
+            writeFile(m_home->filePath(QStringLiteral("many/part%1/f%2.c").arg(i / 10).arg(i)).toStdString(),
+                      "int value" + std::to_string(i) + " = " + std::to_string(i) + "; /* " + std::string(60, 'x') + " */\n");
+        const Run run = lumbrel({"--bundle", path("out.txt"), "--split-output", "3kb", "--no-remove-comments", path("many")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(!QFileInfo::exists(path("out.txt")));
+        QStringList files;
+        int parts = 0;
+        for (; QFileInfo::exists(path(QStringLiteral("out.%1.txt").arg(parts + 1))); ++parts) {
+            const QByteArray part = readAll(path(QStringLiteral("out.%1.txt").arg(parts + 1)));
+            QVERIFY(part.contains("by Lumbrel") && !part.contains("Repomix"));
+            files += filesIn(part);
+            QVERIFY(run.out.contains(path(QStringLiteral("out.%1.txt").arg(parts + 1)).toUtf8()));
+        }
+        QVERIFY2(parts > 1, run.out.constData());
+        QCOMPARE(files.size(), 40);
+        files.removeDuplicates();
+        QCOMPARE(files.size(), 40);
     }
 
     // Unticked paths and git's changed files: staged or not as the window's

@@ -140,7 +140,10 @@ private slots:
         QFETCH(QString, version);
         QFETCH(QString, shortVersion);
         QFETCH(bool, newer);
-        const auto offered = Appcast::versionOf({.version = version, .shortVersionString = shortVersion});
+        Appcast::Item item;
+        item.version = version;
+        item.shortVersionString = shortVersion;
+        const auto offered = Appcast::versionOf(item);
         QVERIFY(offered);
         QCOMPARE(*offered > Appcast::parseVersion(current).value_or(QVersionNumber()), newer);
     }

@@ -140,10 +140,7 @@ private slots:
         QFETCH(QString, version);
         QFETCH(QString, shortVersion);
         QFETCH(bool, newer);
-        Appcast::Item item;
-        item.version = version;
-        item.shortVersionString = shortVersion;
-        const auto offered = Appcast::versionOf(item);
+        const auto offered = Appcast::versionOf({.version = version, .shortVersionString = shortVersion});
         QVERIFY(offered);
         QCOMPARE(*offered > Appcast::parseVersion(current).value_or(QVersionNumber()), newer);
     }

@@ -12,8 +12,9 @@
 # sends while files are added, which is how the status bar's new totals reach a
 # screen reader.
 #
-# Needs a build (build/bin/lumbrel; BUILD_DIR may point elsewhere) and the
-# Debian packages xvfb, xdotool, dbus, at-spi2-core and python3-pyatspi. The
+# Builds first where needed (build/bin/lumbrel; BUILD_DIR may point elsewhere)
+# and installs the Debian packages it uses where missing: xvfb, xdotool, dbus,
+# at-spi2-core and python3-pyatspi (tools/bootstrap.sh, group "desktop"). The
 # application gets a private D-Bus session with its own accessibility bus, and
 # a private home, settings and temporary folder.
 set -euo pipefail

@@ -15,9 +15,10 @@
 # configuration folder. Controls are found and pressed where a screen reader
 # finds them (tools/a11y.py), so the script follows the layout at any size.
 #
-# Needs a build (build/bin/lumbrel; BUILD_DIR may point elsewhere) and the
-# Debian packages xvfb, xdotool, imagemagick, x11-utils, dbus, at-spi2-core,
-# python3-pyatspi and qt6-gtk-platformtheme. The application runs with a
+# Builds first where needed (build/bin/lumbrel; BUILD_DIR may point elsewhere)
+# and installs the Debian packages it uses where missing: xvfb, xdotool,
+# imagemagick, x11-utils, dbus, at-spi2-core, python3-pyatspi and
+# qt6-gtk-platformtheme (tools/bootstrap.sh, group "desktop"). The application runs with a
 # private home, settings, temporary folder and D-Bus session, so it neither
 # touches nor talks to a copy the user is running.
 set -euo pipefail

@@ -12,6 +12,12 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 APP="$BUILD_DIR/bin/lumbrel"
 PYTHON=/usr/bin/python3 # Debian's, which has pyatspi
 
+# First the tools these scripts need (bootstrap's group "desktop") and the
+# build, both only where missing.
+if [ -z "${LUMBREL_PRIVATE_BUS:-}" ]; then
+    LUMBREL_TOOLS="${LUMBREL_TOOLS:-} desktop" source "$ROOT/tools/bootstrap.sh" >&2
+fi
+
 # The calling script runs again inside a private D-Bus session, which starts
 # the accessibility bus when the application and the reader ask for it.
 if [ -z "${LUMBREL_PRIVATE_BUS:-}" ]; then

@@ -19,7 +19,10 @@ Item {
         title: "Save Bundle"
         acceptLabel: "Save"
         fileMode: FileDialog.SaveFile
-        options: FileDialog.DontConfirmOverwrite
+        // The linter of Qt 6.4 sees neither this flag type, nor the roles
+        // DialogButtonBox takes from its extension, nor Qt.callLater, hence
+        // the "disable type" notes.
+        options: FileDialog.DontConfirmOverwrite // qmllint disable type
         onAccepted: saveDialog.job.saveDialogFinished(selectedFile, saveDialog.typedName)
         onRejected: saveDialog.job.saveDialogFinished("", "")
     }
@@ -42,13 +45,13 @@ Item {
             PushButton {
                 objectName: "replaceButton"
                 text: replaceDialog.acceptLabel
-                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole // qmllint disable type
             }
             PushButton {
                 id: keepButton
                 objectName: "keepButton"
                 text: "Cancel"
-                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole // qmllint disable type
             }
         }
         // The safe answer is the default: Enter keeps the file, as does Escape;
@@ -101,7 +104,7 @@ Item {
             fileDialog.selectedFile = proposedLocation
             saveDialog.typedName = ""
             fileDialog.open()
-            Qt.callLater(saveDialog.focusNameField)
+            Qt.callLater(saveDialog.focusNameField) // qmllint disable type
         }
         function onConfirmationRequested(title, message, acceptLabel) {
             replaceDialog.title = title

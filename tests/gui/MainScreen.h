@@ -4,10 +4,16 @@
 #include "ContentView.h"
 #include "TestFiles.h"
 
-#include <QtQuick>
+#include <QMimeData>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QtQuickControls2/QQuickStyle>
 #include <QtQuickTest/quicktest.h>
-#include <QtTest>
 
 #include <functional>
 #include <memory>

@@ -4,10 +4,13 @@
 #include "Contrast.h"
 #include "TestFiles.h"
 
-#include <QtQuick>
-#include <QtQuickControls2/QQuickStyle>
-#include <QtTest>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QRegularExpression>
+#include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
+#include <QtQuickControls2/QQuickStyle>
 
 #include <functional>
 

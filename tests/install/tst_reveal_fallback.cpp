@@ -6,7 +6,7 @@
 #include "Desktop.h"
 #include "TestFiles.h"
 
-#include <QtTest>
+#include <QTest>
 
 class RevealFallbackTest : public QObject
 {

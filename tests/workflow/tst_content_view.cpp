@@ -220,7 +220,7 @@ private slots:
         QTRY_VERIFY(session.entryList({"repomix-temp-*"}, QDir::Dirs).isEmpty());
         QVERIFY(session.entryList({"output-*"}, QDir::Files).isEmpty());
 
-        for (const QString &text : {"*", "*.", "*.l", "*.lo", "*.log"})
+        for (const char *text : {"*", "*.", "*.l", "*.lo", "*.log"})
             view.setIgnorePatterns(text);
         QCOMPARE(estimating.count(), 2);
         QTRY_COMPARE(estimating.count(), 4);

@@ -140,11 +140,13 @@ Dialog {
         }
     }
 
+    // The roles DialogButtonBox takes from its extension are hidden from the
+    // linter of Qt 6.4, hence the "disable type" notes.
     footer: DialogButtonBox {
         Button {
             text: qsTr("Cancel")
             visible: dialog.busy
-            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
+            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole // qmllint disable type
             // Stopped while the dialog is still open, so that the state's
             // change does not open it again.
             onClicked: {
@@ -156,12 +158,12 @@ Dialog {
             text: qsTr("Open")
             visible: dialog.updateState === dialog.stateUpdateAvailable
             enabled: !!dialog.updater && dialog.updater.downloadedFile !== ""
-            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole // qmllint disable type
         }
         Button {
             text: qsTr("Close")
             visible: !dialog.busy
-            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole // qmllint disable type
         }
     }
 

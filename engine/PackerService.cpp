@@ -177,7 +177,10 @@ public:
 
         auto *process = new QProcess(this);
         process->setProgram(packer.runtime);
-        process->setArguments(runtimeFlags + QStringList{m_service.m_script, packer.script});
+        QStringList arguments = runtimeFlags + QStringList{m_service.m_script, packer.script};
+        if (const auto poolIdle = m_service.m_limits.poolIdleTime; poolIdle.count() >= 0)
+            arguments << QStringLiteral("--pool-idle-ms=%1").arg(poolIdle.count());
+        process->setArguments(arguments);
         process->setWorkingDirectory(QDir::tempPath());
         process->setProcessEnvironment(environment);
         platform::prepareChild(*process);

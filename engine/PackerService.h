@@ -88,6 +88,9 @@ public:
         qint64 residentBytes = qint64(512) * 1024 * 1024;     // at once, when a run leaves it bigger
         qint64 idleResidentBytes = qint64(224) * 1024 * 1024; // when it stays bigger while idle ...
         std::chrono::milliseconds idleDelay{10000};           // ... for this long
+        // How long an extra thread of the service's worker pools stays
+        // idle before it ends; negative: the packer's own time-out.
+        std::chrono::milliseconds poolIdleTime{-1};
     };
 
     explicit PackerService(PackerLocation packer = PackerLocation::bundled());

@@ -3,7 +3,7 @@
 // line again for each request, in this one process, with its worker pools
 // kept alive between requests. Started by the application (PackerService):
 //
-//   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script>
+//   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script> [--pool-idle-ms=N]
 //
 // where the packer script is .../repomix/bin/repomix.cjs. The flags change
 // nothing but memory use: the first keeps the young generation of every
@@ -87,7 +87,8 @@ const util = require('node:util');
 const { pathToFileURL } = require('node:url');
 
 // The same compile cache as the command line (bin/repomix.cjs).
-if (nodeModule.enableCompileCache && !process.env.NODE_DISABLE_COMPILE_CACHE) {
+function enableCompileCache() {
+  if (!nodeModule.enableCompileCache || process.env.NODE_DISABLE_COMPILE_CACHE) return;
   try {
     const result = nodeModule.enableCompileCache();
     if (result && result.directory && !process.env.NODE_COMPILE_CACHE) {
@@ -114,6 +115,13 @@ function sendFrame(frame, done) {
 // ---- The packer ------------------------------------------------------------------
 
 const packerScript = process.argv[2] || '';
+// --pool-idle-ms=N: how long an extra worker of a kept pool may stay idle
+// before it ends (the packer's own choice when not given; tests shorten it).
+const poolIdleMs = (() => {
+  const option = process.argv.slice(3).find((arg) => arg.startsWith('--pool-idle-ms='));
+  const value = option ? Number(option.slice('--pool-idle-ms='.length)) : NaN;
+  return Number.isInteger(value) && value >= 0 ? value : undefined;
+})();
 const packerRoot = path.resolve(path.dirname(packerScript), '..');
 const libUrl = (file) => pathToFileURL(path.join(packerRoot, 'lib', file)).href;
 const urls = {
@@ -173,6 +181,25 @@ const shimSources = {
     globalThis[Symbol.for('lumbrel.packerService')].renewProgram = () => { program = new real.Command(); };`,
 };
 
+// The worker pools (tinypool) end a worker that stayed idle beyond their idle
+// time-out with a last "teardown" message to it. The reply to that message
+// makes the pool offer the worker again, although it has already left the
+// pool: a task queued at that moment goes to the worker being ended and
+// fails with "Terminating worker thread". A one-shot run rarely lives long
+// enough to meet it; kept pools meet it whenever a request starts as a
+// worker's idle time runs out. The pool offers a worker only while it holds it.
+const TINYPOOL_ENTRY = '/node_modules/tinypool/dist/index.js';
+const ORPHAN_DISPATCH = 'maybeAvailable(item) {';
+let poolModulePatched = false;
+function withoutOrphanDispatch(source) {
+  poolModulePatched = true;
+  if (!source.includes(ORPHAN_DISPATCH)) throw new Error('the worker pool module is not the one this service was written for');
+  return source.replace(
+    ORPHAN_DISPATCH,
+    `${ORPHAN_DISPATCH} if (!this.pendingItems.has(item) && !this.readyItems.has(item)) return;`,
+  );
+}
+
 function registerHooks() {
   nodeModule.registerHooks({
     resolve(specifier, context, nextResolve) {
@@ -189,6 +216,10 @@ function registerHooks() {
         const real = url.slice(0, -SHIM.length);
         const source = (shimSources[real] || shimSources.commander)(real);
         return { format: 'module', source, shortCircuit: true };
+      }
+      if (url.endsWith(TINYPOOL_ENTRY)) {
+        const loaded = nextLoad(url, context);
+        return { ...loaded, source: withoutOrphanDispatch(String(loaded.source)), shortCircuit: true };
       }
       if (url === urls.outputSort) {
         const loaded = nextLoad(url, context);
@@ -215,6 +246,7 @@ service.keptTaskRunners = (real, logger) => (options) => {
     // As many threads as the packer would give this pool for the largest
     // tree; idle ones beyond the first end after the packer's idle time-out.
     pool = real.createWorkerPool({ ...options, runtime, numOfTasks: Number.MAX_SAFE_INTEGER });
+    if (poolIdleMs !== undefined) pool.options.idleTimeout = poolIdleMs;
     keptPools.set(key, pool);
   }
   return {
@@ -517,6 +549,7 @@ async function warmUp() {
 }
 
 async function main() {
+  enableCompileCache();
   const packerVersion = readPackerVersion();
   const why = unservable(packerVersion);
   if (why) {
@@ -535,7 +568,7 @@ async function main() {
     await import(urls.defaultAction); // loaded lazily by the command line
     forgetRunState();
     if (typeof service.renewProgram !== 'function') throw new Error('the command parser was not wrapped');
-    const failure = await warmUp();
+    const failure = (await warmUp()) || (poolModulePatched ? null : 'the worker pool module was not loaded through the hooks');
     if (failure) {
       fail(failure);
       return;
@@ -548,4 +581,6 @@ async function main() {
   sendFrame({ ready: true, packer: packerVersion });
 }
 
-main();
+// Loaded as a module (by tests), it only lends its fix of the worker pools.
+if (require.main === module) main();
+else module.exports = { TINYPOOL_ENTRY, withoutOrphanDispatch };

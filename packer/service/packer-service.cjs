@@ -42,7 +42,9 @@
 //                                            (at most a few a second)
 //   {"resident": 123456789}                  resident bytes once idle after runs, garbage collected
 //   {"id": 1, "refused": "why"}              this request is not served here: run the
-//                                            command line instead
+//   ("retire": true when the process ends)   command line instead (also when a worker
+//                                            thread failed under a run that then failed:
+//                                            the command line gives the true answer)
 //
 // A `process.exit` inside the packer ends the request with that status, not
 // this process; an uncaught error fails the request with status 1, as the
@@ -252,9 +254,13 @@ service.keptTaskRunners = (real, logger) => (options) => {
   return {
     run: (task) => {
       const running = pool.run(task);
+      const owner = current;
       const settled = running.then(
         () => runningTasks.delete(settled),
-        () => runningTasks.delete(settled),
+        (error) => {
+          runningTasks.delete(settled);
+          if (owner && !owner.poolFailure) owner.poolFailure = error;
+        },
       );
       runningTasks.add(settled);
       return running;
@@ -345,7 +351,8 @@ async function finishRun(run) {
     stdout: decode(run.stdout),
     stderr: decode(run.stderr),
     packResult: run.exitCode === 0 ? run.packResult : undefined,
-    retire: run.retire || !run.settled, // something of it still pends
+    retire: run.retire || !run.settled || Boolean(run.poolFailure), // something of it still pends, or broke
+    poolFailure: run.exitCode !== 0 ? run.poolFailure : undefined,
   });
 }
 
@@ -458,6 +465,11 @@ async function serve(request) {
     return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
   }
   const run = await runCaptured(request.args, request.id);
+  if (run.poolFailure) {
+    // A failure of this process, not of the run: the command line answers instead.
+    const why = run.poolFailure instanceof Error ? run.poolFailure.message : String(run.poolFailure);
+    return { id: request.id, refused: `a worker thread of the service failed (${why})`, retire: true };
+  }
   return {
     id: request.id,
     exitCode: run.exitCode,

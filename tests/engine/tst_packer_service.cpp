@@ -206,6 +206,40 @@ private slots:
         QCOMPARE(otherVersion.processesStarted(), started); // not tried again for the same environment
     }
 
+    // A run that fails because a worker thread of the service failed is not
+    // the run's answer: the command line is asked instead, and the process goes.
+    void aFailedWorkerThreadHandsTheRunToTheCommandLine()
+    {
+        // The packer's own workers, except for a file that breaks the thread.
+        const QString unified = QFileInfo(bundledPacker().script).absolutePath() + QStringLiteral("/../lib/shared/unifiedWorker.js");
+        const QString worker = m_temp.filePath(QStringLiteral("breaking-worker.mjs"));
+        const std::string unifiedUrl = QUrl::fromLocalFile(QDir::cleanPath(unified)).toString().toStdString();
+        writeFile(worker.toStdString(),
+                  "import real from '" + unifiedUrl + "';\n"
+                  "export default (task) => {\n"
+                  "  if (JSON.stringify(task).includes('BREAK-THE-THREAD')) throw new Error('the thread broke');\n"
+                  "  return real(task);\n"
+                  "};\n");
+        const fs::path tree = m_temp.root() / "breaking";
+        writeFile(tree / "a.js", "export const a = 1;\n");
+        writeFile(tree / "b.js", "// BREAK-THE-THREAD\nexport const b = 2;\n");
+        QProcessEnvironment environment = m_environment;
+        environment.insert(QStringLiteral("REPOMIX_WORKER_PATH"), worker);
+        PackerService service(bundledPacker());
+        const auto run = [&](const QString &directory) {
+            return service.run(buildArguments({}, {}, m_temp.filePath(QStringLiteral("breaking.out"))),
+                               QUrl::fromLocalFile(directory), environment, m_work);
+        };
+        QVERIFY(run(m_tree).ok()); // the workers serve as before
+        const qint64 process = service.processId();
+        const Result<PackerRun> failed = run(QString::fromStdString(tree.string()));
+        QVERIFY(!failed.ok());
+        QVERIFY2(PackerService::isUnavailable(failed.error()), qPrintable(failed.error().toString()));
+        QVERIFY2(failed.error().description.contains(QLatin1String("the thread broke")),
+                 qPrintable(failed.error().description));
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(process), 30000);
+    }
+
     void restartsAfterItsLimitAndForAnotherEnvironment()
     {
         const qint64 unlimited = qint64(1) << 50;

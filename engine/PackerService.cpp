@@ -101,6 +101,16 @@ Result<PackerRun> toResult(const QJsonObject &response, const fs::path &output, 
     }
     for (const QJsonValue &path : response.value(QLatin1String("excluded")).toArray())
         run.excludedFiles.append(path.toString());
+    for (const QJsonValue &entry : response.value(QLatin1String("steps")).toArray()) {
+        const QJsonArray step = entry.toArray();
+        run.steps.append({step.at(0).toString(), step.at(1).toInteger(), step.at(2).toInteger()});
+    }
+    run.milliseconds = response.value(QLatin1String("duration")).toInteger();
+    const QJsonObject kept = response.value(QLatin1String("kept")).toObject();
+    const QJsonArray processed = kept.value(QLatin1String("processed")).toArray();
+    const QJsonArray scanned = kept.value(QLatin1String("scanned")).toArray();
+    run.reuse = {processed.at(0).toInteger(), processed.at(1).toInteger(), scanned.at(0).toInteger(),
+                 scanned.at(1).toInteger()};
     return run;
 }
 

@@ -38,12 +38,35 @@ struct PackerProgress
 };
 using PackerProgressHandler = std::function<void(const PackerProgress &)>;
 
+// One step of a run in the service ("search", "read", "process", "security",
+// "output", "metrics", ...), in milliseconds since the run began. Some steps
+// run side by side.
+struct PackerStep
+{
+    QString name;
+    qint64 began = 0;
+    qint64 ended = 0;
+};
+
+// How many files of a run the service took from earlier runs (their
+// processing and secret scan unchanged) and how many it did anew.
+struct PackerReuse
+{
+    qint64 processedKept = 0;
+    qint64 processedDone = 0;
+    qint64 scannedKept = 0;
+    qint64 scannedDone = 0;
+};
+
 // What one run through the service gives.
 struct PackerRun
 {
     QString report;                 // the packer's standard output, as the command line prints it
     QList<PackedFile> files;        // in the order of the bundle
     QStringList excludedFiles;      // left out by the secret scan, relative to the packed directory
+    QList<PackerStep> steps;        // where the service's time went
+    qint64 milliseconds = 0;        // the whole run in the service
+    PackerReuse reuse;
 };
 
 // The packer kept warm in a service process (share/lumbrel/service/

@@ -35,6 +35,12 @@
 //    "files": [["src/a.js", 120, 31], ...],  each packed file: path in the packed
 //                                            directory, characters, tokens
 //    "excluded": ["secrets.env"],            files the secret scan left out
+//    "steps": [["search", 12, 80], ...],     the packer's steps: when each began and
+//                                            ended, in ms since the run began
+//    "duration": 950,                        the whole run, in ms
+//    "kept": {"processed": [990, 10],        files whose processing and scan were kept
+//             "scanned": [990, 10]},         from earlier requests, and those done anew
+//                                            (kept-work.cjs)
 //    "rss": 123456789,                       this process's resident bytes afterwards
 //    "retire": false}                        true: this process ends now
 //   {"id": 1, "progress": ["Calculating metrics", 120, 300]}
@@ -72,6 +78,8 @@
 //   (the per-file counts) to this script.
 // - core/output/outputSort.js: gains a function that forgets its git caches,
 //   called before each request.
+// - the steps listed in WRAPPED: timed for the response, and the processing
+//   and the secret scan of each file kept for later requests (kept-work.cjs).
 //
 // The hooks rely on the inner layout of one packer version, PACKER_VERSION; any
 // other version is refused at start, and the application runs the command line
@@ -87,6 +95,7 @@ const path = require('node:path');
 const readline = require('node:readline');
 const util = require('node:util');
 const { pathToFileURL } = require('node:url');
+const { KeptWork } = require('./kept-work.cjs');
 
 // The same compile cache as the command line (bin/repomix.cjs).
 function enableCompileCache() {
@@ -135,6 +144,23 @@ const urls = {
   tokenCountCache: libUrl('core/metrics/tokenCountCache.js'),
 };
 
+// Functions of the packer that this script wraps: the module, the function,
+// and the wrapper (an expression over `real`, the module, and `service`).
+// `timed` records when a step ran; `kept` re-does only what changed.
+const WRAPPED = [
+  ['core/packager.js', 'pack', "service.timed('pack', real.pack)"],
+  ['core/file/fileSearch.js', 'searchFiles', "service.timed('search', real.searchFiles)"],
+  ['core/file/fileCollect.js', 'collectFiles', "service.timed('read', real.collectFiles)"],
+  ['core/file/fileProcess.js', 'processFiles', "service.timed('process', service.kept.processFiles(real.processFiles, (...args) => service.resolveFileLevel(...args)))"],
+  ['core/security/validateFileSafety.js', 'validateFileSafety', "service.timed('security', real.validateFileSafety)"],
+  ['core/security/securityCheck.js', 'runSecurityCheck', 'service.kept.runSecurityCheck(real.runSecurityCheck)'],
+  ['core/output/outputSort.js', 'sortOutputFiles', "service.timed('sort', real.sortOutputFiles)"],
+  ['core/packager/produceOutput.js', 'produceOutput', "service.timed('output', real.produceOutput)"],
+  ['core/metrics/calculateMetrics.js', 'calculateMetrics', "service.timed('metrics', real.calculateMetrics)"],
+  ['core/metrics/tokenCountCache.js', 'saveTokenCountCache', "service.timed('cacheSave', real.saveTokenCountCache)"],
+  ['cli/cliReport.js', 'reportResults', "service.timed('report', real.reportResults)"],
+];
+
 function readPackerVersion() {
   try {
     return JSON.parse(fs.readFileSync(path.join(packerRoot, 'package.json'), 'utf8')).version;
@@ -158,11 +184,30 @@ function unservable(packerVersion) {
 // ---- The hooks -------------------------------------------------------------------
 
 // What the wrappers reach this script through.
-const service = {};
+const service = { kept: new KeptWork() };
 globalThis[Symbol.for('lumbrel.packerService')] = service;
 
 const SHIM = '?lumbrel-service-shim';
+
+function wrapperShims() {
+  const byModule = new Map();
+  for (const [file, name, wrapper] of WRAPPED) {
+    const url = libUrl(file);
+    if (!byModule.has(url)) byModule.set(url, []);
+    byModule.get(url).push(`export const ${name} = ${wrapper};`);
+  }
+  const shims = {};
+  for (const [url, exports] of byModule) {
+    shims[url] = (real) => `
+      import * as real from ${JSON.stringify(real)};
+      export * from ${JSON.stringify(real)};
+      const service = globalThis[Symbol.for('lumbrel.packerService')];
+      ${exports.join('\n')}`;
+  }
+  return shims;
+}
 const shimSources = {
+  ...wrapperShims(),
   [urls.processConcurrency]: (real) => `
     import * as real from ${JSON.stringify(real)};
     import { logger } from ${JSON.stringify(urls.logger)};
@@ -351,6 +396,8 @@ async function finishRun(run) {
     stdout: decode(run.stdout),
     stderr: decode(run.stderr),
     packResult: run.exitCode === 0 ? run.packResult : undefined,
+    steps: run.steps,
+    duration: Math.round(performance.now() - run.began),
     retire: run.retire || !run.settled || Boolean(run.poolFailure), // something of it still pends, or broke
     poolFailure: run.exitCode !== 0 ? run.poolFailure : undefined,
   });
@@ -377,6 +424,25 @@ function onUncaught(label, error) {
   endRun(1);
 }
 
+// `fn` as it is, recording in the current run when each call began and
+// ended (milliseconds since the run began). Calls that overlap are recorded
+// as they are: the packer runs some steps side by side.
+service.timed = (step, fn) => {
+  if (typeof fn !== 'function') throw new Error(`the packer has no function for the step ${step}`);
+  return function timedStep(...args) {
+    const run = current;
+    if (!run) return fn.apply(this, args);
+    const start = performance.now();
+    const record = () => run.steps.push([step, Math.round(start - run.began), Math.round(performance.now() - run.began)]);
+    const result = fn.apply(this, args);
+    if (result && typeof result.then === 'function') {
+      return result.finally(record);
+    }
+    record();
+    return result;
+  };
+};
+
 service.packed = (result) => {
   if (current && !current.ended) current.packResult = result && result.packResult;
 };
@@ -384,7 +450,7 @@ service.packed = (result) => {
 // Runs the packer's command line with `args` in the current directory.
 function runCaptured(args, id) {
   return new Promise((resolve) => {
-    const run = { id, stdout: [], stderr: [], ended: false, settled: false, retire: false, resolve };
+    const run = { id, stdout: [], stderr: [], steps: [], began: performance.now(), ended: false, settled: false, retire: false, resolve };
     current = run;
     process.argv = [process.execPath, packerScript, ...args];
     process.exitCode = undefined;
@@ -464,7 +530,9 @@ async function serve(request) {
   } catch (error) {
     return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
   }
+  service.kept.resetCounts();
   const run = await runCaptured(request.args, request.id);
+  service.kept.trim();
   if (run.poolFailure) {
     // A failure of this process, not of the run: the command line answers instead.
     const why = run.poolFailure instanceof Error ? run.poolFailure.message : String(run.poolFailure);
@@ -478,6 +546,9 @@ async function serve(request) {
     stdoutUtf8: run.stdout.utf8,
     stderrUtf8: run.stderr.utf8,
     ...fileCounts(run.packResult),
+    steps: run.steps,
+    duration: run.duration,
+    kept: service.kept.counts,
     rss: process.memoryUsage.rss(),
     retire: run.retire,
   };
@@ -550,6 +621,7 @@ async function warmUp() {
     if (run.exitCode !== 0 || run.retire) {
       return `the warm-up run failed (${run.exitCode}): ${run.stderr.text || run.stdout.text.slice(-2000)}`;
     }
+    service.kept.clear();
     // The token cache marks each folder it has seen; this one is gone.
     const { getRepoSeenMarkerPath } = await import(urls.tokenCountCache);
     fs.rmSync(getRepoSeenMarkerPath([input]), { force: true });
@@ -577,6 +649,7 @@ async function main() {
   try {
     ({ run: runCommandLine } = await import(urls.cliRun));
     ({ __lumbrelForgetRunState: forgetRunState } = await import(urls.outputSort));
+    ({ resolveFileLevel: service.resolveFileLevel } = await import(libUrl('core/file/fileLevelResolve.js')));
     await import(urls.defaultAction); // loaded lazily by the command line
     forgetRunState();
     if (typeof service.renewProgram !== 'function') throw new Error('the command parser was not wrapped');

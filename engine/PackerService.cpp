@@ -109,8 +109,8 @@ Result<PackerRun> toResult(const QJsonObject &response, const fs::path &output, 
     const QJsonObject kept = response.value(QLatin1String("kept")).toObject();
     const QJsonArray processed = kept.value(QLatin1String("processed")).toArray();
     const QJsonArray scanned = kept.value(QLatin1String("scanned")).toArray();
-    run.reuse = {processed.at(0).toInteger(), processed.at(1).toInteger(), scanned.at(0).toInteger(),
-                 scanned.at(1).toInteger()};
+    run.reuse = {kept.value(QLatin1String("unread")).toInteger(), processed.at(0).toInteger(),
+                 processed.at(1).toInteger(), scanned.at(0).toInteger(), scanned.at(1).toInteger()};
     return run;
 }
 

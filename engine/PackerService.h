@@ -49,9 +49,11 @@ struct PackerStep
 };
 
 // How many files of a run the service took from earlier runs (their
-// processing and secret scan unchanged) and how many it did anew.
+// processing and secret scan unchanged) and how many it did anew, and how
+// many it did not even read (known unchanged by their identity).
 struct PackerReuse
 {
+    qint64 unread = 0;
     qint64 processedKept = 0;
     qint64 processedDone = 0;
     qint64 scannedKept = 0;

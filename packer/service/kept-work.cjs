@@ -14,12 +14,25 @@
 // Token counts need nothing here: the packer keeps them itself, keyed by the
 // processed content, in memory for the life of this process.
 //
-// The packer still reads every file: the hash is of what it read in this
-// request, so a file changed in any way (also with its size and time
-// restored) is processed and scanned again. Every file's result depends on
-// its key alone (the packer processes and scans each file on its own), so
-// the output assembled from kept and fresh results is the output of a full
-// run, byte for byte.
+// Which content a file has is known in one of two ways:
+//
+// - by reading it (the packer's own read): the hash is of what was read;
+// - without reading it, when its identity (device, inode, size, modification
+//   and change times in nanoseconds) is one seen before, together with the
+//   hash of what was read then. The change time cannot be set back by a
+//   user, so a file changed in place with its size and modification time
+//   restored has another identity. Identities are recorded only for files
+//   whose times lie more than TRUSTED_AGE_MS in the past when they are read,
+//   so that a change within the file system's clock granularity cannot hide
+//   behind an identity recorded just before it. A file is left unread only
+//   when everything the request needs of it is kept (its processing for these
+//   options, and its scan when the request scans); the packer then gets a
+//   stand-in for its content, which the wrappers below resolve and which
+//   never reaches anything else.
+//
+// Every file's result depends on its key alone (the packer processes and
+// scans each file on its own), so the output assembled from kept and fresh
+// results is the output of a full run, byte for byte.
 //
 // Bounds: at most MAX_FILES processed files and MAX_CHARACTERS characters of
 // processed content; beyond that the entries used longest ago go, after the
@@ -27,9 +40,12 @@
 // as long as this process: another packer version is another process.
 
 const crypto = require('node:crypto');
+const fs = require('node:fs');
+const path = require('node:path');
 
 const MAX_FILES = 100_000;
 const MAX_CHARACTERS = 128 * 1024 * 1024;
+const TRUSTED_AGE_MS = 2000n;
 
 // Fields of the output options that shape only the bundle around the files,
 // or which files there are, never a file's processed content. Every other
@@ -69,24 +85,37 @@ function stableJson(value) {
 }
 
 class KeptWork {
-  constructor({ maxFiles = MAX_FILES, maxCharacters = MAX_CHARACTERS } = {}) {
+  // `packer` holds the packer's own functions that the wrappers need:
+  // resolveFileLevel, readRawFile, buildFileDisplayPath, buildRootLabels,
+  // usesRootLabels (set before the first request). `onFault` hears of a
+  // request that cannot be served right.
+  constructor({ maxFiles = MAX_FILES, maxCharacters = MAX_CHARACTERS, packer = {}, onFault = () => {} } = {}) {
     this.maxFiles = maxFiles;
     this.maxCharacters = maxCharacters;
-    this.processed = new Map(); // key → { content }, the one used longest ago first
+    this.packer = packer;
+    this.onFault = onFault;
+    this.processed = new Map(); // key → { content, tokens }, the one used longest ago first
     this.verdicts = new Map(); // key → the scan's result for the file, or null when clean
+    this.identities = new Map(); // identity → hash of the content read, or { skipped } for files the packer skips
     this.characters = 0;
     this.encoding = undefined;
-    this.hashes = new WeakMap(); // raw file → hash of its content, within a request
-    this.resetCounts();
+    // Stands in for the content of a file left unread; no file can hold it.
+    this.standIn = `\u0000lumbrel-kept-${crypto.randomUUID()}:`;
+    this.beginRequest();
   }
 
-  resetCounts() {
-    this.counts = { processed: [0, 0], scanned: [0, 0] }; // [kept, done] in the current request
+  // Per request: what it did, the hashes of the contents it read, the roots it packs.
+  beginRequest() {
+    this.counts = { unread: 0, processed: [0, 0], scanned: [0, 0] }; // [kept, done]
+    this.hashes = new Map(); // content → hash, within a request
+    this.entries = new WeakMap(); // processed file handed to the packer → its kept entry
+    this.rootDirs = [];
   }
 
   clear() {
     this.processed.clear();
     this.verdicts.clear();
+    this.identities.clear();
     this.characters = 0;
   }
 
@@ -98,14 +127,95 @@ class KeptWork {
   }
 
   hashOf(rawFile) {
-    let hash = this.hashes.get(rawFile);
+    const { content } = rawFile;
+    if (content.startsWith(this.standIn)) return content.slice(this.standIn.length);
+    let hash = this.hashes.get(content);
     if (hash === undefined) {
-      hash = crypto.createHash('sha256').update(rawFile.content).digest('base64');
-      this.hashes.set(rawFile, hash);
+      hash = crypto.createHash('sha256').update(content).digest('base64');
+      this.hashes.set(content, hash);
     }
     return hash;
   }
 
+  // A file the packer got a stand-in for, whose kept result is missing after all.
+  missingStandIn(rawFile) {
+    const error = new Error(`the kept work for ${rawFile.path} is missing`);
+    this.onFault(error);
+    return error;
+  }
+
+  // The packer's `pack`: notes the roots of the request.
+  pack(realPack) {
+    return (rootDirs, ...rest) => {
+      this.rootDirs = Array.isArray(rootDirs) ? rootDirs : [];
+      return realPack(rootDirs, ...rest);
+    };
+  }
+
+  // The packer's `collectFiles`, leaving unread the files whose identity is
+  // known and whose results the request needs are all kept.
+  collectFiles(realCollectFiles) {
+    return async (filePaths, rootDir, config, progressCallback, deps) => {
+      const { readRawFile, buildFileDisplayPath, buildRootLabels, usesRootLabels } = this.packer;
+      if (deps || !KeptWork.usable(config) || !readRawFile) {
+        return realCollectFiles(filePaths, rootDir, config, progressCallback, deps);
+      }
+      this.forgetOnEncodingChange(config);
+      const style = config.output.filePathStyle;
+      const roots = this.rootDirs.length > 0 ? this.rootDirs : [rootDir];
+      const labels = usesRootLabels(style) && roots.length > 1 ? buildRootLabels(roots, config.cwd) : undefined;
+      const rootLabel = labels?.[roots.indexOf(rootDir)];
+      const filePathOf = new Map(filePaths.map((filePath) => [path.resolve(rootDir, filePath), filePath]));
+      const options = KeptWork.processingKey(config);
+      const scans = Boolean(config.security?.enableSecurityCheck);
+
+      const needsNothingNew = (filePath, hash) => {
+        const shown = buildFileDisplayPath({ rootDir, filePath, cwd: config.cwd, filePathStyle: style, rootLabel });
+        const level = this.packer.resolveFileLevel(shown, config.output);
+        return (
+          (level === 'directory-only' || this.processed.has(`${options}\0${shown}\0${hash}`)) &&
+          (!scans || this.verdicts.has(`${shown}\0${hash}`))
+        );
+      };
+      const read = async (fullPath, maxFileSize) => {
+        // At once: a stat of a file in the system's caches costs microseconds,
+        // far less than a trip through the thread pool.
+        let stats = null;
+        try {
+          stats = fs.statSync(fullPath, { bigint: true, throwIfNoEntry: false }) ?? null;
+        } catch {
+          // The packer's read says what is wrong.
+        }
+        const identity = stats?.isFile() && stats.ino !== 0n ? `${stats.dev}:${stats.ino}:${stats.size}:${stats.mtimeNs}:${stats.ctimeNs}:${maxFileSize}` : null;
+        const known = identity && this.identities.get(identity);
+        if (known) {
+          this.identities.delete(identity); // used now: to the end of the line
+          this.identities.set(identity, known);
+        }
+        if (known && typeof known === 'object') {
+          ++this.counts.unread;
+          return { content: null, skippedReason: known.skipped };
+        }
+        const filePath = filePathOf.get(fullPath);
+        if (known && filePath !== undefined && needsNothingNew(filePath, known)) {
+          ++this.counts.unread;
+          return { content: this.standIn + known };
+        }
+        const result = await readRawFile(fullPath, maxFileSize);
+        const newest = stats ? (stats.mtimeNs > stats.ctimeNs ? stats.mtimeNs : stats.ctimeNs) : 0n;
+        const trusted = identity && BigInt(Date.now()) - newest / 1000000n > TRUSTED_AGE_MS;
+        if (trusted && result.content !== null) {
+          this.identities.set(identity, this.hashOf(result));
+        } else if (trusted && result.skippedReason && result.skippedReason !== 'binary-extension') {
+          this.identities.set(identity, { skipped: result.skippedReason });
+        }
+        return result;
+      };
+      return realCollectFiles(filePaths, rootDir, config, progressCallback, { readRawFile: read });
+    };
+  }
+
+  // Token counts are kept per processed content for one encoding.
   forgetOnEncodingChange(config) {
     const encoding = config.tokenCount?.encoding;
     if (encoding !== this.encoding) {
@@ -140,7 +250,9 @@ class KeptWork {
         }
         const key = `${options}\0${rawFile.path}\0${this.hashOf(rawFile)}`;
         keys.push(key);
-        if (!this.processed.has(key)) missing.push(rawFile);
+        if (this.processed.has(key)) continue;
+        if (rawFile.content.startsWith(this.standIn)) throw this.missingStandIn(rawFile);
+        missing.push(rawFile);
       }
       const fresh = missing.length > 0 ? await realProcessFiles(missing, config, progressCallback) : [];
       if (fresh.length !== missing.length) return realProcessFiles(rawFiles, config, progressCallback);
@@ -160,9 +272,36 @@ class KeptWork {
           ++this.counts.processed[0];
         }
         this.processed.set(key, entry);
-        files.push({ path: rawFiles[i].path, content: entry.content });
+        const file = { path: rawFiles[i].path, content: entry.content };
+        this.entries.set(file, entry);
+        files.push(file);
       }
       return files;
+    };
+  }
+
+  // The packer's `calculateFileMetrics`, counting only files whose processed
+  // content has no kept count for this encoding. (The packer would find the
+  // others in its own cache, but only after hashing each file's content.)
+  calculateFileMetrics(realCalculateFileMetrics) {
+    return async (processedFiles, targetFilePaths, encoding, progressCallback, deps) => {
+      const targets = new Set(targetFilePaths);
+      const files = processedFiles.filter((file) => targets.has(file.path));
+      const entries = files.map((file) => this.entries.get(file));
+      const missing = files.filter((file, i) => entries[i]?.tokens === undefined);
+      const fresh =
+        missing.length > 0
+          ? await realCalculateFileMetrics(missing, missing.map((file) => file.path), encoding, progressCallback, deps)
+          : [];
+      if (fresh.length !== missing.length) return realCalculateFileMetrics(processedFiles, targetFilePaths, encoding, progressCallback, deps);
+      let next = 0;
+      return files.map((file, i) => {
+        const entry = entries[i];
+        if (entry?.tokens !== undefined) return { path: file.path, charCount: file.content.length, tokenCount: entry.tokens };
+        const result = fresh[next++];
+        if (entry && entry.content === file.content) entry.tokens = result.tokenCount;
+        return result;
+      });
     };
   }
 
@@ -172,6 +311,8 @@ class KeptWork {
       if (deps) return realRunSecurityCheck(rawFiles, progressCallback, gitDiffResult, gitLogResult, deps);
       const keys = rawFiles.map((rawFile) => `${rawFile.path}\0${this.hashOf(rawFile)}`);
       const missing = rawFiles.filter((_, i) => !this.verdicts.has(keys[i]));
+      const standIn = missing.find((rawFile) => rawFile.content.startsWith(this.standIn));
+      if (standIn) throw this.missingStandIn(standIn);
       const hasGitContent = Boolean(
         gitDiffResult?.workTreeDiffContent || gitDiffResult?.stagedDiffContent || gitLogResult?.logContent,
       );
@@ -203,7 +344,7 @@ class KeptWork {
 
   // After a request: within the bounds again, the entries used longest ago first.
   trim() {
-    this.hashes = new WeakMap();
+    this.hashes = new Map();
     for (const [key, entry] of this.processed) {
       if (this.processed.size <= this.maxFiles && this.characters <= this.maxCharacters) break;
       this.processed.delete(key);
@@ -212,6 +353,10 @@ class KeptWork {
     for (const key of this.verdicts.keys()) {
       if (this.verdicts.size <= this.maxFiles) break;
       this.verdicts.delete(key);
+    }
+    for (const key of this.identities.keys()) {
+      if (this.identities.size <= this.maxFiles) break;
+      this.identities.delete(key);
     }
   }
 }

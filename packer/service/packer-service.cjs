@@ -148,15 +148,16 @@ const urls = {
 // and the wrapper (an expression over `real`, the module, and `service`).
 // `timed` records when a step ran; `kept` re-does only what changed.
 const WRAPPED = [
-  ['core/packager.js', 'pack', "service.timed('pack', real.pack)"],
+  ['core/packager.js', 'pack', "service.timed('pack', service.kept.pack(real.pack))"],
   ['core/file/fileSearch.js', 'searchFiles', "service.timed('search', real.searchFiles)"],
-  ['core/file/fileCollect.js', 'collectFiles', "service.timed('read', real.collectFiles)"],
-  ['core/file/fileProcess.js', 'processFiles', "service.timed('process', service.kept.processFiles(real.processFiles, (...args) => service.resolveFileLevel(...args)))"],
+  ['core/file/fileCollect.js', 'collectFiles', "service.timed('read', service.kept.collectFiles(real.collectFiles))"],
+  ['core/file/fileProcess.js', 'processFiles', "service.timed('process', service.kept.processFiles(real.processFiles, (...args) => service.kept.packer.resolveFileLevel(...args)))"],
   ['core/security/validateFileSafety.js', 'validateFileSafety', "service.timed('security', real.validateFileSafety)"],
   ['core/security/securityCheck.js', 'runSecurityCheck', 'service.kept.runSecurityCheck(real.runSecurityCheck)'],
   ['core/output/outputSort.js', 'sortOutputFiles', "service.timed('sort', real.sortOutputFiles)"],
   ['core/packager/produceOutput.js', 'produceOutput', "service.timed('output', real.produceOutput)"],
   ['core/metrics/calculateMetrics.js', 'calculateMetrics', "service.timed('metrics', real.calculateMetrics)"],
+  ['core/metrics/calculateFileMetrics.js', 'calculateFileMetrics', 'service.kept.calculateFileMetrics(real.calculateFileMetrics)'],
   ['core/metrics/tokenCountCache.js', 'saveTokenCountCache', "service.timed('cacheSave', real.saveTokenCountCache)"],
   ['cli/cliReport.js', 'reportResults', "service.timed('report', real.reportResults)"],
 ];
@@ -184,7 +185,13 @@ function unservable(packerVersion) {
 // ---- The hooks -------------------------------------------------------------------
 
 // What the wrappers reach this script through.
-const service = { kept: new KeptWork() };
+const service = {};
+service.kept = new KeptWork({
+  packer: {}, // filled in by main()
+  onFault: (error) => {
+    if (current && !current.internalFailure) current.internalFailure = error;
+  },
+});
 globalThis[Symbol.for('lumbrel.packerService')] = service;
 
 const SHIM = '?lumbrel-service-shim';
@@ -304,7 +311,7 @@ service.keptTaskRunners = (real, logger) => (options) => {
         () => runningTasks.delete(settled),
         (error) => {
           runningTasks.delete(settled);
-          if (owner && !owner.poolFailure) owner.poolFailure = error;
+          if (owner && !owner.internalFailure) owner.internalFailure = error;
         },
       );
       runningTasks.add(settled);
@@ -398,8 +405,8 @@ async function finishRun(run) {
     packResult: run.exitCode === 0 ? run.packResult : undefined,
     steps: run.steps,
     duration: Math.round(performance.now() - run.began),
-    retire: run.retire || !run.settled || Boolean(run.poolFailure), // something of it still pends, or broke
-    poolFailure: run.exitCode !== 0 ? run.poolFailure : undefined,
+    retire: run.retire || !run.settled || Boolean(run.internalFailure), // something of it still pends, or broke
+    internalFailure: run.exitCode !== 0 ? run.internalFailure : undefined,
   });
 }
 
@@ -530,13 +537,13 @@ async function serve(request) {
   } catch (error) {
     return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
   }
-  service.kept.resetCounts();
+  service.kept.beginRequest();
   const run = await runCaptured(request.args, request.id);
   service.kept.trim();
-  if (run.poolFailure) {
+  if (run.internalFailure) {
     // A failure of this process, not of the run: the command line answers instead.
-    const why = run.poolFailure instanceof Error ? run.poolFailure.message : String(run.poolFailure);
-    return { id: request.id, refused: `a worker thread of the service failed (${why})`, retire: true };
+    const why = run.internalFailure instanceof Error ? run.internalFailure.message : String(run.internalFailure);
+    return { id: request.id, refused: `the service failed inside the run (${why})`, retire: true };
   }
   return {
     id: request.id,
@@ -649,7 +656,10 @@ async function main() {
   try {
     ({ run: runCommandLine } = await import(urls.cliRun));
     ({ __lumbrelForgetRunState: forgetRunState } = await import(urls.outputSort));
-    ({ resolveFileLevel: service.resolveFileLevel } = await import(libUrl('core/file/fileLevelResolve.js')));
+    const { resolveFileLevel } = await import(libUrl('core/file/fileLevelResolve.js'));
+    const { readRawFile } = await import(libUrl('core/file/fileRead.js'));
+    const { buildFileDisplayPath, buildRootLabels, usesRootLabels } = await import(libUrl('core/packager/rootDisplayPath.js'));
+    Object.assign(service.kept.packer, { resolveFileLevel, readRawFile, buildFileDisplayPath, buildRootLabels, usesRootLabels });
     await import(urls.defaultAction); // loaded lazily by the command line
     forgetRunState();
     if (typeof service.renewProgram !== 'function') throw new Error('the command parser was not wrapped');

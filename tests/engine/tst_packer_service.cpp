@@ -267,8 +267,7 @@ private slots:
         const fs::path resources = fs::path(other.path().toStdString());
         writeFile(resources / "repomix/package.json", R"({"name": "repomix", "version": "0.0.1"})");
         writeFile(resources / "repomix/bin/repomix.cjs", "");
-        fs::create_directories(resources / "service");
-        fs::copy_file(PackerService::scriptFor(bundledPacker()).toStdString(), resources / "service/packer-service.cjs");
+        fs::copy(fs::path(PackerService::scriptFor(bundledPacker()).toStdString()).parent_path(), resources / "service");
         PackerService otherVersion({bundledPacker().runtime, other.filePath(QStringLiteral("repomix/bin/repomix.cjs"))});
         const auto run = [&] {
             return otherVersion.run(buildArguments({}, {}, m_temp.filePath(QStringLiteral("unserved.out"))),

@@ -1,5 +1,7 @@
 #include "PackerService.h"
 
+#include "BuildConfig.h"
+
 #include "NativePath.h"
 #include "RepomixWrapper.h"
 
@@ -125,6 +127,7 @@ struct PackerService::State
         Starting, // a process is being started (or about to be)
         Ready,    // the process said it is ready and serves nothing
         Busy,     // the process serves `requestId`
+        Dormant,  // ended for idleness; the next run starts it again
         Broken,   // not started again
         Closed,   // the object is going
     };
@@ -148,8 +151,23 @@ struct PackerService::State
 class PackerService::Host : public QObject
 {
 public:
-    explicit Host(PackerService &service) : m_service(service), m_idle(this)
+    explicit Host(PackerService &service) : m_service(service), m_idle(this), m_idleExit(this)
     {
+        m_idleExit.setSingleShot(true);
+        connect(&m_idleExit, &QTimer::timeout, this, [this] {
+            {
+                std::lock_guard lock(m_service.m_mutex);
+                State &state = *m_service.m_state;
+                if (state.generation != m_generation || state.phase != State::Phase::Ready)
+                    return;
+                state.phase = State::Phase::Dormant;
+                ++state.generation; // nothing of this process counts any more
+                state.pid = 0;
+                m_service.m_changed.notify_all();
+            }
+            m_idle.stop();
+            retireCurrent();
+        });
         m_idle.setSingleShot(true);
         connect(&m_idle, &QTimer::timeout, this, [this] {
             std::lock_guard lock(m_service.m_mutex);
@@ -226,6 +244,7 @@ public:
     void send(quint64 generation, const QByteArray &line)
     {
         m_idle.stop(); // busy again
+        m_idleExit.stop();
         if (m_current && generation == m_generation)
             m_current->write(line);
         // Otherwise the process has ended, and its end was announced.
@@ -234,6 +253,7 @@ public:
     void shutdown()
     {
         m_idle.stop();
+        m_idleExit.stop();
         const QList<QProcess *> processes = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
         for (QProcess *process : processes) {
             process->disconnect(this);
@@ -245,6 +265,12 @@ public:
     }
 
 private:
+    void armIdleExit()
+    {
+        if (const auto after = m_service.m_limits.idleExit; after.count() > 0)
+            m_idleExit.start(after);
+    }
+
     static void end(QProcess *process)
     {
         if (process->state() == QProcess::NotRunning)
@@ -299,11 +325,13 @@ private:
             if (state.phase == State::Phase::Starting) {
                 state.phase = State::Phase::Ready;
                 state.failedStarts = 0;
+                armIdleExit();
             }
         } else if (frame.contains(QLatin1String("resident"))) {
             state.resident = frame.value(QLatin1String("resident")).toInteger();
             if (state.phase != State::Phase::Ready)
                 return; // a run has begun; its end is reported again
+            armIdleExit();
             if (state.resident > m_service.m_limits.residentBytes)
                 m_service.replaceLocked(state.environment);
             else if (state.resident > m_service.m_limits.idleResidentBytes && state.served > 0)
@@ -377,7 +405,8 @@ private:
     QByteArray m_output;   // standard output not yet split into lines
     qsizetype m_scanned = 0; // bytes of m_output known to hold no line end
     QByteArray m_errorTail;
-    QTimer m_idle; // replaces a process that stays too big while idle
+    QTimer m_idle;     // replaces a process that stays too big while idle
+    QTimer m_idleExit; // ends a process that serves nothing for long
 };
 
 // ---- PackerService ---------------------------------------------------------------
@@ -414,6 +443,11 @@ PackerService::~PackerService()
     delete m_host;
 }
 
+std::chrono::milliseconds PackerService::defaultIdleExit()
+{
+    return std::chrono::seconds(buildconfig::serviceIdleExitSeconds);
+}
+
 QString PackerService::scriptFor(const PackerLocation &packer)
 {
     return QDir::cleanPath(packer.packerDirectory() + QStringLiteral("/../service/packer-service.cjs"));
@@ -441,7 +475,8 @@ void PackerService::start(const QProcessEnvironment &environment)
 {
     std::lock_guard lock(m_mutex);
     const State::Phase phase = m_state->phase;
-    if (phase == State::Phase::Closed || (phase != State::Phase::Idle && m_state->environment == environment))
+    if (phase == State::Phase::Closed
+        || (phase != State::Phase::Idle && phase != State::Phase::Dormant && m_state->environment == environment))
         return;
     replaceLocked(environment);
 }
@@ -467,6 +502,11 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     const auto unusable = [&] { return state.phase == Phase::Broken || state.phase == Phase::Closed; };
     if (state.phase == Phase::Closed || (state.phase == Phase::Broken && state.environment == environment))
         return unavailable(state.failure);
+    if (state.phase == Phase::Dormant) {
+        // Ended for idleness: it starts again for the runs after this one.
+        replaceLocked(environment);
+        return unavailable(QStringLiteral("the service ended after a pause and is starting again"));
+    }
     if (state.phase == Phase::Idle || state.phase == Phase::Broken || state.environment != environment)
         replaceLocked(environment);
 
@@ -540,4 +580,10 @@ bool PackerService::isServing() const
 {
     std::lock_guard lock(m_mutex);
     return m_state->phase == State::Phase::Busy;
+}
+
+bool PackerService::isDormant() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_state->phase == State::Phase::Dormant;
 }

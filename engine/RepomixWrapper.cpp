@@ -195,11 +195,15 @@ Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const Q
 
 void RepomixWrapper::startService()
 {
-    if (m_service || !QFileInfo::exists(PackerService::scriptFor(m_location)))
+    if (!QFileInfo::exists(PackerService::scriptFor(m_location)))
         return; // an installation without the service (or a stand-in packer) runs the command line
     const Result<PackerEnvironment> run = PackerEnvironment::forRun();
     if (!run)
         return; // the first run will say what is wrong
+    if (m_service) {
+        m_service->start(run.value().environment); // again, after it ended for idleness
+        return;
+    }
     m_service = std::make_unique<PackerService>(m_location);
     m_service->start(run.value().environment);
     m_warm.store(m_service.get(), std::memory_order_release);

@@ -96,6 +96,9 @@ bool ContentView::handleDrop(const QList<QUrl> &urls)
     // that one drop of many items causes one run.
     const QSignalBlocker quiet(&m_selection);
     m_selection.add(urls);
+    // The warm packer starts with the first items, behind the estimate's delay.
+    if (!urls.isEmpty())
+        m_repomix->startService();
     m_estimatesManager->refreshSoon();
     return true;
 }

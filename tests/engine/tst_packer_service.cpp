@@ -339,6 +339,31 @@ private slots:
         QVERIFY(readAll(cache).contains("\"entries\""));
     }
 
+    // Without runs for a while the process ends; the next run starts it
+    // again and leaves itself to the command line, the one after is served.
+    void endsWhenIdleAndStartsAgainOnDemand()
+    {
+        PackerService::Limits limits;
+        limits.idleExit = std::chrono::milliseconds(300);
+        PackerService service(bundledPacker(), limits);
+        const auto run = [&] {
+            return service.run(buildArguments({}, {}, m_temp.filePath(QStringLiteral("dormant.out"))),
+                               QUrl::fromLocalFile(m_tree), m_environment, m_work);
+        };
+        QVERIFY(run().ok());
+        const qint64 first = service.processId();
+        QTRY_VERIFY_WITH_TIMEOUT(service.isDormant(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(first), 30000);
+        QCOMPARE(service.processId(), 0);
+
+        const Result<PackerRun> meanwhile = run();
+        QVERIFY(!meanwhile.ok() && PackerService::isUnavailable(meanwhile.error()));
+        QVERIFY(!service.isDormant());
+        const Result<PackerRun> next = run(); // waits for the fresh process
+        QVERIFY2(next.ok(), qPrintable(next ? QString() : next.error().toString()));
+        QCOMPARE(service.processesStarted(), 2);
+    }
+
     void replacesAProcessThatStaysBigWhileIdle()
     {
         // Every process is too big here: each is replaced once it has been idle.

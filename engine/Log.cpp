@@ -7,6 +7,17 @@
 
 namespace {
 std::atomic_bool toStandardError = false;
+std::atomic_bool withArguments = true;
+} // namespace
+
+void logArguments(bool on)
+{
+    withArguments = on;
+}
+
+bool loggingArguments()
+{
+    return withArguments;
 }
 
 void logToStandardError(bool on)

@@ -9,3 +9,8 @@ void logLine(const QString &line);
 
 // Sends the log to standard error (true) or standard output (false, the default).
 void logToStandardError(bool on);
+
+// Whether the packer's argument line is logged before each run (the
+// default), or only the outcome; a command's --verbose turns it on.
+void logArguments(bool on);
+bool loggingArguments();

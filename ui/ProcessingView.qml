@@ -10,9 +10,6 @@ FocusScope {
 
     required property BundleJob job
 
-    readonly property string stageText: job.stage === BundleJob.Copying ? "Copying files…"
-                                      : job.stage === BundleJob.Packing ? "Packing…"
-                                      : "Writing the bundle…"
 
     Keys.onEscapePressed: overlay.job.cancel()
 
@@ -41,15 +38,15 @@ FocusScope {
             objectName: "progressBar"
             Layout.alignment: Qt.AlignHCenter
             Layout.preferredWidth: 240
-            visible: overlay.job.stage === BundleJob.Packing && overlay.job.progress >= 0
+            visible: overlay.job.stage === Job.Packing && overlay.job.progress >= 0
             value: Math.max(0, overlay.job.progress)
             Accessible.name: overlay.job.progressText
             Accessible.ignored: !visible || !overlay.visible
         }
         Label {
             objectName: "stageText"
-            text: overlay.job.stage === BundleJob.Packing && overlay.job.progressText.length > 0
-                  ? overlay.job.progressText : overlay.stageText
+            text: overlay.job.stage === Job.Packing && overlay.job.progressText.length > 0
+                  ? overlay.job.progressText : overlay.job.stageText
             Layout.maximumWidth: overlay.width - 2 * Theme.standardPadding
             elide: Text.ElideRight
             color: Theme.secondaryText

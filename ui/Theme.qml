@@ -89,6 +89,8 @@ QtObject {
     // --- Metrics and timing --------------------------------------------------
     readonly property int standardPadding: 16
     readonly property int standardSpacing: 8
+    // How long the pointer rests on a control before its tool tip shows.
+    readonly property int toolTipDelay: 600
 
     // Cubic Bézier timing curves (control points, then the end point).
     readonly property var easeOut: [0.0, 0.0, 0.58, 1.0, 1.0, 1.0]

@@ -24,6 +24,8 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
 {
     connect(m_options, &BundleOptions::storeFailed, this, &ContentView::showError);
+    if (!m_options->storeProblem().isEmpty())
+        QMetaObject::invokeMethod(this, [this] { showError(m_options->storeProblem()); }, Qt::QueuedConnection);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
         setTotals(result.summary);
@@ -32,8 +34,14 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
 
     connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) { setTotals(result.summary); });
     connect(m_job.get(), &BundleJob::failed, this, &ContentView::showError);
+    connect(m_job.get(), &BundleJob::wroteInsideSelection, this, [this](const QStringList &files) {
+        for (const QString &file : files) {
+            if (!m_bundlesInsideSelection.contains(file))
+                m_bundlesInsideSelection << file;
+        }
+    });
     connect(m_job.get(), &BundleJob::outputFileChanged, this, [this] {
-        m_clipboard.setFile(m_job->outputFile());
+        m_clipboard.setFile(m_job->outputFile(), static_cast<int>(m_job->outputFiles().size()));
         emit outputFileChanged();
     });
     connect(m_job.get(), &BundleJob::screenChanged, this, [this] {
@@ -64,7 +72,13 @@ void ContentView::setShowSettings(bool show)
 void ContentView::setIgnorePatterns(const QString &patterns)
 {
     if (assign(this, m_ignorePatterns, patterns, &ContentView::ignorePatternsChanged))
-        m_estimatesManager->send(patterns);
+        m_estimatesManager->refreshSoon();
+}
+
+void ContentView::setIncludePatterns(const QString &patterns)
+{
+    if (assign(this, m_includePatterns, patterns, &ContentView::includePatternsChanged))
+        m_estimatesManager->refreshSoon();
 }
 
 void ContentView::setShowIgnorePatterns(bool show)
@@ -87,7 +101,7 @@ void ContentView::showError(const QString &message)
 
 JobInput ContentView::jobInput() const
 {
-    return {m_selection.urls(), m_options->values(), m_ignorePatterns};
+    return {m_selection.urls(), m_options->values(), m_ignorePatterns, m_includePatterns, m_bundlesInsideSelection};
 }
 
 bool ContentView::handleDrop(const QList<QUrl> &urls)

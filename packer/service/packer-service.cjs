@@ -485,10 +485,21 @@ function runCaptured(args, id) {
 
 // ---- Requests ---------------------------------------------------------------------
 
-// The options the application passes (the job arguments), "--verbose" always
-// among them: its worker pools are kept at that log level, and without it the
-// packer draws a progress spinner. Anything else is left to the command line.
-const VALUE_OPTIONS = new Set(['--output', '--style', '--ignore']);
+// The options the application passes (the job arguments, as the
+// application's option table builds them), "--verbose" always among them:
+// its worker pools are kept at that log level, and without it the packer
+// draws a progress spinner. Anything else is left to the command line.
+// tst_packer_service runs every option of the table through here.
+const VALUE_OPTIONS = new Set([
+  '--output',
+  '--style',
+  '--ignore',
+  '--include',
+  '--token-count-encoding',
+  '--split-output',
+  '--header-text',
+  '--instruction-file-path',
+]);
 const FLAG_OPTIONS = new Set([
   '--verbose',
   '--no-file-summary',
@@ -497,6 +508,10 @@ const FLAG_OPTIONS = new Set([
   '--remove-comments',
   '--output-show-line-numbers',
   '--no-security-check',
+  '--compress',
+  '--truncate-base64',
+  '--no-gitignore',
+  '--no-dot-ignore',
   '--no-default-patterns', // the staging applied the default rules per chosen folder
 ]);
 
@@ -508,8 +523,9 @@ function refusal(request) {
   for (let i = 0; i < args.length; ++i) {
     const arg = args[i];
     if (VALUE_OPTIONS.has(arg)) {
-      const value = args[++i];
-      if (value === undefined || value.startsWith('-')) return `${arg} needs a value that does not start with "-"`;
+      // The next argument is the value, whatever it looks like, as the
+      // packer's own parser takes it for an option that needs one.
+      if (args[++i] === undefined) return `${arg} needs a value`;
     } else if (arg.startsWith('-')) {
       if (!FLAG_OPTIONS.has(arg)) return `the option ${arg} is not served`;
     }

@@ -2,10 +2,11 @@
 // back to back, estimates stopped in the middle, and processes replaced while
 // idle just as the next request arrives. Every run that was not stopped must
 // give the command line's bundle and totals; none may fail.
-#include "CommandLine.h"
 #include "FakePacker.h"
+#include "PackerArguments.h"
 #include "PackerEnvironment.h"
 #include "PackerService.h"
+#include "RunnerError.h"
 #include "RunSummary.h"
 #include "TestFiles.h"
 
@@ -38,11 +39,17 @@ private slots:
         }
         const QString tree = temp.filePath(QStringLiteral("tree"));
         const PackerEnvironment environment = PackerEnvironment::forRun().value();
-        const auto arguments = [&](const QString &output) { return buildArguments({}, {}, output); };
+        const auto arguments = [&](const QString &output) {
+            PackRequest request;
+            request.output = output;
+            request.directory = tree;
+            return packerArguments(request);
+        };
 
         const QString expectedOutput = temp.filePath(QStringLiteral("expected.txt"));
-        const DirectRun expected =
-            runPackerDirectly(arguments(expectedOutput), tree, environment.environment, environment.workingDirectory);
+        QStringList direct = arguments(expectedOutput);
+        direct.removeLast(); // the directory, which runPackerDirectly adds
+        const DirectRun expected = runPackerDirectly(direct, tree, environment.environment, environment.workingDirectory);
         QCOMPARE(expected.exitCode, 0);
         const RunSummary expectedSummary = parseSummary(expected.report);
         const QByteArray expectedBundle = readAll(expectedOutput);
@@ -85,8 +92,7 @@ private slots:
             std::optional<Result<PackerRun>> result;
             {
                 std::jthread worker([&](std::stop_token token) {
-                    result = service.run(arguments(output), QUrl::fromLocalFile(tree), environment.environment,
-                                         environment.workingDirectory, token);
+                    result = service.run({arguments(output), output, environment}, token, {});
                 });
                 if (stop) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(between(0, 400)));
@@ -96,7 +102,7 @@ private slots:
             }
             const QString label = QStringLiteral("request %1").arg(request);
             if (!result->ok()) {
-                if (stop && result->error().code == RepomixWrapper::Stopped)
+                if (stop && result->error().code == RunnerError::Stopped)
                     ++stopped;
                 else
                     failures << label + QStringLiteral(": ") + result->error().toString().left(300);

@@ -70,9 +70,9 @@ private slots:
         QVERIFY(tabTo("settingsButton"));
         key(Qt::Key_Return);
         QTRY_VERIFY(view.showSettings());
-        QVERIFY(tabTo("formatPicker"));
+        QVERIFY(tabTo("stylePicker"));
         key(Qt::Key_Down);
-        QCOMPARE(view.options()->style(), QStringLiteral("xml"));
+        QCOMPARE(view.options()->value("style"), QStringLiteral("xml"));
         QVERIFY(view.selectionState()->selectedFile().isEmpty());
         key(Qt::Key_Escape);
         QVERIFY(!view.showSettings());

@@ -2,8 +2,12 @@
 
 #include <QtGlobal>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <csignal>
 #include <sys/types.h>
@@ -24,6 +28,33 @@ inline bool processEnded(pid_t pid)
         return ::kill(pid, 0) != 0;
     const std::size_t close = line.rfind(')');
     return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z' || line[close + 2] == 'X';
+}
+
+// The children of `parent` whose command line contains `text`.
+inline std::vector<pid_t> childProcesses(pid_t parent, const std::string &text)
+{
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(it->path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(line.substr(close + 2));
+        char state = 0;
+        pid_t ppid = 0;
+        fields >> state >> ppid;
+        std::ifstream cmdline(it->path() / "cmdline");
+        const std::string command((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+        if (ppid == parent && command.find(text) != std::string::npos)
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+    }
+    return found;
 }
 
 // While it lives, the calling thread obeys file permissions even as root

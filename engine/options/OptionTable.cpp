@@ -69,6 +69,10 @@ const OptionSpec options[] = {
     {"truncateBase64", Kind::Switch, "false", "Truncate Base64",
      "Shortens long base64 data, such as embedded images, to a few characters.",
      Section::Content, Packer::Switch, "--truncate-base64", nullptr, "truncate-base64", nullptr, false, nullptr, nullptr},
+    {"parsableStyle", Kind::Switch, "false", "Escape Contents",
+     "Escapes the files' text where an XML or Markdown bundle needs it, so that the bundle stays valid for tools "
+     "that read it.",
+     Section::Content, Packer::Switch, "--parsable-style", nullptr, "escape-contents", nullptr, false, nullptr, nullptr},
     {"useGitignore", Kind::Switch, "true", "Use .gitignore",
      "Leaves out what the .gitignore files of the chosen folders name.",
      Section::Files, Packer::Switch, nullptr, "--no-gitignore", "gitignore", nullptr, false, nullptr, nullptr},

@@ -3,6 +3,7 @@
 #include "BuildConfig.h"
 
 #include "NativePath.h"
+#include "OptionTable.h"
 #include "PackerOutput.h"
 #include "RunnerError.h"
 
@@ -27,6 +28,25 @@ namespace {
 
 // Runtime flags the service is written for (see packer-service.cjs).
 const QStringList runtimeFlags{QStringLiteral("--max-semi-space-size=2"), QStringLiteral("--expose-gc")};
+
+// The packer's options of the option table, for the service to serve them:
+// "--value-options=--style,..." and "--flag-options=--compress,...".
+QStringList servedOptions()
+{
+    QStringList withValue;
+    QStringList alone;
+    for (const OptionSpec &option : OptionTable::all()) {
+        if (option.packer == OptionSpec::Packer::Switch) {
+            for (const char *argument : {option.argument, option.argumentOff}) {
+                if (argument)
+                    alone << QString::fromLatin1(argument);
+            }
+        } else {
+            withValue << QString::fromLatin1(option.argument);
+        }
+    }
+    return {QStringLiteral("--value-options=") + withValue.join(u','), QStringLiteral("--flag-options=") + alone.join(u',')};
+}
 
 // Each frame of the service is one line that starts with this byte.
 constexpr char frameMark = '\x1e';
@@ -215,7 +235,7 @@ public:
 
         auto *process = new QProcess(this);
         process->setProgram(packer.runtime);
-        QStringList arguments = runtimeFlags + QStringList{m_service.m_script, packer.script};
+        QStringList arguments = runtimeFlags + QStringList{m_service.m_script, packer.script} + servedOptions();
         if (const auto poolIdle = m_service.m_limits.poolIdleTime; poolIdle.count() >= 0)
             arguments << QStringLiteral("--pool-idle-ms=%1").arg(poolIdle.count());
         process->setArguments(arguments);

@@ -3,9 +3,13 @@
 // line again for each request, in this one process, with its worker pools
 // kept alive between requests. Started by the application (PackerService):
 //
-//   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script> [--pool-idle-ms=N]
+//   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script>
+//             [--value-options=--a,--b] [--flag-options=--c,--d] [--pool-idle-ms=N]
 //
-// where the packer script is .../repomix/bin/repomix.cjs. The flags change
+// where the packer script is .../repomix/bin/repomix.cjs, and the two lists
+// name the packer's options the application's option table passes (with a
+// value, and alone), which are served besides the job's own (see
+// VALUE_OPTIONS). The flags change
 // nothing but memory use: the first keeps the young generation of every
 // thread's heap small (a long-lived process with kept worker threads
 // otherwise holds hundreds of megabytes it no longer uses), the second lets
@@ -133,6 +137,12 @@ const poolIdleMs = (() => {
   const value = option ? Number(option.slice('--pool-idle-ms='.length)) : NaN;
   return Number.isInteger(value) && value >= 0 ? value : undefined;
 })();
+
+// The application's own options, as it lists them after the packer script.
+function listedOptions(name) {
+  const given = process.argv.slice(3).find((arg) => arg.startsWith(`${name}=`));
+  return given ? given.slice(name.length + 1).split(',').filter((option) => option.startsWith('--')) : [];
+}
 const packerRoot = path.resolve(path.dirname(packerScript), '..');
 const libUrl = (file) => pathToFileURL(path.join(packerRoot, 'lib', file)).href;
 const urls = {
@@ -485,34 +495,17 @@ function runCaptured(args, id) {
 
 // ---- Requests ---------------------------------------------------------------------
 
-// The options the application passes (the job arguments, as the
-// application's option table builds them), "--verbose" always among them:
-// its worker pools are kept at that log level, and without it the packer
-// draws a progress spinner. Anything else is left to the command line.
-// tst_packer_service runs every option of the table through here.
-const VALUE_OPTIONS = new Set([
-  '--output',
-  '--style',
-  '--ignore',
-  '--include',
-  '--token-count-encoding',
-  '--split-output',
-  '--header-text',
-  '--instruction-file-path',
-]);
+// The options the application passes, "--verbose" always among them: its
+// worker pools are kept at that log level, and without it the packer draws a
+// progress spinner. These are the job's own; the application adds those of
+// its option table on this script's command line. Anything else is left to
+// the command line. tst_packer_service runs every option of the table
+// through here against the command line.
+const VALUE_OPTIONS = new Set(['--output', '--ignore', '--include', ...listedOptions('--value-options')]);
 const FLAG_OPTIONS = new Set([
   '--verbose',
-  '--no-file-summary',
-  '--no-directory-structure',
-  '--remove-empty-lines',
-  '--remove-comments',
-  '--output-show-line-numbers',
-  '--no-security-check',
-  '--compress',
-  '--truncate-base64',
-  '--no-gitignore',
-  '--no-dot-ignore',
   '--no-default-patterns', // the staging applied the default rules per chosen folder
+  ...listedOptions('--flag-options'),
 ]);
 
 function refusal(request) {

@@ -53,6 +53,7 @@ private slots:
         row("securityCheck", "true", "false", {"--no-security-check"}, {"--no-security-check"});
         row("compress", "false", "true", {"--compress"}, {"--compress"});
         row("truncateBase64", "false", "true", {"--truncate-base64"}, {"--truncate-base64"});
+        row("parsableStyle", "false", "true", {"--parsable-style"}, {"--escape-contents"});
         row("useGitignore", "true", "false", {"--no-gitignore"}, {"--no-gitignore"});
         row("useDotIgnore", "true", "false", {"--no-dot-ignore"}, {"--no-dot-ignore"});
         row("tokenEncoding", "o200k_base", "cl100k_base", {"--token-count-encoding", "cl100k_base"},

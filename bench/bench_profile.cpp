@@ -40,14 +40,16 @@ struct Estimate
     double total() const { return staging + packer + parsing; }
 };
 
-// The packer's command line after its script for a run on `directory` into `output`.
-PackerInvocation invocationFor(const QString &directory, const QString &output, bool defaultRulesApplied)
+// The run of `request` into `output`, as the runner makes it.
+PackerInvocation invocationFor(PackRequest request, const QString &output)
 {
-    PackRequest request;
-    request.directory = directory;
     request.output = output;
-    request.defaultRulesApplied = defaultRulesApplied;
-    return {packerArguments(request), output, PackerEnvironment::forRun().value()};
+    PackerInvocation invocation{packerArguments(request), output, PackerEnvironment::forRun().value(), {}};
+    if (!request.files.isEmpty()) {
+        invocation.environment.workingDirectory = request.directory;
+        invocation.standardInput = request.files.join(QLatin1Char('\n')).toUtf8() + '\n';
+    }
+    return invocation;
 }
 
 std::optional<Estimate> firstEstimate(const fs::path &tree)
@@ -60,7 +62,9 @@ std::optional<Estimate> firstEstimate(const fs::path &tree)
     QTemporaryDir tiny;
     writeTextFile(fs::path(tiny.path().toStdString()) / "t" / "a.txt", 100, 1);
     const QString warmOutput = PrivateArea::scratchFile(QStringLiteral(".txt")).value();
-    if (!service.run(invocationFor(tiny.path() + QStringLiteral("/t"), warmOutput, false), {}, {}))
+    PackRequest tinyRequest;
+    tinyRequest.directory = tiny.path() + QStringLiteral("/t");
+    if (!service.run(invocationFor(tinyRequest, warmOutput), {}, {}))
         return std::nullopt;
     QFile::remove(warmOutput);
 
@@ -72,8 +76,7 @@ std::optional<Estimate> firstEstimate(const fs::path &tree)
         return std::nullopt;
     const double packing = now();
     const QString output = PrivateArea::scratchFile(QStringLiteral(".txt")).value();
-    Result<PackerRun> run = service.run(
-        invocationFor(staged.value().directory.toLocalFile(), output, staged.value().defaultRulesApplied), {}, {});
+    Result<PackerRun> run = service.run(invocationFor(RepomixWrapper::requestFor(staged.value()), output), {}, {});
     const double parsing = now();
     if (!run)
         return std::nullopt;

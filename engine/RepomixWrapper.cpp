@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QUuid>
 
+#include <iterator>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -132,9 +133,20 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     if (stop.stop_requested())
         return RunnerError::stopped();
 
-    // Room for what is copied and for the output, which is about as large
-    // as the text it packs.
-    const std::uintmax_t needed = plan.copyBytes + plan.fileBytes;
+    // A list where the packer can take one: nothing per file in the staging.
+    // The packer applies patterns to a list otherwise than in a search, so
+    // only where nothing is left for it to apply.
+    const bool asList = m_stageByList && plan.defaultRulesApplied && input.ignorePatterns.trimmed().isEmpty()
+        && input.includePatterns.trimmed().isEmpty() && StagingCopy::listable(plan);
+
+    // Room for what is copied (nothing, for a list) and for the output, which
+    // is about as large as the text it packs.
+    std::uintmax_t chosenFiles = 0; // copied for a list
+    for (const StagingCopy::Entry &entry : plan.entries) {
+        if (entry.kind == StagingCopy::Entry::File && std::distance(entry.target.begin(), entry.target.end()) == 1)
+            chosenFiles += entry.size;
+    }
+    const std::uintmax_t needed = (asList ? chosenFiles : plan.copyBytes) + plan.fileBytes;
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
         return RunnerError::make(
@@ -149,7 +161,8 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
 
     Staging result;
     std::optional<AppError> failure =
-        m_copy.execute(plan, staging, parentInfo.device, stop, result.bytesCopied, result.bytesLinked);
+        asList ? m_copy.executeAsList(plan, staging, stop, result.files, result.bytesCopied)
+               : m_copy.execute(plan, staging, parentInfo.device, stop, result.bytesCopied, result.bytesLinked);
     if (!failure && stop.stop_requested())
         failure = RunnerError::stopped();
     if (failure) {
@@ -162,6 +175,16 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     result.leftOut = std::move(plan.leftOut);
     result.defaultRulesApplied = plan.defaultRulesApplied;
     return result;
+}
+
+PackRequest RepomixWrapper::requestFor(const Staging &staging)
+{
+    PackRequest request;
+    request.directory = staging.directory.toLocalFile();
+    request.defaultRulesApplied = staging.defaultRulesApplied;
+    request.patternsApplied = staging.patternsApplied;
+    request.files = staging.files;
+    return request;
 }
 
 void RepomixWrapper::startService()
@@ -225,7 +248,12 @@ Result<PackResult> RepomixWrapper::pack(PackRequest request, std::stop_token sto
         request.optionFiles.insert(option.keyText(), file.value());
     }
 
-    const PackerInvocation invocation{packerArguments(request), request.output, environment.value()};
+    PackerInvocation invocation{packerArguments(request), request.output, environment.value(), {}};
+    if (!request.files.isEmpty()) {
+        // A staging of links: the packer runs in it and reads the list.
+        invocation.environment.workingDirectory = request.directory;
+        invocation.standardInput = request.files.join(QLatin1Char('\n')).toUtf8() + '\n';
+    }
     if (loggingArguments())
         logLine(quotedArguments(QStringList{m_location.script} + invocation.arguments));
 

@@ -6,6 +6,9 @@
 
 #include <QSet>
 
+#include <cctype>
+#include <iterator>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -415,6 +418,75 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
             }
             break;
         }
+        }
+    }
+    return std::nullopt;
+}
+
+bool StagingCopy::listable(const Plan &plan)
+{
+#if defined(_WIN32)
+    Q_UNUSED(plan);
+    return false;
+#else
+    static const std::set<std::string> ignoreFiles{".gitignore", ".ignore", ".repomixignore"};
+    for (const Entry &entry : plan.entries) {
+        if (entry.kind != Entry::File)
+            continue;
+        const std::string path = entry.target.generic_string();
+        if (path.empty() || path.front() == '!' || path.front() == '#' || std::isspace(static_cast<unsigned char>(path.front()))
+            || std::isspace(static_cast<unsigned char>(path.back())))
+            return false;
+        if (path.find_first_of("*?{}\n\r") != std::string::npos)
+            return false;
+        if (ignoreFiles.count(entry.target.filename().string()))
+            return false;
+    }
+    return true;
+#endif
+}
+
+std::optional<AppError> StagingCopy::executeAsList(Plan &plan, const fs::path &staging, std::stop_token stop,
+                                                   QStringList &files, qint64 &bytesCopied) const
+{
+    int sinceStopCheck = 0;
+    for (const Entry &entry : plan.entries) {
+        if (++sinceStopCheck == stopCheckInterval) {
+            sinceStopCheck = 0;
+            if (stop.stop_requested())
+                return RunnerError::stopped();
+        }
+        if (entry.kind != Entry::File && entry.kind != Entry::Directory)
+            continue;
+        if (entry.kind == Entry::File) {
+            // What a link would not tell: the packer must not meet a file it cannot read.
+            if (const std::error_code error = platform::checkReadable(entry.source)) {
+                plan.leftOut.append({fromPath(entry.source), readFailure(error)});
+                continue;
+            }
+            files.append(fromPath(entry.target.generic_string()));
+        }
+        if (std::distance(entry.target.begin(), entry.target.end()) != 1)
+            continue; // inside a chosen folder: reached through the folder's link
+        const fs::path to = staging / entry.target;
+        std::error_code error;
+        if (entry.kind == Entry::Directory) {
+            fs::create_directory_symlink(entry.source, to, error);
+            if (error)
+                return fileSystemError(error, QStringLiteral("Cannot create"), to);
+            continue;
+        }
+        // The packer takes no link for a file it is given by name: a chosen
+        // file is copied (a hard link would change its change time).
+        bool sourceFailed = false;
+        error = platform::copyRegularFile(entry.source, to, &sourceFailed);
+        if (!error) {
+            bytesCopied += static_cast<qint64>(entry.size);
+        } else if (sourceFailed) {
+            files.removeLast();
+            plan.leftOut.append({fromPath(entry.source), readFailure(error)});
+        } else {
+            return fileSystemError(error, QStringLiteral("Cannot copy to"), to);
         }
     }
     return std::nullopt;

@@ -72,14 +72,11 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
             onProgress({Job::Stage::Packing, progress.step, progress.done, progress.total});
         };
     }
-    PackRequest request;
+    PackRequest request = RepomixWrapper::requestFor(staged.value());
     request.options = input.options;
     request.ignorePatterns = input.ignorePatterns;
     request.includePatterns = input.includePatterns;
-    request.directory = staged.value().directory.toLocalFile();
     request.output = scratch.value();
-    request.defaultRulesApplied = staged.value().defaultRulesApplied;
-    request.patternsApplied = staged.value().patternsApplied;
     Result<PackResult> run = wrapper.pack(request, stop, packerProgress);
     if (!run)
         return run.error();

@@ -21,6 +21,9 @@ struct PackerInvocation
     QStringList arguments;
     QString output;
     PackerEnvironment environment;
+    // What the packer reads on its standard input (the file list of a
+    // "--stdin" run); nothing when empty.
+    QByteArray standardInput;
 };
 
 // One step of a run in the warm packer ("search", "read", "process",

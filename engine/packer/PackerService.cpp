@@ -524,6 +524,8 @@ Result<PackerRun> PackerService::run(const PackerInvocation &invocation, std::st
         {QStringLiteral("args"), QJsonArray::fromStringList(invocation.arguments)},
         {QStringLiteral("cwd"), invocation.environment.workingDirectory},
     };
+    if (!invocation.standardInput.isEmpty())
+        request.insert(QStringLiteral("stdin"), QString::fromUtf8(invocation.standardInput));
 
     std::unique_lock lock(m_mutex);
     State &state = *m_state;

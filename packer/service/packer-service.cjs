@@ -20,7 +20,9 @@
 //   {"id": 1, "args": ["--output", "/tmp/x.txt", "--style", "plain", "--verbose", "/dir"], "cwd": "/work"}
 //
 // `args` is the packer's command line after the script (the job arguments,
-// then the directory), `cwd` the working directory of the run. The
+// then the directory), `cwd` the working directory of the run. A run with
+// "--stdin" (a file list instead of the directory) has the list in "stdin":
+// the text the command line would read on its standard input. The
 // environment is this process's own: a run that needs another environment
 // needs another service. One request is served at a time; later ones wait.
 //
@@ -97,6 +99,8 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const readline = require('node:readline');
+const readlinePromises = require('node:readline/promises');
+const { Readable } = require('node:stream');
 const util = require('node:util');
 const { pathToFileURL } = require('node:url');
 const { KeptWork } = require('./kept-work.cjs');
@@ -170,6 +174,7 @@ const WRAPPED = [
   ['core/metrics/calculateFileMetrics.js', 'calculateFileMetrics', 'service.kept.calculateFileMetrics(real.calculateFileMetrics)'],
   ['core/metrics/tokenCountCache.js', 'saveTokenCountCache', "service.timed('cacheSave', real.saveTokenCountCache)"],
   ['cli/cliReport.js', 'reportResults', "service.timed('report', real.reportResults)"],
+  ['core/file/fileStdin.js', 'readFilePathsFromStdin', 'service.requestInput(real.readFilePathsFromStdin)'],
 ];
 
 function readPackerVersion() {
@@ -460,14 +465,23 @@ service.timed = (step, fn) => {
   };
 };
 
+// The packer's `readFilePathsFromStdin`, reading the request's "stdin"
+// instead of this process's standard input (which carries the requests).
+service.requestInput = (realRead) => (cwd, deps) =>
+  realRead(
+    cwd,
+    deps ?? { stdin: Readable.from([current?.stdin ?? '']), createReadlineInterface: readlinePromises.createInterface },
+  );
+
 service.packed = (result) => {
   if (current && !current.ended) current.packResult = result && result.packResult;
 };
 
-// Runs the packer's command line with `args` in the current directory.
-function runCaptured(args, id) {
+// Runs the packer's command line with `args` in the current directory;
+// `stdin` is what it reads on its standard input, if anything.
+function runCaptured(args, id, stdin) {
   return new Promise((resolve) => {
-    const run = { id, stdout: [], stderr: [], steps: [], began: performance.now(), ended: false, settled: false, retire: false, resolve };
+    const run = { id, stdin, stdout: [], stderr: [], steps: [], began: performance.now(), ended: false, settled: false, retire: false, resolve };
     current = run;
     process.argv = [process.execPath, packerScript, ...args];
     process.exitCode = undefined;
@@ -505,6 +519,7 @@ const VALUE_OPTIONS = new Set(['--output', '--ignore', '--include', ...listedOpt
 const FLAG_OPTIONS = new Set([
   '--verbose',
   '--no-default-patterns', // the staging applied the default rules per chosen folder
+  '--stdin', // the staging linked the chosen items: the files come with the request
   ...listedOptions('--flag-options'),
 ]);
 
@@ -513,6 +528,7 @@ function refusal(request) {
   if (!Array.isArray(args) || !args.every((a) => typeof a === 'string')) return 'the arguments are not a list of texts';
   if (typeof cwd !== 'string' || !path.isAbsolute(cwd)) return 'the working directory is not an absolute path';
   if (!args.includes('--verbose')) return 'only runs with --verbose are served';
+  if (args.includes('--stdin') !== (typeof request.stdin === 'string')) return '--stdin comes with the text of "stdin"';
   for (let i = 0; i < args.length; ++i) {
     const arg = args[i];
     if (VALUE_OPTIONS.has(arg)) {
@@ -547,7 +563,7 @@ async function serve(request) {
     return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
   }
   service.kept.beginRequest();
-  const run = await runCaptured(request.args, request.id);
+  const run = await runCaptured(request.args, request.id, request.stdin);
   service.kept.trim();
   if (run.internalFailure) {
     // A failure of this process, not of the run: the command line answers instead.

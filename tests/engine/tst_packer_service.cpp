@@ -404,10 +404,8 @@ private slots:
         wrapper.startService();
         const Result<Staging> staged = wrapper.stage({{QUrl::fromLocalFile(m_bigTree)}});
         QVERIFY(staged.ok());
-        PackRequest request;
+        PackRequest request = RepomixWrapper::requestFor(staged.value());
         request.output = freshOutput();
-        request.directory = staged.value().directory.toLocalFile();
-        request.defaultRulesApplied = staged.value().defaultRulesApplied;
         std::atomic_bool serving = false;
         std::optional<Result<PackResult>> result;
         std::jthread worker([&] { result = wrapper.pack(request, {}, [&](const PackerProgress &) { serving = true; }); });

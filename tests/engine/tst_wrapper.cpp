@@ -213,7 +213,7 @@ private slots:
         QVERIFY(staged.ok());
         const QString output = freshOutput();
         const QString directory = staged.value().directory.toLocalFile();
-        const auto run = packWith(wrapper, output, directory, staged.value().defaultRulesApplied);
+        const auto run = packWith(wrapper, output, staged.value());
         for (const char *name : {"NODE_OPTIONS", "NODE_PATH", "REPOMIX_OTHER", "REPOMIX_TOKEN_CACHE_PATH"})
             qunsetenv(name);
         QVERIFY2(run.ok(), qPrintable(run ? QString() : run.error().description));

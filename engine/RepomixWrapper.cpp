@@ -73,6 +73,7 @@ StagingCopy::Settings stagingSettings(const PackerLocation &location)
             settings.rootRules = IgnoreRules::fromPatterns(*defaults, false).value_or(IgnoreRules());
     }
     settings.maxFileSize = PackerFiles::maxFileSize(packer);
+    settings.binaryExtensions = PackerFiles::binaryExtensions(packer);
     return settings;
 }
 
@@ -115,47 +116,47 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     platform::EntryInfo parentInfo;
     if (const std::error_code error = platform::entryInfo(parentPath, parentInfo))
         return fileSystemError(error, QStringLiteral("Cannot use"), parentPath);
-    std::set<std::pair<std::uint64_t, std::uint64_t>> privateFolders;
-    if (const Result<QString> area = PrivateArea::temporaryArea()) {
-        platform::EntryInfo areaInfo;
-        if (!platform::entryInfo(toPath(area.value()), areaInfo))
-            privateFolders.insert({areaInfo.device, areaInfo.inode});
+    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, parentInfo.device, staging, {}, {}};
+    for (const QString &own : PrivateArea::ownLocations()) {
+        platform::EntryInfo info;
+        if (!platform::entryInfo(toPath(own), info, true))
+            request.ownEntries.insert({info.device, info.inode});
     }
-
     // The bundle's own files are never packed, wherever they lie.
     for (const QString &file : input.leftOutFiles) {
         platform::EntryInfo info;
         if (!platform::entryInfo(toPath(file), info))
-            privateFolders.insert({info.device, info.inode});
+            request.bundleFiles.insert({info.device, info.inode});
     }
 
-    StagingCopy::Plan plan = m_copy.plan(input.items, input.ignorePatterns, parentInfo.device, privateFolders, stop);
+    StagingCopy::Plan plan = m_copy.plan(input.items, request, stop);
     if (stop.stop_requested())
         return RunnerError::stopped();
 
     // A list where the packer can take one: nothing per file in the staging.
     // The packer applies patterns to a list otherwise than in a search, so
-    // only where nothing is left for it to apply.
-    const bool asList = m_stageByList && plan.defaultRulesApplied && input.ignorePatterns.trimmed().isEmpty()
-        && input.includePatterns.trimmed().isEmpty() && StagingCopy::listable(plan);
+    // only where it has none left to apply at the staging root.
+    const bool asList = m_stageByList && plan.defaultRulesApplied && plan.rootIgnorePatterns.isEmpty()
+        && plan.rootIncludePatterns.isEmpty() && StagingCopy::listable(plan);
 
-    // Room for what is copied (nothing, for a list) and for the output, which
-    // is about as large as the text it packs.
-    std::uintmax_t chosenFiles = 0; // copied for a list
+    // Room for the copies (for a list: of the chosen files only) and the output.
+    std::uintmax_t chosenFiles = 0;
     for (const StagingCopy::Entry &entry : plan.entries) {
         if (entry.kind == StagingCopy::Entry::File && std::distance(entry.target.begin(), entry.target.end()) == 1)
             chosenFiles += entry.size;
     }
-    const std::uintmax_t needed = (asList ? chosenFiles : plan.copyBytes) + plan.fileBytes;
+    const std::uintmax_t needed = asList ? chosenFiles + plan.outputEstimate() : plan.spaceNeeded();
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
         return RunnerError::make(
             RunnerError::NotEnoughSpace,
-            QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs %2, %3 are free.")
-                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(*available)));
+            QStringLiteral("Not enough free space in the temporary folder (%1): this bundle needs about %2 there "
+                           "(%3 for copies of files that cannot be linked, %4 for the packer's output), and %5 are free.")
+                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(plan.copyBytes),
+                     sizeText(plan.outputEstimate()), sizeText(*available)));
     }
 
-    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     if (const std::error_code error = platform::createPrivateDirectory(staging))
         return fileSystemError(error, QStringLiteral("Cannot create"), staging);
 
@@ -174,6 +175,9 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     result.items = std::move(plan.items);
     result.leftOut = std::move(plan.leftOut);
     result.defaultRulesApplied = plan.defaultRulesApplied;
+    result.patternsApplied = plan.patternsApplied;
+    result.rootIgnorePatterns = plan.rootIgnorePatterns;
+    result.rootIncludePatterns = plan.rootIncludePatterns;
     return result;
 }
 
@@ -182,7 +186,11 @@ PackRequest RepomixWrapper::requestFor(const Staging &staging)
     PackRequest request;
     request.directory = staging.directory.toLocalFile();
     request.defaultRulesApplied = staging.defaultRulesApplied;
-    request.patternsApplied = staging.patternsApplied;
+    // The staging applied the user's patterns to each item: the packer gets
+    // only what the staging left for it at its root, already written for the
+    // root (so patternsApplied, which would drop them, stays false).
+    request.ignorePatterns = staging.rootIgnorePatterns;
+    request.includePatterns = staging.rootIncludePatterns;
     request.files = staging.files;
     return request;
 }

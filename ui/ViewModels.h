@@ -12,6 +12,8 @@
 #include "FileListModel.h"
 #include "FileSelection.h"
 #include "FileSelectionState.h"
+#include "FileTreeModel.h"
+#include "SelectionTree.h"
 
 #include <QtQml/qqml.h>
 
@@ -68,6 +70,22 @@ struct FileListModelRegistration
     Q_GADGET
     QML_FOREIGN(FileListModel)
     QML_NAMED_ELEMENT(FileListModel)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct FileTreeModelRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(FileTreeModel)
+    QML_NAMED_ELEMENT(FileTreeModel)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct SelectionTreeRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(SelectionTree)
+    QML_NAMED_ELEMENT(SelectionTree)
     QML_UNCREATABLE("Made by the application")
 };
 

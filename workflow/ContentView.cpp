@@ -1,6 +1,13 @@
 #include "ContentView.h"
 
+#include "CountText.h"
 #include "PackerWorker.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
 
 namespace {
 // Stores `value` and announces it, unless nothing changes; true when it changed.
@@ -22,18 +29,42 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_worker(std::make_unique<PackerWorker>())
     , m_estimatesManager(std::make_unique<EstimatesManager>(*m_repomix, *m_worker, [this] { return jobInput(); }))
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
+    , m_quickCopy([this](const QString &text) { putOnClipboard(text, m_copiedFile); })
 {
     connect(m_options, &BundleOptions::storeFailed, this, &ContentView::showError);
     if (!m_options->storeProblem().isEmpty())
         QMetaObject::invokeMethod(this, [this] { showError(m_options->storeProblem()); }, Qt::QueuedConnection);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
+        m_tree.absorb(result);
         setTotals(result.summary);
         m_selection.files()->setShares(result.shares());
     });
 
     connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) { setTotals(result.summary); });
     connect(m_job.get(), &BundleJob::failed, this, &ContentView::showError);
+    connect(m_job.get(), &BundleJob::copied, this, [this](const JobResult &result, const QString &file) {
+        if (!m_copiedFile.isEmpty() && m_copiedFile != file)
+            QDir(QFileInfo(m_copiedFile).absolutePath()).removeRecursively(); // the copy before
+        m_copiedFile = file;
+        m_copiedTokens = result.summary.estimatedTokens;
+        setTotals(result.summary);
+        m_quickCopy.setFile(QUrl::fromLocalFile(file));
+        m_quickCopy.copy();
+    });
+    connect(&m_quickCopy, &BundleClipboard::stateChanged, this, [this] {
+        QString message;
+        if (m_quickCopy.state() == BundleClipboard::State::Copied)
+            message = tr("Copied %1").arg(formatCount(m_copiedTokens, tr("token"), tr("tokens")));
+        else if (m_quickCopy.state() != BundleClipboard::State::Copying && m_quickCopy.state() != BundleClipboard::State::Ready)
+            message = m_quickCopy.message();
+        assign(this, m_copyMessage, message, &ContentView::copyMessageChanged);
+    });
+    // A tick moves the totals at once; the estimate that confirms them follows.
+    connect(&m_tree, &SelectionTree::ticksChanged, this, [this] {
+        setTotals(m_tree.provisionalTotals(), true);
+        m_estimatesManager->refreshSoon();
+    });
     connect(m_job.get(), &BundleJob::wroteInsideSelection, this, [this](const QStringList &files) {
         for (const QString &file : files) {
             if (!m_bundlesInsideSelection.contains(file))
@@ -86,11 +117,12 @@ void ContentView::setShowIgnorePatterns(bool show)
     assign(this, m_showIgnorePatterns, show, &ContentView::showIgnorePatternsChanged);
 }
 
-void ContentView::setTotals(const RunSummary &summary)
+void ContentView::setTotals(const RunSummary &summary, bool provisional)
 {
     assign(this, m_totals.totalFiles, summary.totalFiles, &ContentView::totalFilesChanged);
     assign(this, m_totals.totalChars, summary.totalChars, &ContentView::totalCharsChanged);
     assign(this, m_totals.estimatedTokens, summary.estimatedTokens, &ContentView::estimatedTokensChanged);
+    assign(this, m_totalsProvisional, provisional, &ContentView::totalsProvisionalChanged);
 }
 
 void ContentView::showError(const QString &message)
@@ -99,21 +131,31 @@ void ContentView::showError(const QString &message)
     setShowAlert(true);
 }
 
+void ContentView::putOnClipboard(const QString &text, const QString &file)
+{
+    auto *data = new QMimeData;
+    data->setText(text);
+    // Applications that take attachments take the bundle as a file.
+    if (!file.isEmpty())
+        data->setUrls({QUrl::fromLocalFile(file)});
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
 JobInput ContentView::jobInput() const
 {
-    return {m_selection.urls(), m_options->values(), m_ignorePatterns, m_includePatterns, m_bundlesInsideSelection};
+    return {m_selection.urls(), m_options->values(), m_ignorePatterns, m_includePatterns, m_bundlesInsideSelection,
+            m_tree.ticks()};
 }
 
 bool ContentView::handleDrop(const QList<QUrl> &urls)
 {
-    // The list changes at once; the estimate follows half a second later, so
-    // that one drop of many items causes one run.
-    const QSignalBlocker quiet(&m_selection);
-    m_selection.add(urls);
-    // The warm packer starts with the first items, behind the estimate's delay.
+    // The list changes at once (a large drop as soon as it is merged, off
+    // this thread); the estimate follows half a second later, so that one
+    // drop of many items causes one run. The warm packer starts with the
+    // first items, behind the estimate's delay.
     if (!urls.isEmpty())
         m_repomix->startService();
-    m_estimatesManager->refreshSoon();
+    m_selection.addDropped(urls, [this](bool) { m_estimatesManager->refreshSoon(); });
     return true;
 }
 

@@ -1,20 +1,80 @@
 #include "FileSelection.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <memory>
+
 FileSelection::FileSelection(QObject *parent)
     : QObject(parent)
 {
 }
 
+namespace {
+QList<QUrl> localOnly(const QList<QUrl> &urls)
+{
+    QList<QUrl> local;
+    local.reserve(urls.size());
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            local << url;
+    }
+    return local;
+}
+} // namespace
+
 bool FileSelection::add(const QList<QUrl> &urls)
 {
-    bool changed = false;
-    for (const QUrl &url : urls) {
-        if (url.isLocalFile() && m_files.add(url) != FileListModel::Added::Present)
-            changed = true;
-    }
+    const bool changed = m_files.add(localOnly(urls));
     if (changed)
         emit this->changed();
     return changed;
+}
+
+void FileSelection::addDropped(const QList<QUrl> &urls, std::function<void(bool)> done)
+{
+    m_drops.append({localOnly(urls), std::move(done)});
+    if (!m_merging)
+        addNextDrop();
+}
+
+void FileSelection::addNextDrop()
+{
+    while (!m_drops.isEmpty()) {
+        Drop &drop = m_drops.first();
+        if (drop.urls.size() < backgroundAddingFrom) {
+            Drop small = m_drops.takeFirst();
+            const bool changed = m_files.add(small.urls);
+            if (small.done)
+                small.done(changed);
+            continue;
+        }
+        // The merge works on a snapshot; if the list changes meanwhile (a
+        // row removed), it is merged again with the list as it is then.
+        m_merging = true;
+        auto adding = std::make_shared<FileListModel::Adding>(m_files.startAdding(drop.urls));
+        QThreadPool::globalInstance()->start([this, adding, guard = QPointer<FileSelection>(this)] {
+            adding->run();
+            // Back on the application's thread, where `guard` tells whether
+            // this selection still exists.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [this, adding, guard] {
+                if (!guard)
+                    return;
+                if (!m_files.finishAdding(std::move(*adding))) {
+                    m_merging = false;
+                    addNextDrop(); // again, on the list as it is now
+                    return;
+                }
+                Drop finished = m_drops.takeFirst();
+                m_merging = false;
+                if (finished.done)
+                    finished.done(adding->changed());
+                addNextDrop();
+            });
+        });
+        return;
+    }
 }
 
 bool FileSelection::remove(const QUrl &url)

@@ -104,27 +104,31 @@ private slots:
     void aListBundlesWhatLinksBundle_data()
     {
         QTest::addColumn<QStringList>("settings"); // key=value
+        QTest::addColumn<QString>("ignore");
         QTest::addColumn<bool>("warm");
-        QTest::newRow("plain, the warm packer") << QStringList() << true;
-        QTest::newRow("plain, the command line") << QStringList() << false;
-        QTest::newRow("xml, every switch turned, the warm packer")
+        QTest::newRow("plain, the warm packer") << QStringList() << QString() << true;
+        QTest::newRow("plain, the command line") << QStringList() << QString() << false;
+        QTest::newRow("xml, every switch turned, ignore patterns, the warm packer")
             << QStringList{"style=xml", "addSummary=false", "addFileStructure=false", "removeEmptyLines=true",
                            "removeComments=false", "showLineNumbers=true", "securityCheck=false"}
-            << true;
+            << QStringLiteral("*.py, docs") << true;
         QTest::newRow("markdown, compressed, split, the command line")
-            << QStringList{"style=markdown", "compress=true", "splitOutput=10kb", "headerText=Listed"} << false;
+            << QStringList{"style=markdown", "compress=true", "splitOutput=10kb", "headerText=Listed"} << QString()
+            << false;
     }
     void aListBundlesWhatLinksBundle()
     {
         QFETCH(QStringList, settings);
+        QFETCH(QString, ignore);
         QFETCH(bool, warm);
         OptionValues options;
         for (const QString &setting : std::as_const(settings))
             QVERIFY(options.set(setting.section(u'=', 0, 0), setting.section(u'=', 1)));
 
-        const std::optional<Packed> listed = pack(m_items, options, true, warm);
-        const std::optional<Packed> linked = pack(m_items, options, false, false);
+        const std::optional<Packed> listed = pack(m_items, options, true, warm, ignore);
+        const std::optional<Packed> linked = pack(m_items, options, false, false, ignore);
         QVERIFY(listed && linked);
+        QCOMPARE(listed->listed.contains(QStringLiteral("proj/docs/read me.md")), ignore.isEmpty());
         QVERIFY(listed->listed.contains(QStringLiteral("proj/odd (1) [x], y.txt")));
         QVERIFY(listed->listed.contains(QStringLiteral("proj (2)/README.md")));
         QVERIFY(listed->listed.contains(QStringLiteral("notes.md")));
@@ -159,24 +163,21 @@ private slots:
     void linksWhereAListCannotDo_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("ignore");
-        QTest::newRow("a .gitignore") << ".gitignore" << QString();
-        QTest::newRow("a .repomixignore") << ".repomixignore" << QString();
-        QTest::newRow("a glob character in a name") << "all*.txt" << QString();
-        QTest::newRow("a brace in a name") << "{a,b}.txt" << QString();
-        QTest::newRow("ignore patterns to apply") << "plain.txt" << "*.md";
+        QTest::newRow("a .gitignore") << ".gitignore";
+        QTest::newRow("a .repomixignore") << ".repomixignore";
+        QTest::newRow("a glob character in a name") << "all*.txt";
+        QTest::newRow("a brace in a name") << "{a,b}.txt";
     }
     void linksWhereAListCannotDo()
     {
         QFETCH(QString, name);
-        QFETCH(QString, ignore);
         const fs::path folder = m_temp.root() / "special" / QTest::currentDataTag();
         writeFile(folder / "allowed.txt", "kept\n");
         writeFile(folder / "skipped.log", "left out by the ignore file\n");
         writeFile(folder / "notes.md", "# notes\n");
         writeFile(folder / name.toStdString(), "*.log\n");
         RepomixWrapper wrapper(bundledPacker());
-        const Result<Staging> staged = wrapper.stage({{urlOf(folder)}, ignore});
+        const Result<Staging> staged = wrapper.stage({{urlOf(folder)}});
         QVERIFY(staged.ok());
         QVERIFY(staged.value().files.isEmpty());
         QVERIFY(fs::is_regular_file(fs::path(staged.value().directory.toLocalFile().toStdString()) / QTest::currentDataTag()
@@ -187,13 +188,14 @@ private slots:
 private:
     // Stages `items` as a list or with links, and packs them with the
     // warm packer or the command line.
-    std::optional<Packed> pack(const QList<QUrl> &items, const OptionValues &options, bool asList, bool warm)
+    std::optional<Packed> pack(const QList<QUrl> &items, const OptionValues &options, bool asList, bool warm,
+                               const QString &ignore = {})
     {
         RepomixWrapper wrapper(bundledPacker());
         wrapper.setStageByList(asList);
         if (warm)
             wrapper.startService();
-        const Result<Staging> staged = wrapper.stage({items});
+        const Result<Staging> staged = wrapper.stage({items, ignore});
         if (!staged) {
             qWarning("%s", qPrintable(staged.error().toString()));
             return std::nullopt;

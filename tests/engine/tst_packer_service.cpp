@@ -401,6 +401,7 @@ private slots:
     void aRunWhoseServiceDiesEndsOnTheCommandLine()
     {
         RepomixWrapper wrapper(bundledPacker());
+        wrapper.setStageByList(false); // the direct run below packs the staged folder
         wrapper.startService();
         const Result<Staging> staged = wrapper.stage({{QUrl::fromLocalFile(m_bigTree)}});
         QVERIFY(staged.ok());

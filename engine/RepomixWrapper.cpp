@@ -107,17 +107,20 @@ void RepomixWrapper::discardDirectory(const QUrl &directory)
     });
 }
 
-Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token stop)
+Result<RepomixWrapper::Planned> RepomixWrapper::planFor(const StagingInput &input, std::stop_token stop) const
 {
     const Result<QString> parent = PrivateArea::stagingParent();
     if (!parent)
         return parent.error();
-    const fs::path parentPath = toPath(parent.value());
+    Planned planned;
+    planned.parentPath = toPath(parent.value());
     platform::EntryInfo parentInfo;
-    if (const std::error_code error = platform::entryInfo(parentPath, parentInfo))
-        return fileSystemError(error, QStringLiteral("Cannot use"), parentPath);
-    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, parentInfo.device, staging, {}, {}};
+    if (const std::error_code error = platform::entryInfo(planned.parentPath, parentInfo))
+        return fileSystemError(error, QStringLiteral("Cannot use"), planned.parentPath);
+    planned.parentDevice = parentInfo.device;
+    planned.staging =
+        planned.parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, planned.parentDevice, planned.staging, {}, {}};
     for (const QString &own : PrivateArea::ownLocations()) {
         platform::EntryInfo info;
         if (!platform::entryInfo(toPath(own), info, true))
@@ -130,9 +133,31 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
             request.bundleFiles.insert({info.device, info.inode});
     }
 
-    StagingCopy::Plan plan = m_copy.plan(input.items, request, stop);
+    planned.plan = m_copy.plan(input.items, request, stop);
     if (stop.stop_requested())
         return RunnerError::stopped();
+    return planned;
+}
+
+Result<SelectionSnapshot> RepomixWrapper::snapshot(const StagingInput &input, std::stop_token stop) const
+{
+    const Result<Planned> planned = planFor(input, stop);
+    if (!planned)
+        return planned.error();
+    return StagingCopy::snapshot(planned.value().plan);
+}
+
+Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token stop)
+{
+    Result<Planned> planned = planFor(input, stop);
+    if (!planned)
+        return planned.error();
+    StagingCopy::Plan &plan = planned.value().plan;
+    const fs::path &parentPath = planned.value().parentPath;
+    const std::uint64_t parentDevice = planned.value().parentDevice;
+    const fs::path &staging = planned.value().staging;
+    Staging result;
+    result.snapshot = StagingCopy::snapshot(plan); // before anything is read
 
     // A list where the packer can take one: nothing per file in the staging.
     // The packer applies patterns to a list otherwise than in a search, so
@@ -160,10 +185,9 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     if (const std::error_code error = platform::createPrivateDirectory(staging))
         return fileSystemError(error, QStringLiteral("Cannot create"), staging);
 
-    Staging result;
     std::optional<AppError> failure =
         asList ? m_copy.executeAsList(plan, staging, stop, result.files, result.bytesCopied)
-               : m_copy.execute(plan, staging, parentInfo.device, stop, result.bytesCopied, result.bytesLinked);
+               : m_copy.execute(plan, staging, parentDevice, stop, result.bytesCopied, result.bytesLinked);
     if (!failure && stop.stop_requested())
         failure = RunnerError::stopped();
     if (failure) {

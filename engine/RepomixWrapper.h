@@ -62,6 +62,11 @@ public:
     // the output; a failure removes the partial directory.
     Result<Staging> stage(const StagingInput &input, std::stop_token stop = {});
 
+    // What stage() would stage now, with each file's identity, without
+    // staging anything: to tell whether a selection is still what an
+    // earlier staging found (Staging::snapshot).
+    Result<SelectionSnapshot> snapshot(const StagingInput &input, std::stop_token stop = {}) const;
+
     // A request to pack what `staging` holds: its directory, what the
     // staging did that the packer must not do again (the default rules),
     // the patterns it left for the packer, and the file list where it
@@ -100,6 +105,16 @@ public:
     void setFreeSpaceQuery(FreeSpaceQuery query) { m_freeSpace = std::move(query); }
 
 private:
+    // A plan for a staging directory to be, and where it would lie.
+    struct Planned
+    {
+        StagingCopy::Plan plan;
+        std::filesystem::path parentPath;
+        std::uint64_t parentDevice = 0;
+        std::filesystem::path staging;
+    };
+    Result<Planned> planFor(const StagingInput &input, std::stop_token stop) const;
+
     PackerLocation m_location;
     StagingCopy m_copy;
     bool m_stageByList = true;

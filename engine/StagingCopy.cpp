@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <iterator>
 
 namespace fs = std::filesystem;
@@ -625,4 +626,27 @@ std::optional<AppError> StagingCopy::executeAsList(Plan &plan, const fs::path &s
         }
     }
     return std::nullopt;
+}
+
+SelectionSnapshot StagingCopy::snapshot(const Plan &plan)
+{
+    // How long ago a file's last change must lie for its identity to count.
+    constexpr std::int64_t settledNanoseconds = 2'000'000'000;
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    SelectionSnapshot snapshot;
+    snapshot.trusted = true;
+    for (const Entry &entry : plan.entries) {
+        if (entry.kind != Entry::File)
+            continue;
+        platform::EntryInfo info;
+        if (platform::entryInfo(entry.source, info, true) || info.changed == 0
+            || now - std::max(info.modified, info.changed) < settledNanoseconds)
+            snapshot.trusted = false;
+        snapshot.files.append({fromPath(entry.target.generic_string()), info.device, info.inode, info.size,
+                               info.modified, info.changed});
+    }
+    for (const LeftOut &leftOut : plan.leftOut)
+        snapshot.leftOut.append({leftOut.path, static_cast<int>(leftOut.reason)});
+    return snapshot;
 }

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "IgnoreRules.h"
+#include "SelectionSnapshot.h"
 
 #include <QList>
 #include <QSet>
@@ -72,6 +73,8 @@ struct Staging
     // Staged as a list (StagingCopy::executeAsList): the files to pack,
     // relative to `directory`; empty for a staging of links or copies.
     QStringList files;
+    // The staged files' identities before they were staged.
+    SelectionSnapshot snapshot;
 };
 
 // Stages a user's selection in two steps: a plan of everything to create
@@ -183,6 +186,10 @@ public:
     // left out, as by execute().
     std::optional<AppError> executeAsList(Plan &plan, const std::filesystem::path &staging, std::stop_token stop,
                                           QStringList &files, qint64 &bytesCopied) const;
+
+    // The identity of every file `plan` stages (following links, as the
+    // packer reads them), and what it leaves out.
+    static SelectionSnapshot snapshot(const Plan &plan);
 
     void setLinkFiles(bool link) { m_settings.linkFiles = link; }
 

@@ -35,6 +35,8 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     if (!m_options->storeProblem().isEmpty())
         QMetaObject::invokeMethod(this, [this] { showError(m_options->storeProblem()); }, Qt::QueuedConnection);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
+    // An estimate's output kept for a bundle of its selection goes with the selection.
+    connect(&m_selection, &FileSelection::changed, this, [this] { m_worker->keptBundle().clear(); });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
         m_tree.absorb(result);
         setTotals(result.summary);

@@ -74,8 +74,9 @@ void EstimatesManager::start(const JobInput &input)
     const std::stop_token token = m_estimate.get_token();
     setEstimating(true);
     RepomixWrapper *wrapper = &m_wrapper;
+    KeptBundle *kept = &m_worker.keptBundle();
     m_worker.post(
-        this, [wrapper, input, token] { return runEstimate(*wrapper, input, token); },
+        this, [wrapper, kept, input, token] { return runEstimate(*wrapper, input, token, kept); },
         [this, token, input](const Result<JobResult> &result) { publish(token, input, result); });
 }
 

@@ -194,6 +194,13 @@ void ContentView::updateEstimates()
     m_estimatesManager->updateEstimates();
 }
 
+bool ContentView::handleListKey(int key)
+{
+    if (key == Qt::Key_Escape && m_estimatesManager->stop())
+        return true;
+    return m_selection.handleKey(key);
+}
+
 void ContentView::startBundling()
 {
     m_job->start();

@@ -244,9 +244,10 @@ QString chosenFolderHolding(const QString &destination, const JobInput &input)
     return {};
 }
 
-Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop, KeptBundle *kept)
+Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop, KeptBundle *kept,
+                              const std::function<void(const JobProgress &)> &onProgress)
 {
-    return pack(wrapper, input, stop, {}, {}, kept);
+    return pack(wrapper, input, stop, onProgress, {}, kept);
 }
 
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,

@@ -80,7 +80,7 @@ class KeptBundle;
 // totals, and removes the staging copy again; the scratch file goes too, or
 // into `kept` for a bundle of the same selection (see runBundle).
 Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop,
-                              KeptBundle *kept = nullptr);
+                              KeptBundle *kept = nullptr, const std::function<void(const JobProgress &)> &onProgress = {});
 
 // Stages the items, runs the packer into a private scratch file and, once it
 // succeeded, writes the branded bundle to `destination` (or, split, its

@@ -120,7 +120,7 @@ Result<RepomixWrapper::Planned> RepomixWrapper::planFor(const StagingInput &inpu
     planned.parentDevice = parentInfo.device;
     planned.staging =
         planned.parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, planned.parentDevice, planned.staging, {}, {}};
+    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, planned.parentDevice, planned.staging, {}, {}, input.ticks};
     for (const QString &own : PrivateArea::ownLocations()) {
         platform::EntryInfo info;
         if (!platform::entryInfo(toPath(own), info, true))
@@ -317,6 +317,9 @@ Result<PackResult> RepomixWrapper::pack(PackRequest request, std::stop_token sto
     result.totals = parseSummary(report);
     result.files = std::move(run->value().files);
     result.excludedAsSecrets = excludedAsSecrets(report);
+    const QDir packed(request.directory);
+    for (const QString &file : skippedAsBinary(report))
+        result.skippedAsBinary << QDir::fromNativeSeparators(packed.relativeFilePath(file));
     result.logDigest = reportForLog(report);
     result.outputFiles = PackerOutput::writtenFiles(request.output);
     return result;

@@ -16,7 +16,6 @@
 #include <QQuickStyle>
 #include <QTextStream>
 #include <QThreadPool>
-#include <QTimer>
 #include <QUrl>
 #include <QtQml/QQmlExtensionPlugin>
 
@@ -153,8 +152,6 @@ int runWindow(QGuiApplication &app, SingleInstance &instance, const QList<QUrl> 
     engine.load(QUrl(QStringLiteral("qrc:/LumbrelApp/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
-    // The warm packer loads in the background once the first frame is on its way.
-    QTimer::singleShot(0, &mainApp, [&mainApp] { mainApp.contentView()->repomix().startService(); });
     if (!requested.isEmpty())
         mainApp.appDelegate()->openUrls(requested);
     return app.exec();

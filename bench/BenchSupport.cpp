@@ -212,6 +212,19 @@ TreeSize makeSourceTree(const fs::path &root, int count, int *markdownFiles)
     return size;
 }
 
+TreeSize makeRealSizedTree(const fs::path &root, int count)
+{
+    TreeSize size;
+    const char *const extensions[] = {".ts", ".cpp", ".h", ".py", ".js", ".go", ".rs", ".md"};
+    for (int file = 0; file < count; ++file) {
+        const unsigned seed = 900000u + static_cast<unsigned>(file);
+        addFile(size, root / ("pkg" + std::to_string(file / 500)) / ("dir" + std::to_string(file / 50))
+                    / ("source" + std::to_string(file) + extensions[file % 8]),
+                sizeFor(seed, 2000, 20000), seed);
+    }
+    return size;
+}
+
 TreeSize measureTree(const fs::path &root)
 {
     TreeSize size;

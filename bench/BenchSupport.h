@@ -51,6 +51,10 @@ TreeSize makeProject(const fs::path &root, bool withDependencyFolders);
 // One file in eight is a Markdown file (`markdownFiles` says how many).
 TreeSize makeSourceTree(const fs::path &root, int count, int *markdownFiles = nullptr);
 
+// `count` files of 2-20 KB (about 11 KB on average, like real source) under
+// `root`, spread over folders of 50; one file in eight is Markdown.
+TreeSize makeRealSizedTree(const fs::path &root, int count);
+
 // Regular files and their bytes under `root`; links are not followed.
 TreeSize measureTree(const fs::path &root);
 

@@ -343,10 +343,8 @@ int main(int argc, char *argv[])
             const Result<Staging> staged = plainRunner.stage({{urlOf(project)}});
             staging = now() - start;
             if (staged) {
-                PackRequest request;
+                PackRequest request = RepomixWrapper::requestFor(staged.value());
                 request.output = scratch;
-                request.directory = staged.value().directory.toLocalFile();
-                request.defaultRulesApplied = staged.value().defaultRulesApplied;
                 start = now();
                 plainRunner.pack(request);
                 packing = now() - start;

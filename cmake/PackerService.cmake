@@ -1,4 +1,4 @@
-# The packer service (packer/service/packer-service.cjs): our own script, run by
+# The packer service (packer/service/packer-service.cjs and what it loads): our own script, run by
 # the bundled runtime, that keeps the packer loaded between runs. It lies in the
 # resource folder beside the packer, in the build tree as in the installed one:
 #   share/lumbrel/service/packer-service.cjs
@@ -7,7 +7,10 @@
 
 set(LUMBREL_SERVICE_SOURCE ${CMAKE_SOURCE_DIR}/packer/service/packer-service.cjs)
 set(LUMBREL_SERVICE_SCRIPT ${LUMBREL_RESOURCE_DIR}/service/packer-service.cjs)
-configure_file(${LUMBREL_SERVICE_SOURCE} ${LUMBREL_SERVICE_SCRIPT} COPYONLY)
+set(LUMBREL_SERVICE_FILES packer-service.cjs kept-work.cjs)
+foreach(_file IN LISTS LUMBREL_SERVICE_FILES)
+    configure_file(${CMAKE_SOURCE_DIR}/packer/service/${_file} ${LUMBREL_RESOURCE_DIR}/service/${_file} COPYONLY)
+endforeach()
 
 # The script hooks into the inner modules of one packer version and refuses
 # any other at run time (the application then runs the packer's command line
@@ -24,5 +27,6 @@ if(_lock_error OR NOT _locked_version STREQUAL _pinned)
 endif()
 
 if(NOT APPLE)
-    install(FILES ${LUMBREL_SERVICE_SCRIPT} DESTINATION ${CMAKE_INSTALL_DATADIR}/lumbrel/service)
+    list(TRANSFORM LUMBREL_SERVICE_FILES PREPEND ${LUMBREL_RESOURCE_DIR}/service/ OUTPUT_VARIABLE _installed)
+    install(FILES ${_installed} DESTINATION ${CMAKE_INSTALL_DATADIR}/lumbrel/service)
 endif()

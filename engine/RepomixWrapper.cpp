@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QUuid>
 
+#include <iterator>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -106,17 +107,20 @@ void RepomixWrapper::discardDirectory(const QUrl &directory)
     });
 }
 
-Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token stop)
+Result<RepomixWrapper::Planned> RepomixWrapper::planFor(const StagingInput &input, std::stop_token stop) const
 {
     const Result<QString> parent = PrivateArea::stagingParent();
     if (!parent)
         return parent.error();
-    const fs::path parentPath = toPath(parent.value());
+    Planned planned;
+    planned.parentPath = toPath(parent.value());
     platform::EntryInfo parentInfo;
-    if (const std::error_code error = platform::entryInfo(parentPath, parentInfo))
-        return fileSystemError(error, QStringLiteral("Cannot use"), parentPath);
-    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, parentInfo.device, staging, {}, {}, input.ticks};
+    if (const std::error_code error = platform::entryInfo(planned.parentPath, parentInfo))
+        return fileSystemError(error, QStringLiteral("Cannot use"), planned.parentPath);
+    planned.parentDevice = parentInfo.device;
+    planned.staging =
+        planned.parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, planned.parentDevice, planned.staging, {}, {}, input.ticks};
     for (const QString &own : PrivateArea::ownLocations()) {
         platform::EntryInfo info;
         if (!platform::entryInfo(toPath(own), info, true))
@@ -129,11 +133,45 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
             request.bundleFiles.insert({info.device, info.inode});
     }
 
-    StagingCopy::Plan plan = m_copy.plan(input.items, request, stop);
+    planned.plan = m_copy.plan(input.items, request, stop);
     if (stop.stop_requested())
         return RunnerError::stopped();
+    return planned;
+}
 
-    const std::uintmax_t needed = plan.spaceNeeded();
+Result<SelectionSnapshot> RepomixWrapper::snapshot(const StagingInput &input, std::stop_token stop) const
+{
+    const Result<Planned> planned = planFor(input, stop);
+    if (!planned)
+        return planned.error();
+    return StagingCopy::snapshot(planned.value().plan);
+}
+
+Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token stop)
+{
+    Result<Planned> planned = planFor(input, stop);
+    if (!planned)
+        return planned.error();
+    StagingCopy::Plan &plan = planned.value().plan;
+    const fs::path &parentPath = planned.value().parentPath;
+    const std::uint64_t parentDevice = planned.value().parentDevice;
+    const fs::path &staging = planned.value().staging;
+    Staging result;
+    result.snapshot = StagingCopy::snapshot(plan); // before anything is read
+
+    // A list where the packer can take one: nothing per file in the staging.
+    // The packer applies patterns to a list otherwise than in a search, so
+    // only where it has none left to apply at the staging root.
+    const bool asList = m_stageByList && plan.defaultRulesApplied && plan.rootIgnorePatterns.isEmpty()
+        && plan.rootIncludePatterns.isEmpty() && StagingCopy::listable(plan);
+
+    // Room for the copies (for a list: of the chosen files only) and the output.
+    std::uintmax_t chosenFiles = 0;
+    for (const StagingCopy::Entry &entry : plan.entries) {
+        if (entry.kind == StagingCopy::Entry::File && std::distance(entry.target.begin(), entry.target.end()) == 1)
+            chosenFiles += entry.size;
+    }
+    const std::uintmax_t needed = asList ? chosenFiles + plan.outputEstimate() : plan.spaceNeeded();
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
         return RunnerError::make(
@@ -147,9 +185,9 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     if (const std::error_code error = platform::createPrivateDirectory(staging))
         return fileSystemError(error, QStringLiteral("Cannot create"), staging);
 
-    Staging result;
     std::optional<AppError> failure =
-        m_copy.execute(plan, staging, parentInfo.device, stop, result.bytesCopied, result.bytesLinked);
+        asList ? m_copy.executeAsList(plan, staging, stop, result.files, result.bytesCopied)
+               : m_copy.execute(plan, staging, parentDevice, stop, result.bytesCopied, result.bytesLinked);
     if (!failure && stop.stop_requested())
         failure = RunnerError::stopped();
     if (failure) {
@@ -167,13 +205,31 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     return result;
 }
 
+PackRequest RepomixWrapper::requestFor(const Staging &staging)
+{
+    PackRequest request;
+    request.directory = staging.directory.toLocalFile();
+    request.defaultRulesApplied = staging.defaultRulesApplied;
+    // The staging applied the user's patterns to each item: the packer gets
+    // only what the staging left for it at its root, already written for the
+    // root (so patternsApplied, which would drop them, stays false).
+    request.ignorePatterns = staging.rootIgnorePatterns;
+    request.includePatterns = staging.rootIncludePatterns;
+    request.files = staging.files;
+    return request;
+}
+
 void RepomixWrapper::startService()
 {
-    if (m_service || !QFileInfo::exists(PackerService::scriptFor(m_location)))
+    if (!QFileInfo::exists(PackerService::scriptFor(m_location)))
         return; // an installation without the service (or a stand-in packer) runs the command line
     const Result<PackerEnvironment> run = PackerEnvironment::forRun();
     if (!run)
         return; // the first run will say what is wrong
+    if (m_service) {
+        m_service->start(run.value().environment); // again, after it ended for idleness
+        return;
+    }
     m_service = std::make_unique<PackerService>(m_location);
     m_service->start(run.value().environment);
     m_warm.store(m_service.get(), std::memory_order_release);
@@ -224,7 +280,12 @@ Result<PackResult> RepomixWrapper::pack(PackRequest request, std::stop_token sto
         request.optionFiles.insert(option.keyText(), file.value());
     }
 
-    const PackerInvocation invocation{packerArguments(request), request.output, environment.value()};
+    PackerInvocation invocation{packerArguments(request), request.output, environment.value(), {}};
+    if (!request.files.isEmpty()) {
+        // A staging of links: the packer runs in it and reads the list.
+        invocation.environment.workingDirectory = request.directory;
+        invocation.standardInput = request.files.join(QLatin1Char('\n')).toUtf8() + '\n';
+    }
     if (loggingArguments())
         logLine(quotedArguments(QStringList{m_location.script} + invocation.arguments));
 

@@ -62,6 +62,17 @@ public:
     // the output; a failure removes the partial directory.
     Result<Staging> stage(const StagingInput &input, std::stop_token stop = {});
 
+    // What stage() would stage now, with each file's identity, without
+    // staging anything: to tell whether a selection is still what an
+    // earlier staging found (Staging::snapshot).
+    Result<SelectionSnapshot> snapshot(const StagingInput &input, std::stop_token stop = {}) const;
+
+    // A request to pack what `staging` holds: its directory, what the
+    // staging did that the packer must not do again (the default rules),
+    // the patterns it left for the packer, and the file list where it
+    // staged a list.
+    static PackRequest requestFor(const Staging &staging);
+
     // Runs the packer for `request` and reads what it reported. The output
     // (request.output) must not exist before the run (pass a fresh
     // PrivateArea::scratchFile); options passed as files (the instructions)
@@ -86,12 +97,27 @@ public:
 
     // Files go in as hard links where possible (default), or always as copies.
     void setLinkFiles(bool link) { m_copy.setLinkFiles(link); }
+    // Stages as a list of the files, one link per chosen item, where the
+    // packer can take one (StagingCopy::listable; default), or always with
+    // links or copies of the files.
+    void setStageByList(bool list) { m_stageByList = list; }
     // Replaces the query of free space (std::filesystem::space by default).
     void setFreeSpaceQuery(FreeSpaceQuery query) { m_freeSpace = std::move(query); }
 
 private:
+    // A plan for a staging directory to be, and where it would lie.
+    struct Planned
+    {
+        StagingCopy::Plan plan;
+        std::filesystem::path parentPath;
+        std::uint64_t parentDevice = 0;
+        std::filesystem::path staging;
+    };
+    Result<Planned> planFor(const StagingInput &input, std::stop_token stop) const;
+
     PackerLocation m_location;
     StagingCopy m_copy;
+    bool m_stageByList = true;
     FreeSpaceQuery m_freeSpace;
     QThreadPool m_removals;
     CommandLineRunner m_commandLine;

@@ -10,6 +10,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -565,4 +568,96 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         }
     }
     return std::nullopt;
+}
+
+bool StagingCopy::listable(const Plan &plan)
+{
+#if defined(_WIN32)
+    Q_UNUSED(plan);
+    return false;
+#else
+    static const std::set<std::string> ignoreFiles{".gitignore", ".ignore", ".repomixignore"};
+    for (const Entry &entry : plan.entries) {
+        if (entry.kind != Entry::File)
+            continue;
+        const std::string path = entry.target.generic_string();
+        if (path.empty() || path.front() == '!' || path.front() == '#' || std::isspace(static_cast<unsigned char>(path.front()))
+            || std::isspace(static_cast<unsigned char>(path.back())))
+            return false;
+        if (path.find_first_of("*?{}\n\r") != std::string::npos)
+            return false;
+        if (ignoreFiles.count(entry.target.filename().string()))
+            return false;
+    }
+    return true;
+#endif
+}
+
+std::optional<AppError> StagingCopy::executeAsList(Plan &plan, const fs::path &staging, std::stop_token stop,
+                                                   QStringList &files, qint64 &bytesCopied) const
+{
+    int sinceStopCheck = 0;
+    for (const Entry &entry : plan.entries) {
+        if (++sinceStopCheck == stopCheckInterval) {
+            sinceStopCheck = 0;
+            if (stop.stop_requested())
+                return RunnerError::stopped();
+        }
+        if (entry.kind != Entry::File && entry.kind != Entry::Directory)
+            continue;
+        if (entry.kind == Entry::File) {
+            // What a link would not tell: the packer must not meet a file it cannot read.
+            if (const std::error_code error = platform::checkReadable(entry.source)) {
+                plan.leftOut.append({fromPath(entry.source), readFailure(error)});
+                continue;
+            }
+            files.append(fromPath(entry.target.generic_string()));
+        }
+        if (std::distance(entry.target.begin(), entry.target.end()) != 1)
+            continue; // inside a chosen folder: reached through the folder's link
+        const fs::path to = staging / entry.target;
+        std::error_code error;
+        if (entry.kind == Entry::Directory) {
+            fs::create_directory_symlink(entry.source, to, error);
+            if (error)
+                return fileSystemError(error, QStringLiteral("Cannot create"), to);
+            continue;
+        }
+        // The packer takes no link for a file it is given by name: a chosen
+        // file is copied (a hard link would change its change time).
+        bool sourceFailed = false;
+        error = platform::copyRegularFile(entry.source, to, &sourceFailed);
+        if (!error) {
+            bytesCopied += static_cast<qint64>(entry.size);
+        } else if (sourceFailed) {
+            files.removeLast();
+            plan.leftOut.append({fromPath(entry.source), readFailure(error)});
+        } else {
+            return fileSystemError(error, QStringLiteral("Cannot copy to"), to);
+        }
+    }
+    return std::nullopt;
+}
+
+SelectionSnapshot StagingCopy::snapshot(const Plan &plan)
+{
+    // How long ago a file's last change must lie for its identity to count.
+    constexpr std::int64_t settledNanoseconds = 2'000'000'000;
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    SelectionSnapshot snapshot;
+    snapshot.trusted = true;
+    for (const Entry &entry : plan.entries) {
+        if (entry.kind != Entry::File)
+            continue;
+        platform::EntryInfo info;
+        if (platform::entryInfo(entry.source, info, true) || info.changed == 0
+            || now - std::max(info.modified, info.changed) < settledNanoseconds)
+            snapshot.trusted = false;
+        snapshot.files.append({fromPath(entry.target.generic_string()), info.device, info.inode, info.size,
+                               info.modified, info.changed});
+    }
+    for (const LeftOut &leftOut : plan.leftOut)
+        snapshot.leftOut.append({leftOut.path, static_cast<int>(leftOut.reason)});
+    return snapshot;
 }

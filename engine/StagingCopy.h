@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "IgnoreRules.h"
 #include "ItemTicks.h"
+#include "SelectionSnapshot.h"
 
 #include <QHash>
 #include <QList>
@@ -72,6 +73,11 @@ struct Staging
     // when the patterns were applied here.
     QString rootIgnorePatterns;
     QString rootIncludePatterns;
+    // Staged as a list (StagingCopy::executeAsList): the files to pack,
+    // relative to `directory`; empty for a staging of links or copies.
+    QStringList files;
+    // The staged files' identities before they were staged.
+    SelectionSnapshot snapshot;
 };
 
 // Stages a user's selection in two steps: a plan of everything to create
@@ -165,6 +171,30 @@ public:
     // added to `plan.leftOut`; a failure to write ends the execution.
     std::optional<AppError> execute(Plan &plan, const std::filesystem::path &staging, std::uint64_t stagingDevice,
                                     std::stop_token stop, qint64 &bytesCopied, qint64 &bytesLinked) const;
+
+    // Whether the plan can be staged as a list (executeAsList). Not where a
+    // path could mean more than itself to the packer's file search (glob
+    // characters, a leading "!" or "#", white space at either end, a line
+    // break), nor where the packer would read an ignore file of its own
+    // (.gitignore, .ignore, .repomixignore) in a staged tree, nor where the
+    // platform's symbolic links are not for everyone (Windows).
+    static bool listable(const Plan &plan);
+
+    // Stages the plan as a list: inside `staging` (an existing empty private
+    // directory) one symbolic link per chosen folder, under its staged name,
+    // to what the plan read, and a private copy of each chosen file (the
+    // packer takes no link for a file it is given by name); `files` gets the
+    // plan's files relative to `staging`, "/"-separated, in the plan's
+    // order, for the packer to read through the links. Nothing is created
+    // per file inside a folder and no file of the user's is linked, so their
+    // metadata (change time included) stays as it is. Unreadable files are
+    // left out, as by execute().
+    std::optional<AppError> executeAsList(Plan &plan, const std::filesystem::path &staging, std::stop_token stop,
+                                          QStringList &files, qint64 &bytesCopied) const;
+
+    // The identity of every file `plan` stages (following links, as the
+    // packer reads them), and what it leaves out.
+    static SelectionSnapshot snapshot(const Plan &plan);
 
     void setLinkFiles(bool link) { m_settings.linkFiles = link; }
 

@@ -47,6 +47,10 @@ struct EntryInfo
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     bool ownedByUser = false;
+    // Modification and status change times in nanoseconds since the epoch;
+    // 0 where the system does not say (Windows).
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
 };
 std::error_code entryInfo(const std::filesystem::path &path, EntryInfo &info, bool followLink = false);
 

@@ -160,6 +160,13 @@ std::error_code entryInfo(const fs::path &path, EntryInfo &info, bool followLink
     info.device = static_cast<std::uint64_t>(st.st_dev);
     info.inode = static_cast<std::uint64_t>(st.st_ino);
     info.ownedByUser = st.st_uid == ::getuid();
+#if defined(__APPLE__)
+    const timespec &modified = st.st_mtimespec, &changed = st.st_ctimespec;
+#else
+    const timespec &modified = st.st_mtim, &changed = st.st_ctim;
+#endif
+    info.modified = std::int64_t(modified.tv_sec) * 1000000000 + modified.tv_nsec;
+    info.changed = std::int64_t(changed.tv_sec) * 1000000000 + changed.tv_nsec;
     return {};
 }
 

@@ -23,7 +23,7 @@ FocusScope {
     // focus; every other control keeps its own keys.
     Keys.onPressed: function (event) {
         if (root.showsNormal && root.Window.activeFocusItem === root && !event.modifiers)
-            event.accepted = root.view.selection.handleKey(event.key)
+            event.accepted = root.view.handleListKey(event.key)
     }
 
     // The screen that comes up takes the focus, so keys never act on a hidden one.
@@ -122,7 +122,9 @@ FocusScope {
             totalChars: root.view.totalChars
             estimatedTokens: root.view.estimatedTokens
             isEstimating: root.view.estimatesManager.isEstimating
+            progressText: root.view.estimatesManager.progressText
             errorMessage: root.view.estimatesManager.errorMessage
+            onStopRequested: root.view.estimatesManager.stop()
         }
     }
 

@@ -13,8 +13,13 @@ ColumnLayout {
     property real totalChars: 0
     property real estimatedTokens: 0
     property bool isEstimating: false
+    // How far the estimate is; empty before the packer says.
+    property string progressText
     // Why the latest estimate failed; empty when it did not.
     property string errorMessage
+
+    // The stop button of a running estimate was pressed.
+    signal stopRequested()
 
     spacing: 0
     Accessible.role: Accessible.StatusBar
@@ -52,12 +57,23 @@ ColumnLayout {
             }
             Text {
                 objectName: "estimatingText"
-                text: qsTr("Estimating...")
+                text: bar.progressText.length > 0 ? bar.progressText : qsTr("Estimating...")
                 color: Theme.secondaryText
+                elide: Text.ElideRight
+                width: Math.min(implicitWidth, status.width - 4 * Theme.standardSpacing - 64)
                 anchors.verticalCenter: parent.verticalCenter
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
                 Accessible.ignored: !bar.isEstimating || !bar.visible
+            }
+            IconButton {
+                objectName: "stopEstimateButton"
+                symbol: "xmark"
+                text: qsTr("Stop the estimate (Escape)")
+                color: Theme.secondaryText
+                anchors.verticalCenter: parent.verticalCenter
+                Accessible.ignored: !bar.isEstimating || !bar.visible
+                onClicked: bar.stopRequested()
             }
         }
 

@@ -201,10 +201,11 @@ void BundleJob::start(const QUrl &destination, bool forClipboard)
             },
             Qt::QueuedConnection);
     };
+    KeptBundle *kept = &m_worker.keptBundle();
     m_worker.post(
         this,
-        [wrapper, input, destination, token, onProgress] {
-            return runBundle(*wrapper, input, destination.toLocalFile(), token, onProgress);
+        [wrapper, kept, input, destination, token, onProgress] {
+            return runBundle(*wrapper, input, destination.toLocalFile(), token, onProgress, kept);
         },
         [this, token, destination, forClipboard](const Result<JobResult> &result) {
             finish(token, destination, forClipboard, result);

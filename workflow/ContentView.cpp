@@ -35,6 +35,8 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     if (!m_options->storeProblem().isEmpty())
         QMetaObject::invokeMethod(this, [this] { showError(m_options->storeProblem()); }, Qt::QueuedConnection);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
+    // An estimate's output kept for a bundle of its selection goes with the selection.
+    connect(&m_selection, &FileSelection::changed, this, [this] { m_worker->keptBundle().clear(); });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
         m_tree.absorb(result);
         setTotals(result.summary);
@@ -151,7 +153,10 @@ bool ContentView::handleDrop(const QList<QUrl> &urls)
 {
     // The list changes at once (a large drop as soon as it is merged, off
     // this thread); the estimate follows half a second later, so that one
-    // drop of many items causes one run.
+    // drop of many items causes one run. The warm packer starts with the
+    // first items, behind the estimate's delay.
+    if (!urls.isEmpty())
+        m_repomix->startService();
     m_selection.addDropped(urls, [this](bool) { m_estimatesManager->refreshSoon(); });
     return true;
 }
@@ -187,6 +192,13 @@ void ContentView::chooseFolder()
 void ContentView::updateEstimates()
 {
     m_estimatesManager->updateEstimates();
+}
+
+bool ContentView::handleListKey(int key)
+{
+    if (key == Qt::Key_Escape && m_estimatesManager->stop())
+        return true;
+    return m_selection.handleKey(key);
 }
 
 void ContentView::startBundling()

@@ -103,6 +103,9 @@ public:
 
     // Estimates.
     Q_INVOKABLE void updateEstimates();
+    // A key on the list (or on the window with nothing else focused):
+    // Escape stops a running estimate, the others move the selection.
+    Q_INVOKABLE bool handleListKey(int key);
 
     // Bundle job: "Start bundling", then the save dialog (see BundleJob).
     Q_INVOKABLE void startBundling();

@@ -1,8 +1,11 @@
 #include "EstimatesManager.h"
 
+#include "CountText.h"
 #include "Log.h"
 #include "PackerWorker.h"
 #include "UserText.h"
+
+#include <QPointer>
 
 
 EstimatesManager::EstimatesManager(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input,
@@ -67,15 +70,36 @@ void EstimatesManager::stopEstimate()
         m_estimate.request_stop();
 }
 
+bool EstimatesManager::stop()
+{
+    if (!m_isEstimating)
+        return false;
+    stopEstimate();
+    setProgress({});
+    setEstimating(false);
+    return true;
+}
+
 void EstimatesManager::start(const JobInput &input)
 {
     stopEstimate();
     m_estimate = std::stop_source();
     const std::stop_token token = m_estimate.get_token();
+    setProgress({});
     setEstimating(true);
     RepomixWrapper *wrapper = &m_wrapper;
+    KeptBundle *kept = &m_worker.keptBundle();
+    QPointer<EstimatesManager> self(this);
+    const auto onProgress = [self, token](const JobProgress &progress) {
+        QMetaObject::invokeMethod(
+            self.data(), [self, token, progress] {
+                if (self && !token.stop_requested() && token == self->m_estimate.get_token())
+                    self->setProgress(progress);
+            },
+            Qt::QueuedConnection);
+    };
     m_worker.post(
-        this, [wrapper, input, token] { return runEstimate(*wrapper, input, token); },
+        this, [wrapper, kept, input, token, onProgress] { return runEstimate(*wrapper, input, token, kept, onProgress); },
         [this, token, input](const Result<JobResult> &result) { publish(token, input, result); });
 }
 
@@ -91,11 +115,25 @@ void EstimatesManager::publish(const std::stop_token &token, const JobInput &cou
         logLine(QStringLiteral("Error estimating tokens: ") + result.error().toString());
         setErrorMessage(UserText::cleaned(result.error().description));
     }
+    setProgress({});
     setEstimating(false);
 
     // Entries and ticks that changed after this estimate started are counted by another one.
     if (const JobInput now = m_input(); result && (counted.files != now.files || counted.ticks != now.ticks))
         updateEstimates();
+}
+
+void EstimatesManager::setProgress(const JobProgress &progress)
+{
+    QString text;
+    if (progress.total > 0)
+        text = tr("%1: %2 of %3").arg(progress.packerStep, formatNumber(progress.done), formatNumber(progress.total));
+    else if (progress.stage == Job::Stage::Packing && m_isEstimating)
+        text = tr("Counting\u2026");
+    if (text == m_progressText)
+        return;
+    m_progressText = text;
+    emit progressChanged();
 }
 
 void EstimatesManager::setEstimating(bool on)

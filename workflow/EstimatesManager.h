@@ -22,6 +22,9 @@ class EstimatesManager : public QObject
     Q_PROPERTY(bool isEstimating READ isEstimating NOTIFY isEstimatingChanged)
     // Why the latest estimate failed, for the status bar; empty when it did not.
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    // How far the running estimate is, for the status bar ("Processing
+    // files: 120 of 300"); a plain "Estimating…" before the packer says.
+    Q_PROPERTY(QString progressText READ progressText NOTIFY progressChanged)
 
 public:
     static constexpr int debounceMilliseconds = 500;
@@ -34,6 +37,7 @@ public:
 
     bool isEstimating() const { return m_isEstimating; }
     QString errorMessage() const { return m_errorMessage; }
+    QString progressText() const { return m_progressText; }
 
     // An edit of the patterns or a drop: the estimate follows once nothing
     // new came for half a second, so that typing, or one drop of many items,
@@ -48,10 +52,15 @@ public:
     void setHeld(bool held);
     // Stops the running estimate; it publishes nothing.
     void stopEstimate();
+    // The user stops the running estimate: it ends at once, and the totals
+    // stay as they were until the next change asks for another. False when
+    // none runs.
+    Q_INVOKABLE bool stop();
 
 signals:
     void isEstimatingChanged();
     void errorMessageChanged();
+    void progressChanged();
     // The newest estimate's result (all zero for an empty selection).
     void estimated(const JobResult &result);
 
@@ -60,6 +69,7 @@ private:
     void publish(const std::stop_token &token, const JobInput &counted, const Result<JobResult> &result);
     void setEstimating(bool on);
     void setErrorMessage(const QString &message);
+    void setProgress(const JobProgress &progress);
 
     RepomixWrapper &m_wrapper;
     PackerWorker &m_worker;
@@ -67,6 +77,7 @@ private:
     QTimer m_debounce;
     bool m_isEstimating = false;
     QString m_errorMessage;
+    QString m_progressText;
     bool m_held = false;
     bool m_requestedWhileHeld = false;
     std::stop_source m_estimate{std::nostopstate};

@@ -1,6 +1,7 @@
 #include "PackerJobs.h"
 
 #include "FileReplacement.h"
+#include "KeptBundle.h"
 #include "Log.h"
 #include "NativePath.h"
 #include "PackerOutput.h"
@@ -25,10 +26,13 @@ namespace {
 // on success and removed on every path.
 Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std::stop_token &stop,
                        const std::function<void(const JobProgress &)> &onProgress,
-                       const std::function<Result<QStringList>(const QString &output, const QStringList &written)> &use)
+                       const std::function<Result<QStringList>(const QString &output, const QStringList &written)> &use,
+                       KeptBundle *kept = nullptr)
 {
     if (stop.stop_requested())
         return RunnerError::stopped(); // superseded before it began
+    if (kept)
+        kept->clear(); // one estimate's output on the disk at a time
     if (onProgress)
         onProgress({Job::Stage::Copying});
     const Result<Staging> staged =
@@ -56,7 +60,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
         return scratch.error();
     struct Remove
     {
-        QString output;
+        QString output; // empty once something else took the files
         ~Remove()
         {
             for (const QString &file : PackerOutput::writtenFiles(output))
@@ -72,16 +76,9 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
             onProgress({Job::Stage::Packing, progress.step, progress.done, progress.total});
         };
     }
-    PackRequest request;
+    PackRequest request = RepomixWrapper::requestFor(staged.value());
     request.options = input.options;
-    // The staging applied the user's patterns to each item: the packer gets
-    // only what the staging left for it at its root, already written for
-    // the root (so patternsApplied, which would drop them, stays false).
-    request.ignorePatterns = staged.value().rootIgnorePatterns;
-    request.includePatterns = staged.value().rootIncludePatterns;
-    request.directory = staged.value().directory.toLocalFile();
     request.output = scratch.value();
-    request.defaultRulesApplied = staged.value().defaultRulesApplied;
     Result<PackResult> run = wrapper.pack(request, stop, packerProgress);
     if (!run)
         return run.error();
@@ -102,6 +99,16 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
         if (!written)
             return written.error();
         result.outputFiles = std::move(written.value());
+    } else if (kept && staged.value().snapshot.trusted) {
+        // The estimate's output waits for a bundle of the same selection.
+        auto output = std::make_shared<KeptBundle::Output>();
+        output->input = input;
+        output->snapshot = staged.value().snapshot;
+        output->result = result;
+        output->output = scratch.value();
+        output->files = run.value().outputFiles;
+        remove.output.clear();
+        kept->keep(std::move(output));
     }
     return result;
 }
@@ -312,13 +319,15 @@ std::optional<AppError> writeAllBranded(const QStringList &from, const QStringLi
 
 } // namespace
 
-Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop)
+Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop, KeptBundle *kept,
+                              const std::function<void(const JobProgress &)> &onProgress)
 {
-    return pack(wrapper, input, stop, {}, {});
+    return pack(wrapper, input, stop, onProgress, {}, kept);
 }
 
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
-                            std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress)
+                            std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress,
+                            KeptBundle *kept)
 {
     // Never an input: the bundle itself is left out wherever it lies, and
     // an existing input is never replaced.
@@ -329,24 +338,46 @@ Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, cons
     for (int part = 1; QFileInfo::exists(PackerOutput::partPath(destination, part)); ++part)
         packed.leftOutFiles << PackerOutput::partPath(destination, part); // earlier parts of the same bundle
     const QStringList userTexts{input.options.text(OptionKey::headerText)};
-    return pack(wrapper, packed, stop, onProgress,
-                [&](const QString &output, const QStringList &written) -> Result<QStringList> {
-                    // One file, or the numbered parts of a split bundle beside the chosen name.
-                    QStringList targets;
-                    if (written == QStringList{output}) {
-                        targets << destination;
-                    } else {
-                        for (qsizetype part = 1; part <= written.size(); ++part)
-                            targets << PackerOutput::partPath(destination, static_cast<int>(part));
-                    }
-                    for (const QString &target : std::as_const(targets)) {
-                        if (const QString conflict = destinationConflict(target, input); !conflict.isEmpty())
-                            return RunnerError::make(RunnerError::DestinationIsInput, conflict);
-                    }
-                    if (std::optional<AppError> failed = writeAllBranded(written, targets, stop, userTexts))
-                        return *failed;
-                    return targets;
-                });
+    const auto write = [&](const QString &output, const QStringList &written) -> Result<QStringList> {
+        // One file, or the numbered parts of a split bundle beside the chosen name.
+        QStringList targets;
+        if (written == QStringList{output}) {
+            targets << destination;
+        } else {
+            for (qsizetype part = 1; part <= written.size(); ++part)
+                targets << PackerOutput::partPath(destination, static_cast<int>(part));
+        }
+        for (const QString &target : std::as_const(targets)) {
+            if (const QString conflict = destinationConflict(target, input); !conflict.isEmpty())
+                return RunnerError::make(RunnerError::DestinationIsInput, conflict);
+        }
+        if (std::optional<AppError> failed = writeAllBranded(written, targets, stop, userTexts))
+            return *failed;
+        return targets;
+    };
+
+    // Right after an estimate of the same selection, its output is this bundle.
+    if (kept) {
+        if (const std::shared_ptr<const KeptBundle::Output> output = kept->forInput(input)) {
+            const Result<SelectionSnapshot> now = wrapper.snapshot(
+                {packed.files, packed.ignorePatterns, packed.includePatterns, packed.leftOutFiles, packed.ticks}, stop);
+            if (stop.stop_requested())
+                return RunnerError::stopped();
+            if (now && output->snapshot.sameAs(now.value()) && output->result.summary.totalFiles > 0) {
+                logLine(QStringLiteral("The bundle is the output of the estimate of the same selection."));
+                if (onProgress)
+                    onProgress({Job::Stage::Writing});
+                Result<QStringList> written = write(output->output, output->files);
+                if (!written)
+                    return written.error();
+                JobResult result = output->result;
+                result.outputFiles = std::move(written.value());
+                return result;
+            }
+        }
+        kept->clear(); // of no use for another selection; its room is this run's
+    }
+    return pack(wrapper, packed, stop, onProgress, write);
 }
 
 Result<bool> writeBranded(const QString &from, const QString &to, std::stop_token stop, const QStringList &userTexts)

@@ -76,16 +76,24 @@ struct JobProgress
     qint64 total = 0;
 };
 
+class KeptBundle;
+
 // Stages the items, runs the packer into a private scratch file, reads the
-// totals, and removes the scratch file and the staging copy again.
-Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop);
+// totals, and removes the staging copy again; the scratch file goes too, or
+// into `kept` for a bundle of the same selection (see runBundle).
+Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop,
+                              KeptBundle *kept = nullptr, const std::function<void(const JobProgress &)> &onProgress = {});
 
 // Stages the items, runs the packer into a private scratch file and, once it
 // succeeded, writes the branded bundle to `destination` (or, split, its
 // numbered parts: PackerOutput::partPath) in one atomic step per file.
+// Where `kept` holds the output of an estimate of the same input, and every
+// file of the selection is still the one that estimate packed (by identity),
+// that output is written instead, and the packer does not run.
 // A failed or stopped run leaves `destination` exactly as it was.
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
-                            std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress = {});
+                            std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress = {},
+                            KeptBundle *kept = nullptr);
 
 // Why a bundle cannot be written to `path`, for the user ("“/x” is a
 // folder."); empty when it can be tried. A missing folder is never created.

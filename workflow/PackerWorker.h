@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeptBundle.h"
+
 #include <QPointer>
 #include <QThread>
 
@@ -35,7 +37,11 @@ public:
         });
     }
 
+    // What the last estimate on this thread left for a bundle of the same selection.
+    KeptBundle &keptBundle() { return m_kept; }
+
 private:
+    KeptBundle m_kept; // outlives the thread: a running job may hold its output
     QThread m_thread;
     QObject *m_context;
 };

@@ -29,7 +29,8 @@ Result<PackerRun> CommandLineRunner::run(const PackerInvocation &invocation, std
     process.setArguments(QStringList{m_location.script} + invocation.arguments);
     process.setWorkingDirectory(invocation.environment.workingDirectory);
     process.setProcessEnvironment(invocation.environment.environment);
-    process.setStandardInputFile(QProcess::nullDevice());
+    if (invocation.standardInput.isEmpty())
+        process.setStandardInputFile(QProcess::nullDevice());
     platform::prepareChild(process);
 
     if (stop.stop_requested())
@@ -38,6 +39,11 @@ Result<PackerRun> CommandLineRunner::run(const PackerInvocation &invocation, std
     if (!process.waitForStarted(-1))
         return AppError{QStringLiteral("QProcess"), static_cast<int>(process.error()),
                         QStringLiteral("Cannot start %1: %2").arg(m_location.runtime, process.errorString())};
+    if (!invocation.standardInput.isEmpty()) {
+        // Written while the run is waited for, as the pipe takes it.
+        process.write(invocation.standardInput);
+        process.closeWriteChannel();
+    }
     {
         const qint64 pid = process.processId();
         std::stop_callback killOnStop(stop, [pid] { platform::killProcessGroup(pid); });

@@ -25,6 +25,11 @@ struct PackRequest
     // The staging applied the user's ignore and include patterns per chosen
     // folder, so the packer must not apply them again at the staging root.
     bool patternsApplied = false;
+    // Where the staging linked only the chosen items into `directory`: the
+    // files to pack, relative to it, "/"-separated. The packer then reads
+    // exactly these (its "--stdin", run in `directory`); empty: it searches
+    // `directory`.
+    QStringList files;
     // The private files that hold the values of the options passed as files
     // (OptionSpec::Packer::File), by the option's key; set by the runner.
     QHash<QString, QString> optionFiles;

@@ -44,5 +44,5 @@ QStringList jobArguments(const PackRequest &request)
 
 QStringList packerArguments(const PackRequest &request)
 {
-    return jobArguments(request) << request.directory;
+    return jobArguments(request) << (request.files.isEmpty() ? request.directory : QStringLiteral("--stdin"));
 }

@@ -13,5 +13,7 @@
 // directory to pack follows them (packerArguments adds it).
 QStringList jobArguments(const PackRequest &request);
 
-// The job arguments and the directory: the packer's command line after its script.
+// The job arguments and the directory: the packer's command line after its
+// script. For a request with a file list, "--stdin" instead of the
+// directory: the packer reads the list and runs in the directory.
 QStringList packerArguments(const PackRequest &request);

@@ -21,6 +21,31 @@ struct PackerInvocation
     QStringList arguments;
     QString output;
     PackerEnvironment environment;
+    // What the packer reads on its standard input (the file list of a
+    // "--stdin" run); nothing when empty.
+    QByteArray standardInput;
+};
+
+// One step of a run in the warm packer ("search", "read", "process",
+// "security", "output", "metrics", ...), in milliseconds since the run
+// began. Some steps run side by side.
+struct PackerStep
+{
+    QString name;
+    qint64 began = 0;
+    qint64 ended = 0;
+};
+
+// How many files of a run the warm packer took from earlier runs (their
+// processing and secret scan unchanged) and how many it did anew, and how
+// many it did not even read (known unchanged by their identity).
+struct PackerReuse
+{
+    qint64 unread = 0;
+    qint64 processedKept = 0;
+    qint64 processedDone = 0;
+    qint64 scannedKept = 0;
+    qint64 scannedDone = 0;
 };
 
 // What a run printed, and what the warm packer also says of it.
@@ -29,6 +54,10 @@ struct PackerRun
     QString report;            // the packer's standard output, as the command line prints it
     QList<PackedFile> files;   // in the order of the bundle; empty from the command line
     QStringList excludedFiles; // left out by the secret scan, relative to the packed directory
+    // From the warm packer only: where its time went, and what it reused.
+    QList<PackerStep> steps;
+    qint64 milliseconds = 0;
+    PackerReuse reuse;
 };
 
 // A way to run the packer: the warm service or the command line. A run

@@ -1,5 +1,7 @@
 #include "PackerService.h"
 
+#include "BuildConfig.h"
+
 #include "NativePath.h"
 #include "OptionTable.h"
 #include "PackerOutput.h"
@@ -131,6 +133,16 @@ Result<PackerRun> toResult(const QJsonObject &response, const QString &output, c
     }
     for (const QJsonValue &path : response.value(QLatin1String("excluded")).toArray())
         run.excludedFiles.append(path.toString());
+    for (const QJsonValue &entry : response.value(QLatin1String("steps")).toArray()) {
+        const QJsonArray step = entry.toArray();
+        run.steps.append({step.at(0).toString(), step.at(1).toInteger(), step.at(2).toInteger()});
+    }
+    run.milliseconds = response.value(QLatin1String("duration")).toInteger();
+    const QJsonObject kept = response.value(QLatin1String("kept")).toObject();
+    const QJsonArray processed = kept.value(QLatin1String("processed")).toArray();
+    const QJsonArray scanned = kept.value(QLatin1String("scanned")).toArray();
+    run.reuse = {kept.value(QLatin1String("unread")).toInteger(), processed.at(0).toInteger(),
+                 processed.at(1).toInteger(), scanned.at(0).toInteger(), scanned.at(1).toInteger()};
     return run;
 }
 
@@ -145,6 +157,7 @@ struct PackerService::State
         Starting, // a process is being started (or about to be)
         Ready,    // the process said it is ready and serves nothing
         Busy,     // the process serves `requestId`
+        Dormant,  // ended for idleness; the next run starts it again
         Broken,   // not started again
         Closed,   // the object is going
     };
@@ -168,8 +181,23 @@ struct PackerService::State
 class PackerService::Host : public QObject
 {
 public:
-    explicit Host(PackerService &service) : m_service(service), m_idle(this)
+    explicit Host(PackerService &service) : m_service(service), m_idle(this), m_idleExit(this)
     {
+        m_idleExit.setSingleShot(true);
+        connect(&m_idleExit, &QTimer::timeout, this, [this] {
+            {
+                std::lock_guard lock(m_service.m_mutex);
+                State &state = *m_service.m_state;
+                if (state.generation != m_generation || state.phase != State::Phase::Ready)
+                    return;
+                state.phase = State::Phase::Dormant;
+                ++state.generation; // nothing of this process counts any more
+                state.pid = 0;
+                m_service.m_changed.notify_all();
+            }
+            m_idle.stop();
+            retireCurrent();
+        });
         m_idle.setSingleShot(true);
         connect(&m_idle, &QTimer::timeout, this, [this] {
             std::lock_guard lock(m_service.m_mutex);
@@ -207,7 +235,10 @@ public:
 
         auto *process = new QProcess(this);
         process->setProgram(packer.runtime);
-        process->setArguments(runtimeFlags + QStringList{m_service.m_script, packer.script} + servedOptions());
+        QStringList arguments = runtimeFlags + QStringList{m_service.m_script, packer.script} + servedOptions();
+        if (const auto poolIdle = m_service.m_limits.poolIdleTime; poolIdle.count() >= 0)
+            arguments << QStringLiteral("--pool-idle-ms=%1").arg(poolIdle.count());
+        process->setArguments(arguments);
         process->setWorkingDirectory(QDir::tempPath());
         process->setProcessEnvironment(environment);
         platform::prepareChild(*process);
@@ -243,6 +274,7 @@ public:
     void send(quint64 generation, const QByteArray &line)
     {
         m_idle.stop(); // busy again
+        m_idleExit.stop();
         if (m_current && generation == m_generation)
             m_current->write(line);
         // Otherwise the process has ended, and its end was announced.
@@ -251,6 +283,7 @@ public:
     void shutdown()
     {
         m_idle.stop();
+        m_idleExit.stop();
         const QList<QProcess *> processes = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
         for (QProcess *process : processes) {
             process->disconnect(this);
@@ -262,6 +295,12 @@ public:
     }
 
 private:
+    void armIdleExit()
+    {
+        if (const auto after = m_service.m_limits.idleExit; after.count() > 0)
+            m_idleExit.start(after);
+    }
+
     static void end(QProcess *process)
     {
         if (process->state() == QProcess::NotRunning)
@@ -316,11 +355,13 @@ private:
             if (state.phase == State::Phase::Starting) {
                 state.phase = State::Phase::Ready;
                 state.failedStarts = 0;
+                armIdleExit();
             }
         } else if (frame.contains(QLatin1String("resident"))) {
             state.resident = frame.value(QLatin1String("resident")).toInteger();
             if (state.phase != State::Phase::Ready)
                 return; // a run has begun; its end is reported again
+            armIdleExit();
             if (state.resident > m_service.m_limits.residentBytes)
                 m_service.replaceLocked(state.environment);
             else if (state.resident > m_service.m_limits.idleResidentBytes && state.served > 0)
@@ -394,7 +435,8 @@ private:
     QByteArray m_output;   // standard output not yet split into lines
     qsizetype m_scanned = 0; // bytes of m_output known to hold no line end
     QByteArray m_errorTail;
-    QTimer m_idle; // replaces a process that stays too big while idle
+    QTimer m_idle;     // replaces a process that stays too big while idle
+    QTimer m_idleExit; // ends a process that serves nothing for long
 };
 
 // ---- PackerService ---------------------------------------------------------------
@@ -431,6 +473,11 @@ PackerService::~PackerService()
     delete m_host;
 }
 
+std::chrono::milliseconds PackerService::defaultIdleExit()
+{
+    return std::chrono::seconds(buildconfig::serviceIdleExitSeconds);
+}
+
 QString PackerService::scriptFor(const PackerLocation &packer)
 {
     return QDir::cleanPath(packer.packerDirectory() + QStringLiteral("/../service/packer-service.cjs"));
@@ -458,7 +505,8 @@ void PackerService::start(const QProcessEnvironment &environment)
 {
     std::lock_guard lock(m_mutex);
     const State::Phase phase = m_state->phase;
-    if (phase == State::Phase::Closed || (phase != State::Phase::Idle && m_state->environment == environment))
+    if (phase == State::Phase::Closed
+        || (phase != State::Phase::Idle && phase != State::Phase::Dormant && m_state->environment == environment))
         return;
     replaceLocked(environment);
 }
@@ -476,6 +524,8 @@ Result<PackerRun> PackerService::run(const PackerInvocation &invocation, std::st
         {QStringLiteral("args"), QJsonArray::fromStringList(invocation.arguments)},
         {QStringLiteral("cwd"), invocation.environment.workingDirectory},
     };
+    if (!invocation.standardInput.isEmpty())
+        request.insert(QStringLiteral("stdin"), QString::fromUtf8(invocation.standardInput));
 
     std::unique_lock lock(m_mutex);
     State &state = *m_state;
@@ -483,6 +533,11 @@ Result<PackerRun> PackerService::run(const PackerInvocation &invocation, std::st
     const auto unusable = [&] { return state.phase == Phase::Broken || state.phase == Phase::Closed; };
     if (state.phase == Phase::Closed || (state.phase == Phase::Broken && state.environment == environment))
         return unavailable(state.failure);
+    if (state.phase == Phase::Dormant) {
+        // Ended for idleness: it starts again for the runs after this one.
+        replaceLocked(environment);
+        return unavailable(QStringLiteral("the service ended after a pause and is starting again"));
+    }
     if (state.phase == Phase::Idle || state.phase == Phase::Broken || state.environment != environment)
         replaceLocked(environment);
 
@@ -556,4 +611,10 @@ bool PackerService::isServing() const
 {
     std::lock_guard lock(m_mutex);
     return m_state->phase == State::Phase::Busy;
+}
+
+bool PackerService::isDormant() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_state->phase == State::Phase::Dormant;
 }

@@ -29,7 +29,9 @@ class QThread;
 // and replaced by a fresh one in the background after a stop, after
 // `Limits::requests` runs, when it reports more resident memory than the
 // limits allow (a fresh process holds about 200 MB), when a run needs another
-// environment, and when it dies.
+// environment, and when it dies. It ends after `Limits::idleExit` without
+// runs; the next run starts it again and is itself left to the command line
+// (`Unavailable`), so that nobody waits for the start.
 // When it cannot serve a run (it cannot start, it died, the run has options
 // it does not serve), `run` fails with an error in `errorDomain` (see
 // `isUnavailable`): the caller then runs the packer's command line as before.
@@ -46,20 +48,29 @@ class QThread;
 class PackerService final : public PackerRunner
 {
 public:
+    // The build's setting (LUMBREL_SERVICE_IDLE_EXIT_SECONDS).
+    static std::chrono::milliseconds defaultIdleExit();
+
     static inline const QString errorDomain = QStringLiteral("PackerService");
     enum ErrorCode {
         Unavailable = 1, // the service could not serve this run; run the command line instead
     };
 
-    // When a service process is replaced by a fresh one (in the background).
-    // A fresh warm process holds about 190 MiB; with the window's ~155 MiB,
-    // the idle bound keeps the whole application under 400 MB while idle.
+    // When a service process is replaced by a fresh one (in the background),
+    // and when it ends. A fresh warm process holds about 190 MiB; the work it
+    // keeps for later runs adds up to about 128-256 MiB for large selections
+    // (kept-work.cjs), and all of it goes when the process ends for idleness.
     struct Limits
     {
         int requests = 100;                                   // after this many runs
         qint64 residentBytes = qint64(512) * 1024 * 1024;     // at once, when a run leaves it bigger
-        qint64 idleResidentBytes = qint64(224) * 1024 * 1024; // when it stays bigger while idle ...
+        qint64 idleResidentBytes = qint64(448) * 1024 * 1024; // when it stays bigger while idle ...
         std::chrono::milliseconds idleDelay{10000};           // ... for this long
+        // Ends without runs for this long (not at all when zero).
+        std::chrono::milliseconds idleExit = defaultIdleExit();
+        // How long an extra thread of the service's worker pools stays
+        // idle before it ends; negative: the packer's own time-out.
+        std::chrono::milliseconds poolIdleTime{-1};
     };
 
     explicit PackerService(PackerLocation packer = PackerLocation::bundled());
@@ -89,10 +100,12 @@ public:
     static bool isUnavailable(const AppError &error) { return error.domain == errorDomain; }
 
     // For tests and benchmarks: the process serving now (0 when none), how
-    // many were started, and whether a run is in the service's hands.
+    // many were started, whether a run is in the service's hands, and
+    // whether it ended for idleness (and was not started since).
     qint64 processId() const;
     int processesStarted() const;
     bool isServing() const;
+    bool isDormant() const;
 
 private:
     class Host;

@@ -4,7 +4,7 @@
 // kept alive between requests. Started by the application (PackerService):
 //
 //   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script>
-//             [--value-options=--a,--b] [--flag-options=--c,--d]
+//             [--value-options=--a,--b] [--flag-options=--c,--d] [--pool-idle-ms=N]
 //
 // where the packer script is .../repomix/bin/repomix.cjs, and the two lists
 // name the packer's options the application's option table passes (with a
@@ -20,7 +20,9 @@
 //   {"id": 1, "args": ["--output", "/tmp/x.txt", "--style", "plain", "--verbose", "/dir"], "cwd": "/work"}
 //
 // `args` is the packer's command line after the script (the job arguments,
-// then the directory), `cwd` the working directory of the run. The
+// then the directory), `cwd` the working directory of the run. A run with
+// "--stdin" (a file list instead of the directory) has the list in "stdin":
+// the text the command line would read on its standard input. The
 // environment is this process's own: a run that needs another environment
 // needs another service. One request is served at a time; later ones wait.
 //
@@ -39,6 +41,12 @@
 //    "files": [["src/a.js", 120, 31], ...],  each packed file: path in the packed
 //                                            directory, characters, tokens
 //    "excluded": ["secrets.env"],            files the secret scan left out
+//    "steps": [["search", 12, 80], ...],     the packer's steps: when each began and
+//                                            ended, in ms since the run began
+//    "duration": 950,                        the whole run, in ms
+//    "kept": {"processed": [990, 10],        files whose processing and scan were kept
+//             "scanned": [990, 10]},         from earlier requests, and those done anew
+//                                            (kept-work.cjs)
 //    "rss": 123456789,                       this process's resident bytes afterwards
 //    "retire": false}                        true: this process ends now
 //   {"id": 1, "progress": ["Calculating metrics", 120, 300]}
@@ -46,7 +54,9 @@
 //                                            (at most a few a second)
 //   {"resident": 123456789}                  resident bytes once idle after runs, garbage collected
 //   {"id": 1, "refused": "why"}              this request is not served here: run the
-//                                            command line instead
+//   ("retire": true when the process ends)   command line instead (also when a worker
+//                                            thread failed under a run that then failed:
+//                                            the command line gives the true answer)
 //
 // A `process.exit` inside the packer ends the request with that status, not
 // this process; an uncaught error fails the request with status 1, as the
@@ -74,6 +84,8 @@
 //   (the per-file counts) to this script.
 // - core/output/outputSort.js: gains a function that forgets its git caches,
 //   called before each request.
+// - the steps listed in WRAPPED: timed for the response, and the processing
+//   and the secret scan of each file kept for later requests (kept-work.cjs).
 //
 // The hooks rely on the inner layout of one packer version, PACKER_VERSION; any
 // other version is refused at start, and the application runs the command line
@@ -87,11 +99,15 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const readline = require('node:readline');
+const readlinePromises = require('node:readline/promises');
+const { Readable } = require('node:stream');
 const util = require('node:util');
 const { pathToFileURL } = require('node:url');
+const { KeptWork } = require('./kept-work.cjs');
 
 // The same compile cache as the command line (bin/repomix.cjs).
-if (nodeModule.enableCompileCache && !process.env.NODE_DISABLE_COMPILE_CACHE) {
+function enableCompileCache() {
+  if (!nodeModule.enableCompileCache || process.env.NODE_DISABLE_COMPILE_CACHE) return;
   try {
     const result = nodeModule.enableCompileCache();
     if (result && result.directory && !process.env.NODE_COMPILE_CACHE) {
@@ -118,6 +134,13 @@ function sendFrame(frame, done) {
 // ---- The packer ------------------------------------------------------------------
 
 const packerScript = process.argv[2] || '';
+// --pool-idle-ms=N: how long an extra worker of a kept pool may stay idle
+// before it ends (the packer's own choice when not given; tests shorten it).
+const poolIdleMs = (() => {
+  const option = process.argv.slice(3).find((arg) => arg.startsWith('--pool-idle-ms='));
+  const value = option ? Number(option.slice('--pool-idle-ms='.length)) : NaN;
+  return Number.isInteger(value) && value >= 0 ? value : undefined;
+})();
 
 // The application's own options, as it lists them after the packer script.
 function listedOptions(name) {
@@ -134,6 +157,25 @@ const urls = {
   outputSort: libUrl('core/output/outputSort.js'),
   tokenCountCache: libUrl('core/metrics/tokenCountCache.js'),
 };
+
+// Functions of the packer that this script wraps: the module, the function,
+// and the wrapper (an expression over `real`, the module, and `service`).
+// `timed` records when a step ran; `kept` re-does only what changed.
+const WRAPPED = [
+  ['core/packager.js', 'pack', "service.timed('pack', service.kept.pack(real.pack))"],
+  ['core/file/fileSearch.js', 'searchFiles', "service.timed('search', real.searchFiles)"],
+  ['core/file/fileCollect.js', 'collectFiles', "service.timed('read', service.kept.collectFiles(real.collectFiles))"],
+  ['core/file/fileProcess.js', 'processFiles', "service.timed('process', service.kept.processFiles(real.processFiles, (...args) => service.kept.packer.resolveFileLevel(...args)))"],
+  ['core/security/validateFileSafety.js', 'validateFileSafety', "service.timed('security', real.validateFileSafety)"],
+  ['core/security/securityCheck.js', 'runSecurityCheck', 'service.kept.runSecurityCheck(real.runSecurityCheck)'],
+  ['core/output/outputSort.js', 'sortOutputFiles', "service.timed('sort', real.sortOutputFiles)"],
+  ['core/packager/produceOutput.js', 'produceOutput', "service.timed('output', real.produceOutput)"],
+  ['core/metrics/calculateMetrics.js', 'calculateMetrics', "service.timed('metrics', real.calculateMetrics)"],
+  ['core/metrics/calculateFileMetrics.js', 'calculateFileMetrics', 'service.kept.calculateFileMetrics(real.calculateFileMetrics)'],
+  ['core/metrics/tokenCountCache.js', 'saveTokenCountCache', "service.timed('cacheSave', real.saveTokenCountCache)"],
+  ['cli/cliReport.js', 'reportResults', "service.timed('report', real.reportResults)"],
+  ['core/file/fileStdin.js', 'readFilePathsFromStdin', 'service.requestInput(real.readFilePathsFromStdin)'],
+];
 
 function readPackerVersion() {
   try {
@@ -159,10 +201,35 @@ function unservable(packerVersion) {
 
 // What the wrappers reach this script through.
 const service = {};
+service.kept = new KeptWork({
+  packer: {}, // filled in by main()
+  onFault: (error) => {
+    if (current && !current.internalFailure) current.internalFailure = error;
+  },
+});
 globalThis[Symbol.for('lumbrel.packerService')] = service;
 
 const SHIM = '?lumbrel-service-shim';
+
+function wrapperShims() {
+  const byModule = new Map();
+  for (const [file, name, wrapper] of WRAPPED) {
+    const url = libUrl(file);
+    if (!byModule.has(url)) byModule.set(url, []);
+    byModule.get(url).push(`export const ${name} = ${wrapper};`);
+  }
+  const shims = {};
+  for (const [url, exports] of byModule) {
+    shims[url] = (real) => `
+      import * as real from ${JSON.stringify(real)};
+      export * from ${JSON.stringify(real)};
+      const service = globalThis[Symbol.for('lumbrel.packerService')];
+      ${exports.join('\n')}`;
+  }
+  return shims;
+}
 const shimSources = {
+  ...wrapperShims(),
   [urls.processConcurrency]: (real) => `
     import * as real from ${JSON.stringify(real)};
     import { logger } from ${JSON.stringify(urls.logger)};
@@ -183,6 +250,25 @@ const shimSources = {
     globalThis[Symbol.for('lumbrel.packerService')].renewProgram = () => { program = new real.Command(); };`,
 };
 
+// The worker pools (tinypool) end a worker that stayed idle beyond their idle
+// time-out with a last "teardown" message to it. The reply to that message
+// makes the pool offer the worker again, although it has already left the
+// pool: a task queued at that moment goes to the worker being ended and
+// fails with "Terminating worker thread". A one-shot run rarely lives long
+// enough to meet it; kept pools meet it whenever a request starts as a
+// worker's idle time runs out. The pool offers a worker only while it holds it.
+const TINYPOOL_ENTRY = '/node_modules/tinypool/dist/index.js';
+const ORPHAN_DISPATCH = 'maybeAvailable(item) {';
+let poolModulePatched = false;
+function withoutOrphanDispatch(source) {
+  poolModulePatched = true;
+  if (!source.includes(ORPHAN_DISPATCH)) throw new Error('the worker pool module is not the one this service was written for');
+  return source.replace(
+    ORPHAN_DISPATCH,
+    `${ORPHAN_DISPATCH} if (!this.pendingItems.has(item) && !this.readyItems.has(item)) return;`,
+  );
+}
+
 function registerHooks() {
   nodeModule.registerHooks({
     resolve(specifier, context, nextResolve) {
@@ -199,6 +285,10 @@ function registerHooks() {
         const real = url.slice(0, -SHIM.length);
         const source = (shimSources[real] || shimSources.commander)(real);
         return { format: 'module', source, shortCircuit: true };
+      }
+      if (url.endsWith(TINYPOOL_ENTRY)) {
+        const loaded = nextLoad(url, context);
+        return { ...loaded, source: withoutOrphanDispatch(String(loaded.source)), shortCircuit: true };
       }
       if (url === urls.outputSort) {
         const loaded = nextLoad(url, context);
@@ -225,14 +315,19 @@ service.keptTaskRunners = (real, logger) => (options) => {
     // As many threads as the packer would give this pool for the largest
     // tree; idle ones beyond the first end after the packer's idle time-out.
     pool = real.createWorkerPool({ ...options, runtime, numOfTasks: Number.MAX_SAFE_INTEGER });
+    if (poolIdleMs !== undefined) pool.options.idleTimeout = poolIdleMs;
     keptPools.set(key, pool);
   }
   return {
     run: (task) => {
       const running = pool.run(task);
+      const owner = current;
       const settled = running.then(
         () => runningTasks.delete(settled),
-        () => runningTasks.delete(settled),
+        (error) => {
+          runningTasks.delete(settled);
+          if (owner && !owner.internalFailure) owner.internalFailure = error;
+        },
       );
       runningTasks.add(settled);
       return running;
@@ -323,7 +418,10 @@ async function finishRun(run) {
     stdout: decode(run.stdout),
     stderr: decode(run.stderr),
     packResult: run.exitCode === 0 ? run.packResult : undefined,
-    retire: run.retire || !run.settled, // something of it still pends
+    steps: run.steps,
+    duration: Math.round(performance.now() - run.began),
+    retire: run.retire || !run.settled || Boolean(run.internalFailure), // something of it still pends, or broke
+    internalFailure: run.exitCode !== 0 ? run.internalFailure : undefined,
   });
 }
 
@@ -348,14 +446,42 @@ function onUncaught(label, error) {
   endRun(1);
 }
 
+// `fn` as it is, recording in the current run when each call began and
+// ended (milliseconds since the run began). Calls that overlap are recorded
+// as they are: the packer runs some steps side by side.
+service.timed = (step, fn) => {
+  if (typeof fn !== 'function') throw new Error(`the packer has no function for the step ${step}`);
+  return function timedStep(...args) {
+    const run = current;
+    if (!run) return fn.apply(this, args);
+    const start = performance.now();
+    const record = () => run.steps.push([step, Math.round(start - run.began), Math.round(performance.now() - run.began)]);
+    const result = fn.apply(this, args);
+    if (result && typeof result.then === 'function') {
+      return result.finally(record);
+    }
+    record();
+    return result;
+  };
+};
+
+// The packer's `readFilePathsFromStdin`, reading the request's "stdin"
+// instead of this process's standard input (which carries the requests).
+service.requestInput = (realRead) => (cwd, deps) =>
+  realRead(
+    cwd,
+    deps ?? { stdin: Readable.from([current?.stdin ?? '']), createReadlineInterface: readlinePromises.createInterface },
+  );
+
 service.packed = (result) => {
   if (current && !current.ended) current.packResult = result && result.packResult;
 };
 
-// Runs the packer's command line with `args` in the current directory.
-function runCaptured(args, id) {
+// Runs the packer's command line with `args` in the current directory;
+// `stdin` is what it reads on its standard input, if anything.
+function runCaptured(args, id, stdin) {
   return new Promise((resolve) => {
-    const run = { id, stdout: [], stderr: [], ended: false, settled: false, retire: false, resolve };
+    const run = { id, stdin, stdout: [], stderr: [], steps: [], began: performance.now(), ended: false, settled: false, retire: false, resolve };
     current = run;
     process.argv = [process.execPath, packerScript, ...args];
     process.exitCode = undefined;
@@ -393,6 +519,7 @@ const VALUE_OPTIONS = new Set(['--output', '--ignore', '--include', ...listedOpt
 const FLAG_OPTIONS = new Set([
   '--verbose',
   '--no-default-patterns', // the staging applied the default rules per chosen folder
+  '--stdin', // the staging linked the chosen items: the files come with the request
   ...listedOptions('--flag-options'),
 ]);
 
@@ -401,6 +528,7 @@ function refusal(request) {
   if (!Array.isArray(args) || !args.every((a) => typeof a === 'string')) return 'the arguments are not a list of texts';
   if (typeof cwd !== 'string' || !path.isAbsolute(cwd)) return 'the working directory is not an absolute path';
   if (!args.includes('--verbose')) return 'only runs with --verbose are served';
+  if (args.includes('--stdin') !== (typeof request.stdin === 'string')) return '--stdin comes with the text of "stdin"';
   for (let i = 0; i < args.length; ++i) {
     const arg = args[i];
     if (VALUE_OPTIONS.has(arg)) {
@@ -434,7 +562,14 @@ async function serve(request) {
   } catch (error) {
     return { id: request.id, refused: `cannot enter the working directory: ${error.message}` };
   }
-  const run = await runCaptured(request.args, request.id);
+  service.kept.beginRequest();
+  const run = await runCaptured(request.args, request.id, request.stdin);
+  service.kept.trim();
+  if (run.internalFailure) {
+    // A failure of this process, not of the run: the command line answers instead.
+    const why = run.internalFailure instanceof Error ? run.internalFailure.message : String(run.internalFailure);
+    return { id: request.id, refused: `the service failed inside the run (${why})`, retire: true };
+  }
   return {
     id: request.id,
     exitCode: run.exitCode,
@@ -443,6 +578,9 @@ async function serve(request) {
     stdoutUtf8: run.stdout.utf8,
     stderrUtf8: run.stderr.utf8,
     ...fileCounts(run.packResult),
+    steps: run.steps,
+    duration: run.duration,
+    kept: service.kept.counts,
     rss: process.memoryUsage.rss(),
     retire: run.retire,
   };
@@ -515,6 +653,7 @@ async function warmUp() {
     if (run.exitCode !== 0 || run.retire) {
       return `the warm-up run failed (${run.exitCode}): ${run.stderr.text || run.stdout.text.slice(-2000)}`;
     }
+    service.kept.clear();
     // The token cache marks each folder it has seen; this one is gone.
     const { getRepoSeenMarkerPath } = await import(urls.tokenCountCache);
     fs.rmSync(getRepoSeenMarkerPath([input]), { force: true });
@@ -526,6 +665,7 @@ async function warmUp() {
 }
 
 async function main() {
+  enableCompileCache();
   const packerVersion = readPackerVersion();
   const why = unservable(packerVersion);
   if (why) {
@@ -541,10 +681,14 @@ async function main() {
   try {
     ({ run: runCommandLine } = await import(urls.cliRun));
     ({ __lumbrelForgetRunState: forgetRunState } = await import(urls.outputSort));
+    const { resolveFileLevel } = await import(libUrl('core/file/fileLevelResolve.js'));
+    const { readRawFile } = await import(libUrl('core/file/fileRead.js'));
+    const { buildFileDisplayPath, buildRootLabels, usesRootLabels } = await import(libUrl('core/packager/rootDisplayPath.js'));
+    Object.assign(service.kept.packer, { resolveFileLevel, readRawFile, buildFileDisplayPath, buildRootLabels, usesRootLabels });
     await import(urls.defaultAction); // loaded lazily by the command line
     forgetRunState();
     if (typeof service.renewProgram !== 'function') throw new Error('the command parser was not wrapped');
-    const failure = await warmUp();
+    const failure = (await warmUp()) || (poolModulePatched ? null : 'the worker pool module was not loaded through the hooks');
     if (failure) {
       fail(failure);
       return;
@@ -557,4 +701,6 @@ async function main() {
   sendFrame({ ready: true, packer: packerVersion });
 }
 
-main();
+// Loaded as a module (by tests), it only lends its fix of the worker pools.
+if (require.main === module) main();
+else module.exports = { TINYPOOL_ENTRY, withoutOrphanDispatch };

@@ -27,8 +27,7 @@ QByteArray bundleOf(RepomixWrapper &wrapper, const QList<QUrl> &items, Staging *
     if (staging)
         *staging = staged.value();
     const QString output = freshOutput();
-    const Result<PackResult> report =
-        packWith(wrapper, output, staged.value().directory.toLocalFile(), staged.value().defaultRulesApplied);
+    const Result<PackResult> report = packWith(wrapper, output, staged.value());
     wrapper.discardDirectory(staged.value().directory);
     if (!report) {
         qWarning("packing failed: %s", qPrintable(report.error().description));
@@ -198,6 +197,7 @@ private slots:
         QByteArray linked, copied;
         {
             RepomixWrapper wrapper(bundledPacker());
+            wrapper.setStageByList(false); // links and copies of every file
             Staging staging;
             linked = bundleOf(wrapper, {urlOf(project)}, &staging);
             QVERIFY(staging.bytesLinked > 0);

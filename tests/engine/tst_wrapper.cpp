@@ -109,6 +109,7 @@ private slots:
         fs::create_symlink("nowhere", m_src / "dangling");
 
         RepomixWrapper wrapper(bundledPacker());
+        wrapper.setStageByList(false); // every file staged (tst_staging_list stages lists)
         const auto staged = wrapper.stage({{urlOf(m_src / "a.txt"), urlOf(project), urlOf(m_src / "vanished"),
                                             urlOf(m_src / "folder-link"), urlOf(m_src / "file-link"), urlOf(m_src / "dangling")},
                                            QStringLiteral("**/*.md, {a,b}/**")});
@@ -323,7 +324,7 @@ private slots:
         QVERIFY(staged.ok());
         const QString output = freshOutput();
         const QString directory = staged.value().directory.toLocalFile();
-        const auto run = packWith(wrapper, output, directory, staged.value().defaultRulesApplied);
+        const auto run = packWith(wrapper, output, staged.value());
         for (const auto &[name, value] : planted)
             qunsetenv(name);
         QVERIFY2(run.ok(), qPrintable(run ? QString() : run.error().description));

@@ -11,7 +11,7 @@ trap 'rm -rf "$prefix"' EXIT
 fail() { echo "$*" >&2; exit 1; }
 
 cmake --install "$build_dir" --prefix "$prefix" --strip >/dev/null
-for file in bin/lumbrel libexec/lumbrel/node share/lumbrel/repomix/bin/repomix.cjs share/lumbrel/service/packer-service.cjs \
+for file in bin/lumbrel libexec/lumbrel/node share/lumbrel/repomix/bin/repomix.cjs share/lumbrel/service/packer-service.cjs share/lumbrel/service/kept-work.cjs \
             share/applications/app.lumbrel.Lumbrel.desktop share/metainfo/app.lumbrel.lumbrel.metainfo.xml \
             share/icons/hicolor/scalable/apps/app.lumbrel.Lumbrel.svg \
             share/doc/lumbrel/copyright share/doc/lumbrel/changelog.gz share/man/man1/lumbrel.1.gz; do

@@ -20,6 +20,15 @@ inline Result<PackResult> packWith(RepomixWrapper &wrapper, const QString &outpu
     return wrapper.pack(request);
 }
 
+// Runs the packer through `wrapper` with the default options on what
+// `staging` holds into `output`, as a job would.
+inline Result<PackResult> packWith(RepomixWrapper &wrapper, const QString &output, const Staging &staging)
+{
+    PackRequest request = RepomixWrapper::requestFor(staging);
+    request.output = output;
+    return wrapper.pack(request);
+}
+
 // The real packer with its runtime, as built for this tree.
 inline PackerLocation bundledPacker()
 {

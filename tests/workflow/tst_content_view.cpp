@@ -265,6 +265,33 @@ private slots:
         QTRY_VERIFY(::kill(sleeper, 0) != 0);
     }
 
+    // Escape on the list stops a running estimate at once: the packer goes,
+    // the totals stay, and the next change estimates again.
+    void escapeStopsTheEstimate()
+    {
+        const QString pids = m_dir->filePath("pids");
+        // The second run hangs until it is stopped; the others finish at once.
+        ContentView view(m_options.get(), m_packer.location(countingPacker(
+            m_runs, "if [ \"$n\" = 2 ]; then sleep 300 & echo $! >> '" + pids.toUtf8() + "'; wait; fi")));
+        view.addFile(item("a"));
+        view.updateEstimates();
+        QTRY_VERIFY(!view.estimatesManager()->isEstimating());
+        QCOMPARE(view.totalFiles(), 1);
+
+        view.updateEstimates();
+        QTRY_VERIFY(QFileInfo(pids).size() > 0);
+        QVERIFY(view.estimatesManager()->isEstimating());
+        QVERIFY(view.handleListKey(Qt::Key_Escape));
+        QVERIFY(!view.estimatesManager()->isEstimating());
+        QCOMPARE(view.totalFiles(), 1);
+        const pid_t sleeper = readAll(pids).trimmed().toInt();
+        QTRY_VERIFY(::kill(sleeper, 0) != 0);
+
+        view.updateEstimates();
+        QTRY_COMPARE(view.totalFiles(), 3);
+        QVERIFY(!view.estimatesManager()->isEstimating());
+    }
+
     void failedEstimateSaysSoAndKeepsTheTotals()
     {
         const QString fail = m_dir->filePath("fail");

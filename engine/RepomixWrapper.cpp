@@ -236,7 +236,7 @@ Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const 
     if (m_rulesApplied.contains(stagingDirectory))
         jobArguments << QStringLiteral("--no-default-patterns");
     const QStringList processArguments = QStringList{m_location.script} + jobArguments + QStringList{stagingDirectory};
-    logLine(quotedArguments(processArguments));
+    logDetail(quotedArguments(processArguments)); // on a command's standard error only when verbose
 
     if (PackerService *service = m_warm.load(std::memory_order_acquire)) {
         Result<PackerRun> served = service->run(jobArguments, directory, run.value().environment,

@@ -73,6 +73,23 @@ void BundleClipboard::copy()
     });
 }
 
+QString BundleClipboard::label() const
+{
+    switch (m_state) {
+    case State::Ready:
+        return tr("Copy");
+    case State::Copying:
+        return tr("Copying\u2026");
+    case State::Copied:
+        return tr("Copied");
+    case State::TooLarge:
+        return tooLargeMessage();
+    case State::Failed:
+        return tr("Copy Again");
+    }
+    return {};
+}
+
 void BundleClipboard::setState(State state, const QString &message)
 {
     if (m_state == state && m_message == message)

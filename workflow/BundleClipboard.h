@@ -14,6 +14,8 @@ class BundleClipboard : public QObject
     Q_OBJECT
     Q_PROPERTY(State state READ state NOTIFY stateChanged)
     Q_PROPERTY(QString message READ message NOTIFY stateChanged)
+    // The copy button's label for the state ("Copy", "Copying…", "Copied").
+    Q_PROPERTY(QString label READ label NOTIFY stateChanged)
 
 public:
     enum class State {
@@ -34,6 +36,7 @@ public:
 
     State state() const { return m_state; }
     QString message() const { return m_message; }
+    QString label() const;
 
     // The bundle the next copy takes; resets the state.
     void setFile(const QUrl &file);

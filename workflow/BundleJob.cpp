@@ -139,11 +139,30 @@ void BundleJob::finish(const std::stop_token &token, const QUrl &destination, co
         return;
     }
     setScreen(Screen::Normal);
-    refuse(UserText::cleaned(result.error().description));
+    const QString reason = UserText::cleaned(result.error().description);
+    switch (m_stage) {
+    case Stage::Copying:
+        fail(tr("Copying the chosen items failed"), false, reason);
+        break;
+    case Stage::Packing:
+        fail(tr("Packing the files failed"), false, reason);
+        break;
+    case Stage::Writing:
+        // The packer's output is read from the private area; only the
+        // destination can make saving fail.
+        fail(tr("Saving the bundle failed"), result.error().domain == QLatin1String("QSaveFile"), reason);
+        break;
+    }
 }
 
 void BundleJob::refuse(const QString &reason)
 {
+    fail(tr("Cannot save there"), true, reason);
+}
+
+void BundleJob::fail(const QString &action, bool destinationProblem, const QString &reason)
+{
+    emit failedAction(action, destinationProblem);
     emit failed(QStringLiteral("Failed to bundle files: ") + reason);
 }
 
@@ -175,6 +194,15 @@ void BundleJob::setScreen(Screen screen)
 void BundleJob::setProgress(const JobProgress &progress)
 {
     setStage(static_cast<Stage>(progress.stage));
+    QString step = progress.packerStep.trimmed();
+    while (step.endsWith(QLatin1Char('.')) || step.endsWith(QChar(0x2026)))
+        step.chop(1);
+    const QString stageText = m_stage == Stage::Copying ? tr("Copying files\u2026")
+        : m_stage == Stage::Writing                     ? tr("Writing the bundle\u2026")
+        : step.isEmpty()                                ? tr("Packing\u2026")
+                                                        : step + QStringLiteral("\u2026");
+    if (std::exchange(m_stageText, stageText) != stageText)
+        emit stageTextChanged();
     const double fraction = progress.total > 0 ? double(qMin(progress.done, progress.total)) / double(progress.total) : -1;
     const QString text = progress.total > 0
         ? QStringLiteral("%1: %2 of %3")

@@ -27,6 +27,9 @@ class BundleJob : public QObject
     Q_PROPERTY(QString progressText READ progressText NOTIFY progressChanged)
     // What the last bundle left out that the user may not expect, a line each.
     Q_PROPERTY(QStringList leftOut READ leftOut NOTIFY outputFileChanged)
+    // The step in words, without counts ("Copying files…", the packer's own
+    // step, "Writing the bundle…"): it changes once per step.
+    Q_PROPERTY(QString stageText READ stageText NOTIFY stageTextChanged)
 
 public:
     enum class Screen { Normal, Processing, Completed };
@@ -46,6 +49,7 @@ public:
     QStringList leftOut() const { return m_leftOut; }
     double progress() const { return m_progress; }
     QString progressText() const { return m_progressText; }
+    QString stageText() const { return m_stageText; }
 
     // The name the save dialog proposes: "bundled-output." and the style's extension.
     QString proposedFileName() const;
@@ -86,10 +90,15 @@ signals:
     void succeeded(const JobResult &result);
     // A job failed, or the chosen place was refused; the message is for the user.
     void failed(const QString &message);
+    // Comes just before `failed`: the action that failed, in words ("Saving
+    // the bundle failed"), and whether another place to save might do.
+    void failedAction(const QString &action, bool destinationProblem);
+    void stageTextChanged();
 
 private:
     void finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result);
     void refuse(const QString &reason);
+    void fail(const QString &action, bool destinationProblem, const QString &reason);
     void setScreen(Screen screen);
     void setProgress(const JobProgress &progress);
     void setStage(Stage stage);
@@ -102,6 +111,7 @@ private:
     Stage m_stage = Stage::Copying;
     double m_progress = -1;
     QString m_progressText;
+    QString m_stageText;
     QUrl m_outputFile;
     QStringList m_leftOut;
     QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it

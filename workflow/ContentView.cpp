@@ -1,5 +1,6 @@
 #include "ContentView.h"
 
+#include "CountText.h"
 #include "PackerWorker.h"
 
 namespace {
@@ -23,15 +24,43 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_estimatesManager(std::make_unique<EstimatesManager>(*m_repomix, *m_worker, [this] { return jobInput(); }))
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
 {
-    connect(m_options, &BundleOptions::storeFailed, this, &ContentView::showError);
+    connect(m_options, &BundleOptions::storeFailed, this,
+            [this](const QString &message) { showError(tr("Settings not saved"), message); });
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
+    connect(&m_selection, &FileSelection::changed, this, [this] { setStatusMessage({}); });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
         setTotals(result.summary);
         m_selection.files()->setShares(result.shares());
+        if (!m_selection.urls().isEmpty())
+            announce(totalsText(result.summary));
     });
+    connect(m_estimatesManager.get(), &EstimatesManager::errorMessageChanged, this, [this] {
+        if (const QString error = m_estimatesManager->errorMessage(); !error.isEmpty())
+            announce(tr("Estimate failed: %1").arg(error));
+    });
+    connect(history(), &SelectionHistory::changed, this, [this] {
+        if (history()->noticeShown())
+            announce(tr("%1. Undo with Ctrl+Z.").arg(history()->lastChange()));
+    });
+    for (const auto changed : {&EstimatesManager::isEstimatingChanged, &EstimatesManager::errorMessageChanged})
+        connect(m_estimatesManager.get(), changed, this, &ContentView::updateCanStart);
+    connect(m_selection.files(), &FileListModel::countChanged, this, &ContentView::updateCanStart);
 
-    connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) { setTotals(result.summary); });
-    connect(m_job.get(), &BundleJob::failed, this, &ContentView::showError);
+    connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) {
+        setTotals(result.summary);
+        m_recent.record(m_selection.urls());
+        announce(tr("Bundling completed: %1").arg(totalsText(result.summary)));
+    });
+    connect(m_job.get(), &BundleJob::failedAction, this, [this](const QString &action, bool destinationProblem) {
+        m_alertTitle = action;
+        m_alertOffersOtherLocation = destinationProblem;
+    });
+    connect(m_job.get(), &BundleJob::failed, this,
+            [this](const QString &message) { showError(m_alertTitle, message, m_alertOffersOtherLocation); });
+    connect(m_job.get(), &BundleJob::stageTextChanged, this, [this] {
+        if (m_job->screen() == BundleJob::Screen::Processing)
+            announce(m_job->stageText());
+    });
     connect(m_job.get(), &BundleJob::outputFileChanged, this, [this] {
         m_clipboard.setFile(m_job->outputFile());
         emit outputFileChanged();
@@ -40,6 +69,7 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
         // While the job runs or its totals show, estimates wait.
         m_estimatesManager->setHeld(m_job->screen() != BundleJob::Screen::Normal);
         emit isProcessingChanged();
+        updateCanStart();
     });
 }
 
@@ -79,10 +109,39 @@ void ContentView::setTotals(const RunSummary &summary)
     assign(this, m_totals.estimatedTokens, summary.estimatedTokens, &ContentView::estimatedTokensChanged);
 }
 
-void ContentView::showError(const QString &message)
+void ContentView::showError(const QString &title, const QString &message, bool offerOtherLocation)
 {
-    assign(this, m_alertMessage, message, &ContentView::alertMessageChanged);
+    m_alertTitle = title;
+    m_alertOffersOtherLocation = offerOtherLocation;
+    m_alertMessage = message;
+    emit alertMessageChanged();
     setShowAlert(true);
+}
+
+void ContentView::setStatusMessage(const QString &message)
+{
+    if (assign(this, m_statusMessage, message, &ContentView::statusMessageChanged) && !message.isEmpty())
+        announce(message);
+}
+
+void ContentView::updateCanStart()
+{
+    const bool can = !m_selection.urls().isEmpty() && m_job->screen() == BundleJob::Screen::Normal
+        && !m_estimatesManager->isEstimating() && m_estimatesManager->errorMessage().isEmpty();
+    assign(this, m_canStart, can, &ContentView::canStartChanged);
+}
+
+void ContentView::announce(const QString &text)
+{
+    m_announcement = text;
+    emit announced(text);
+}
+
+QString ContentView::totalsText(const RunSummary &summary)
+{
+    return formatCount(summary.totalFiles, tr("file"), tr("files")) + QStringLiteral(", ")
+        + formatCount(summary.totalChars, tr("character"), tr("characters")) + QStringLiteral(", ")
+        + formatCount(summary.estimatedTokens, tr("token"), tr("tokens"));
 }
 
 JobInput ContentView::jobInput() const
@@ -90,20 +149,39 @@ JobInput ContentView::jobInput() const
     return {m_selection.urls(), m_options->values(), m_ignorePatterns};
 }
 
+QList<QUrl> ContentView::usable(const QList<QUrl> &urls)
+{
+    QList<QUrl> kept;
+    kept.reserve(urls.size());
+    QStringList refused;
+    for (const QUrl &url : urls) {
+        if (const QString why = FileSelection::unusable(url); why.isEmpty())
+            kept << url;
+        else
+            refused << why;
+    }
+    if (refused.size() > 1)
+        refused = {tr("%1 (and %2 more)").arg(refused.first()).arg(refused.size() - 1)};
+    setStatusMessage(refused.value(0));
+    return kept;
+}
+
 bool ContentView::handleDrop(const QList<QUrl> &urls)
 {
     // The list changes at once; the estimate follows half a second later, so
     // that one drop of many items causes one run.
+    const QList<QUrl> kept = usable(urls);
     const QSignalBlocker quiet(&m_selection);
-    m_selection.add(urls);
+    m_selection.add(kept);
     m_estimatesManager->refreshSoon();
     return true;
 }
 
 void ContentView::addFile(const QUrl &url)
 {
+    const QList<QUrl> kept = usable({url});
     const QSignalBlocker quiet(&m_selection);
-    m_selection.add({url});
+    m_selection.add(kept);
 }
 
 void ContentView::removeFile(const QUrl &url)
@@ -114,6 +192,27 @@ void ContentView::removeFile(const QUrl &url)
 void ContentView::clearAll()
 {
     m_selection.clear();
+}
+
+void ContentView::undo()
+{
+    if (m_job->screen() != BundleJob::Screen::Normal)
+        return;
+    const QString change = history()->lastChange();
+    if (m_selection.undo())
+        announce(tr("Undone: %1").arg(change));
+}
+
+void ContentView::openRecent(int row)
+{
+    const QList<QUrl> files = m_recent.at(row);
+    if (files.isEmpty() || m_job->screen() != BundleJob::Screen::Normal || files == m_selection.urls())
+        return;
+    if (!m_selection.urls().isEmpty()) {
+        const QSignalBlocker quiet(&m_selection); // the drop below refreshes
+        m_selection.clear(tr("Replaced the list"));
+    }
+    handleDrop(files);
 }
 
 void ContentView::chooseFiles()
@@ -135,6 +234,13 @@ void ContentView::updateEstimates()
 
 void ContentView::startBundling()
 {
+    if (m_canStart)
+        m_job->start();
+}
+
+void ContentView::chooseAnotherLocation()
+{
+    setShowAlert(false);
     m_job->start();
 }
 

@@ -14,6 +14,8 @@ class FileListModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // The row of the highlighted entry; -1 when none is highlighted.
+    Q_PROPERTY(int highlightedRow READ highlightedRow NOTIFY highlightedRowChanged)
 
 public:
     enum Role {
@@ -22,6 +24,9 @@ public:
         PathRole,
         ShareRole,         // "9 files, 3,456 tokens": the entry's part of the latest estimate; empty when unknown
         PackedNothingRole, // the latest estimate packed nothing of this entry
+        HighlightedRole,   // the entry is the highlighted one
+        PackedFilesRole,   // files of this entry in the latest estimate; -1 when unknown
+        PackedTokensRole,  // their tokens; -1 when unknown
     };
 
     // One entry's part of an estimate.
@@ -38,7 +43,7 @@ public:
         Replaced,  // a folder that took the place of the entries inside it
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    explicit FileListModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -57,6 +62,14 @@ public:
     // Removes the entry equal to `url`; true when there was one.
     bool remove(const QUrl &url);
     void clear();
+    // Makes the list `urls`, which keeps the rules above (an earlier state
+    // of this list). Entries that come back between the listed ones are
+    // inserted where they stood, so that the view keeps its place.
+    void restore(const QList<QUrl> &urls);
+
+    // The entry shown as highlighted (none: an empty URL).
+    void setHighlighted(const QUrl &url);
+    int highlightedRow() const { return m_highlighted.isEmpty() ? -1 : indexOf(m_highlighted); }
 
     // Each entry's part of the latest estimate; entries missing from `shares`
     // show none.
@@ -67,9 +80,11 @@ public:
 
 signals:
     void countChanged();
+    void highlightedRowChanged();
 
 private:
     QList<QUrl> m_urls;
     QSet<QUrl> m_present; // keeps the duplicate check cheap for large drops
     QHash<QUrl, Share> m_shares;
+    QUrl m_highlighted;
 };

@@ -1,8 +1,15 @@
 #include "FileSelection.h"
 
+#include "CountText.h"
+
+#include <QDir>
+#include <QFileInfo>
+
 FileSelection::FileSelection(QObject *parent)
     : QObject(parent)
 {
+    connect(&m_selectionState, &FileSelectionState::selectedFileChanged, this,
+            [this] { m_files.setHighlighted(m_selectionState.selectedFile()); });
 }
 
 bool FileSelection::add(const QList<QUrl> &urls)
@@ -19,16 +26,86 @@ bool FileSelection::add(const QList<QUrl> &urls)
 
 bool FileSelection::remove(const QUrl &url)
 {
-    if (!m_files.remove(url))
+    if (m_files.indexOf(url) < 0)
         return false;
+    record(tr("Removed \u201C%1\u201D").arg(QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName()));
+    m_files.remove(url);
     emit changed();
     return true;
 }
 
-void FileSelection::clear()
+void FileSelection::clear(const QString &change)
 {
+    if (!m_files.isEmpty())
+        record(change.isEmpty() ? tr("Cleared %1").arg(formatCount(m_files.count(), tr("item"), tr("items"))) : change);
     m_files.clear();
     emit changed();
+}
+
+QString FileSelection::unusable(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    const QString path = QDir::cleanPath(url.toLocalFile());
+    const QFileInfo info(path);
+    if (!info.exists())
+        return tr("not found: %1").arg(QDir::toNativeSeparators(path));
+    // A folder is read by listing it and entering it.
+    if (!info.isReadable() || (info.isDir() && !info.isExecutable()))
+        return tr("cannot be read: %1").arg(QDir::toNativeSeparators(path));
+    return {};
+}
+
+SelectionSnapshot FileSelection::snapshot() const
+{
+    return {m_files.urls(), m_selectionState.selectedFile()};
+}
+
+void FileSelection::record(const QString &change)
+{
+    m_history.record(change, snapshot());
+}
+
+bool FileSelection::undo()
+{
+    const std::optional<SelectionHistory::Entry> entry = m_history.takeLast();
+    if (!entry)
+        return false;
+    const QList<QUrl> &now = m_files.urls();
+    QList<QUrl> restored;
+    // An entry that returns stays out when a folder added since holds it.
+    for (const QUrl &url : entry->before.files) {
+        const bool heldByNewer = std::any_of(now.cbegin(), now.cend(), [&](const QUrl &current) {
+            return current != url && FileListModel::contains(current, url);
+        });
+        if (!heldByNewer)
+            restored << url;
+    }
+    const QSet<QUrl> returning(restored.cbegin(), restored.cend());
+    for (const QUrl &url : now) {
+        const bool heldByReturning = std::any_of(restored.cbegin(), restored.cend(), [&](const QUrl &back) {
+            return FileListModel::contains(back, url);
+        });
+        if (!returning.contains(url) && !heldByReturning)
+            restored << url;
+    }
+    m_files.restore(restored);
+    if (m_files.indexOf(entry->before.highlighted) >= 0)
+        m_selectionState.setSelectedFile(entry->before.highlighted);
+    emit changed();
+    return true;
+}
+
+void FileSelection::select(const QUrl &url)
+{
+    if (m_files.indexOf(url) >= 0)
+        m_selectionState.setSelectedFile(url);
+}
+
+void FileSelection::showCurrent()
+{
+    if (!m_files.isEmpty() && highlightedRow() < 0)
+        m_selectionState.setSelectedFile(m_files.at(0));
 }
 
 int FileSelection::highlightedRow() const

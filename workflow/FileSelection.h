@@ -2,17 +2,19 @@
 
 #include "FileListModel.h"
 #include "FileSelectionState.h"
+#include "SelectionHistory.h"
 
 #include <QObject>
 
 // The chosen files and folders with their one highlighted entry: what drops,
 // open requests, the rows' remove buttons, "Clear All" and the list's keys
-// change.
+// change. What takes entries away is recorded in `history` and can be undone.
 class FileSelection : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(FileListModel *files READ files CONSTANT)
     Q_PROPERTY(FileSelectionState *selectionState READ selectionState CONSTANT)
+    Q_PROPERTY(SelectionHistory *history READ history CONSTANT)
 
 public:
     explicit FileSelection(QObject *parent = nullptr);
@@ -20,14 +22,33 @@ public:
     FileListModel *files() { return &m_files; }
     const FileListModel &files() const { return m_files; }
     FileSelectionState *selectionState() { return &m_selectionState; }
+    SelectionHistory *history() { return &m_history; }
     const QList<QUrl> &urls() const { return m_files.urls(); }
 
     // Adds the local files and folders among `urls`, in order (see
     // FileListModel::add); other URLs are skipped. True when the list changed.
     bool add(const QList<QUrl> &urls);
-    // Removes the entry equal to `url`; true when there was one.
+    // Removes the entry equal to `url`; true when there was one. Recorded.
     bool remove(const QUrl &url);
-    void clear();
+    // Empties the list, recorded as `change` (nothing is recorded for an
+    // empty list; by default "Cleared the list").
+    void clear(const QString &change = {});
+
+    // Why a dropped or opened location cannot join the list ("not found:
+    // /home/ann/gone.txt"); empty when it can.
+    static QString unusable(const QUrl &url);
+
+    SelectionSnapshot snapshot() const;
+    // Takes the newest recorded change back: its entries return where they
+    // stood, and entries added since stay after them (unless a returning
+    // folder holds them). False when there is nothing to undo.
+    Q_INVOKABLE bool undo();
+
+    // Highlights `url` (a click on its row).
+    Q_INVOKABLE void select(const QUrl &url);
+    // The list took the keyboard focus: without a highlight in the list,
+    // the first entry is highlighted, so that the current row shows.
+    Q_INVOKABLE void showCurrent();
 
     // The list's keys: Up and Down move the highlight (the first arrow picks
     // the first entry; the ends hold), Delete and Backspace remove the
@@ -42,7 +63,9 @@ signals:
 
 private:
     int highlightedRow() const;
+    void record(const QString &change);
 
     FileListModel m_files;
     FileSelectionState m_selectionState;
+    SelectionHistory m_history;
 };

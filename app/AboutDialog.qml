@@ -17,9 +17,9 @@ Dialog {
     modal: true
     focus: true // Escape closes it at once
     standardButtons: Dialog.Ok
-    // Inside the fixed window, with a margin on every side.
-    width: Math.min(360, (parent ? parent.width : 400) - 32)
-    height: Math.min(460, (parent ? parent.height : 500) - 32)
+    // Inside the window, with a margin on every side.
+    width: Math.min(Theme.dialogWidth, (parent ? parent.width : Theme.windowWidth) - 2 * Theme.dialogMargin)
+    height: Math.min(460, (parent ? parent.height : Theme.windowHeight) - 2 * Theme.dialogMargin)
 
     ColumnLayout {
         anchors.fill: parent
@@ -83,6 +83,9 @@ Dialog {
                     bottomPadding: 3
                     background: null
                     color: palette.text
+                    // Text to read, not a field to edit.
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                     selectedTextColor: palette.highlightedText
                     selectionColor: palette.highlight
                 }

@@ -15,6 +15,15 @@ DropArea {
     readonly property bool accepting: containsDrag && dragAccepted
     property bool dragAccepted: false
 
+    // Gives the keyboard focus to the first thing here: the list with its
+    // current row, or "Add Files…".
+    function takeFocus() {
+        if (listLoader.item)
+            listLoader.item.forceActiveFocus(Qt.TabFocusReason)
+        else
+            addFilesButton.forceActiveFocus(Qt.TabFocusReason)
+    }
+
     keys: ["text/uri-list"]
     onEntered: function (drag) {
         area.dragAccepted = drag.hasUrls && drag.urls.some(url => String(url).startsWith("file:"))
@@ -30,7 +39,7 @@ DropArea {
     Rectangle {
         id: frame
         anchors.fill: parent
-        radius: 4
+        radius: Theme.cornerRadius
         clip: true
         color: "transparent"
 
@@ -40,6 +49,7 @@ DropArea {
         }
 
         RowLayout {
+            id: addButtons
             objectName: "addButtons"
             visible: area.view.files.count === 0
             anchors.horizontalCenter: parent.horizontalCenter
@@ -47,14 +57,15 @@ DropArea {
             anchors.bottomMargin: Theme.standardPadding
             spacing: Theme.standardSpacing
             PushButton {
+                id: addFilesButton
                 objectName: "addFilesButton"
-                text: "Add Files…"
+                text: qsTr("Add Files…")
                 flat: true
                 onClicked: area.view.chooseFiles()
             }
             PushButton {
                 objectName: "addFolderButton"
-                text: "Add Folder…"
+                text: qsTr("Add Folder…")
                 flat: true
                 onClicked: area.view.chooseFolder()
             }
@@ -65,13 +76,28 @@ DropArea {
             anchors.fill: parent
             active: area.listShown
             sourceComponent: fileList
+            // The list goes (its last row removed) while it has the focus:
+            // "Add Files…" takes it.
+            onActiveChanged: if (!active && listLoader.activeFocus && area.view.files.count === 0)
+                                 Qt.callLater(area.takeFocus)
+        }
+
+        // Over the bottom of the list, or above the buttons of the empty area.
+        UndoNotice {
+            view: area.view
+            anchors.horizontalCenter: parent.horizontalCenter
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: addButtons.visible ? addButtons.height + Theme.standardPadding + Theme.standardSpacing
+                                                     : Theme.standardSpacing
+            width: Math.min(implicitWidth, parent.width - 2 * Theme.standardSpacing)
+            z: 1
         }
 
         // Lights up while a drag that would be accepted hovers.
         Rectangle {
             objectName: "dropHighlight"
             anchors.fill: parent
-            radius: 4
+            radius: Theme.cornerRadius
             visible: area.accepting
             color: Theme.selection
             border.width: 2
@@ -96,26 +122,47 @@ DropArea {
             reuseItems: true
             activeFocusOnTab: true
             keyNavigationEnabled: false // the selection's own keys move the highlight
+            // The highlighted row is the current one, and has the focus
+            // within the list.
+            currentIndex: area.view.files.highlightedRow
+            highlightFollowsCurrentItem: false
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
             Accessible.role: Accessible.List
-            Accessible.name: "Files"
+            Accessible.name: qsTr("Files")
+            Accessible.description: qsTr("Delete removes the current item; Return shows it in the file manager.")
+
+            // Taking the focus shows the current row.
+            onActiveFocusChanged: if (activeFocus) area.view.selection.showCurrent()
 
             Keys.onPressed: function (event) {
-                if (!event.modifiers)
-                    event.accepted = area.view.selection.handleKey(event.key)
+                if (event.modifiers)
+                    return
+                if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && list.currentIndex >= 0) {
+                    FileManager.reveal(area.view.files.at(list.currentIndex))
+                    event.accepted = true
+                    return
+                }
+                event.accepted = area.view.selection.handleKey(event.key)
             }
 
             delegate: FileRow {
                 required property url url
-                required property string share
-                required property bool packedNothing
+                required property bool highlighted
+                required property real packedFiles
+                required property real packedTokens
                 objectName: "fileRow"
                 width: ListView.view.width - 2
+                // A row waiting in the pool for reuse keeps its last values: it is nobody's.
+                property bool pooled: false
+                ListView.onPooled: pooled = true
+                ListView.onReused: pooled = false
+                focus: highlighted && !pooled
                 file: url
-                shareText: share
-                nothingPacked: packedNothing
-                selectionState: area.view.selectionState
+                selected: highlighted && !pooled
+                filesInEstimate: packedFiles
+                tokensInEstimate: packedTokens
+                onSelect: area.view.selection.select(url)
                 onRemove: area.view.removeFile(url)
             }
 

@@ -116,6 +116,8 @@ Item {
                         currentIndex: panel.formats.findIndex(format => format.value === panel.options.style)
                         Accessible.name: qsTr("Format")
                         Accessible.description: currentText
+                        // The box shows its choice in a read-only text field: not an editable text to a reader.
+                        Component.onCompleted: picker.contentItem.Accessible.ignored = true
                         onActivated: index => panel.options.style = panel.formats[index].value
                         // Return and Enter open the list as they are let go (the
                         // picker closes an open list then); in the open list they choose.

@@ -2,13 +2,23 @@ import QtQuick
 import Lumbrel
 
 // The placeholder of the empty drop area: four rings pulsing outwards one after
-// another, a document symbol and an invitation to drop files.
+// another, a document symbol and an invitation to drop files. The rings shrink
+// to fit the area. The animation runs only while someone can see it: not while
+// the window is hidden, minimised or in the background, nor when the desktop
+// asks for reduced motion; it then rests, and costs nothing.
 Item {
     id: background
 
     // Turned on once the view is shown; the attached animations carry it.
     property bool animate: false
     Component.onCompleted: animate = true
+
+    readonly property bool moving: animate && visible && Window.active
+                                   && Window.visibility !== Window.Minimized && Window.visibility !== Window.Hidden
+                                   && !Motion.reduced
+    // The widest ring at its largest: 440 across, drawn 6 wide, at 1.15.
+    readonly property real ringsExtent: (320 + 40 * 3 + 6) * 1.15
+    readonly property real ringsScale: Math.min(1, Math.max(0, Math.min(width, height) - 8) / ringsExtent)
 
     component Swing: NumberAnimation {
         duration: 2500
@@ -18,9 +28,8 @@ Item {
 
     Item {
         Accessible.ignored: true
-        // The rings stand in the centre with 40 of padding around them; the host clips.
-        anchors.fill: parent
-        anchors.margins: 40
+        anchors.centerIn: parent
+        scale: background.ringsScale
 
         Repeater {
             model: 4
@@ -45,7 +54,13 @@ Item {
                 opacity: 1
 
                 SequentialAnimation {
-                    running: background.animate
+                    id: swing
+                    running: background.moving
+                    // At rest the rings stand still at full size.
+                    onStopped: {
+                        ring.scale = ring.restScale
+                        ring.opacity = 1
+                    }
                     PauseAnimation { duration: 300 * ring.index }
                     SequentialAnimation {
                         loops: Animation.Infinite
@@ -76,8 +91,9 @@ Item {
             scale: 0.95
 
             SequentialAnimation {
-                running: background.animate
+                running: background.moving
                 loops: Animation.Infinite
+                onStopped: docSymbol.scale = 1
                 NumberAnimation {
                     target: docSymbol; property: "scale"; to: 1.1; duration: 1500
                     easing.type: Easing.BezierSpline; easing.bezierCurve: Theme.easeInOut

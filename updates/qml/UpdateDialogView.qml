@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import LumbrelUpdates
 
 // Shows the outcome of an update check. Give it the AppcastUpdater as
 // `updater`, put it in the window (anchors.centerIn: Overlay.overlay) and
@@ -9,19 +10,10 @@ import QtQuick.Layouts
 Dialog {
     id: dialog
 
-    property var updater
+    property AppcastUpdater updater
 
-    // The values of AppcastUpdater::State, which QML cannot name.
-    readonly property int stateIdle: 0
-    readonly property int stateChecking: 1
-    readonly property int stateDownloading: 2
-    readonly property int stateUpToDate: 3
-    readonly property int stateUpdateAvailable: 4
-    readonly property int stateFailed: 5
-    readonly property int stateNoFeed: 6
-
-    readonly property int updateState: updater ? updater.state : stateIdle
-    readonly property bool busy: updateState === stateChecking || updateState === stateDownloading
+    readonly property int updateState: updater ? updater.state : AppcastUpdater.Idle
+    readonly property bool busy: updateState === AppcastUpdater.Checking || updateState === AppcastUpdater.Downloading
 
     title: qsTr("Software Update")
     modal: true
@@ -32,13 +24,13 @@ Dialog {
         spacing: 12
 
         RowLayout {
-            visible: dialog.updateState === dialog.stateChecking
+            visible: dialog.updateState === AppcastUpdater.Checking
             BusyIndicator { running: parent.visible }
             Label { text: qsTr("Checking for updates…") }
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateDownloading
+            visible: dialog.updateState === AppcastUpdater.Downloading
             Layout.fillWidth: true
             Label {
                 Layout.fillWidth: true
@@ -55,7 +47,7 @@ Dialog {
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateUpToDate
+            visible: dialog.updateState === AppcastUpdater.UpToDate
             Layout.fillWidth: true
             Label {
                 text: qsTr("You're up to date!")
@@ -70,7 +62,7 @@ Dialog {
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateUpdateAvailable
+            visible: dialog.updateState === AppcastUpdater.UpdateAvailable
             Layout.fillWidth: true
             Label {
                 text: qsTr("A new version of Lumbrel is available!")
@@ -118,7 +110,7 @@ Dialog {
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateFailed
+            visible: dialog.updateState === AppcastUpdater.Failed
             Layout.fillWidth: true
             Label {
                 text: qsTr("Update Error!")
@@ -133,7 +125,7 @@ Dialog {
 
         Label {
             objectName: "noFeedMessage"
-            visible: dialog.updateState === dialog.stateNoFeed
+            visible: dialog.updateState === AppcastUpdater.NoFeed
             Layout.fillWidth: true
             wrapMode: Text.Wrap
             text: qsTr("Updates for this copy of Lumbrel come from your package manager.")
@@ -154,7 +146,7 @@ Dialog {
         }
         Button {
             text: qsTr("Open")
-            visible: dialog.updateState === dialog.stateUpdateAvailable
+            visible: dialog.updateState === AppcastUpdater.UpdateAvailable
             enabled: !!dialog.updater && dialog.updater.downloadedFile !== ""
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }

@@ -15,6 +15,7 @@
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelUpdatesPlugin)
 
 namespace {
 class NoUpdater : public Updater

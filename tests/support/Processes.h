@@ -2,10 +2,14 @@
 
 #include <QtGlobal>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <csignal>
+#include <cstdio>
+#include <iterator>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -24,6 +28,35 @@ inline bool processEnded(pid_t pid)
         return ::kill(pid, 0) != 0;
     const std::size_t close = line.rfind(')');
     return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z' || line[close + 2] == 'X';
+}
+
+// The living children of this process whose command line holds `part`.
+inline std::vector<pid_t> childProcesses(const std::string &part)
+{
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line))
+            continue;
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        long parent = 0;
+        if (std::sscanf(line.c_str() + close + 2, "%c %ld", &state, &parent) != 2 || parent != ::getpid()
+            || state == 'Z')
+            continue;
+        std::ifstream cmdline(entry.path() / "cmdline");
+        const std::string command((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+        if (command.find(part) != std::string::npos)
+            found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
 }
 
 // While it lives, the calling thread obeys file permissions even as root

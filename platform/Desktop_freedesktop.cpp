@@ -259,7 +259,8 @@ void openMailLink(const QUrl &link, std::function<void(bool opened)> done)
     QObject::connect(query, &QProcess::finished, query, [query, link, done](int exitCode, QProcess::ExitStatus status) {
         const bool known = status == QProcess::NormalExit && exitCode == 0
             && !query->readAllStandardOutput().trimmed().isEmpty();
-        done(known && QDesktopServices::openUrl(link));
+        // The same xdg-utils open it, as Qt itself would on this desktop.
+        done(known && QProcess::startDetached(QStringLiteral("xdg-open"), {link.toString(QUrl::FullyEncoded)}));
         query->deleteLater();
     });
     QObject::connect(query, &QProcess::errorOccurred, query, [query, link, done](QProcess::ProcessError error) {

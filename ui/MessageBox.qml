@@ -23,7 +23,7 @@ Dialog {
 
     Label {
         objectName: "messageText"
-        width: parent.width
+        width: box.availableWidth
         text: box.text
         textFormat: Text.PlainText
         wrapMode: Text.Wrap

@@ -70,6 +70,8 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
         m_estimatesManager->setHeld(m_job->screen() != BundleJob::Screen::Normal);
         emit isProcessingChanged();
         updateCanStart();
+        if (m_job->screen() == BundleJob::Screen::Processing)
+            announce(m_job->stageText()); // the first step
     });
 }
 
@@ -208,11 +210,10 @@ void ContentView::openRecent(int row)
     const QList<QUrl> files = m_recent.at(row);
     if (files.isEmpty() || m_job->screen() != BundleJob::Screen::Normal || files == m_selection.urls())
         return;
-    if (!m_selection.urls().isEmpty()) {
-        const QSignalBlocker quiet(&m_selection); // the drop below refreshes
-        m_selection.clear(tr("Replaced the list"));
-    }
-    handleDrop(files);
+    const QList<QUrl> kept = usable(files);
+    const QSignalBlocker quiet(&m_selection); // the estimate follows as after a drop
+    m_selection.replace(kept, tr("Opened a recent selection"));
+    m_estimatesManager->refreshSoon();
 }
 
 void ContentView::chooseFiles()

@@ -3,7 +3,10 @@
 #include "CountText.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <filesystem>
 
 FileSelection::FileSelection(QObject *parent)
     : QObject(parent)
@@ -26,19 +29,34 @@ bool FileSelection::add(const QList<QUrl> &urls)
 
 bool FileSelection::remove(const QUrl &url)
 {
-    if (m_files.indexOf(url) < 0)
+    const SelectionSnapshot before = snapshot();
+    if (!m_files.remove(url))
         return false;
-    record(tr("Removed \u201C%1\u201D").arg(QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName()));
-    m_files.remove(url);
+    record(tr("Removed \u201C%1\u201D").arg(QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName()), before);
     emit changed();
     return true;
 }
 
 void FileSelection::clear(const QString &change)
 {
-    if (!m_files.isEmpty())
-        record(change.isEmpty() ? tr("Cleared %1").arg(formatCount(m_files.count(), tr("item"), tr("items"))) : change);
+    const SelectionSnapshot before = snapshot();
     m_files.clear();
+    if (!before.files.isEmpty())
+        record(change.isEmpty() ? tr("Cleared %1").arg(formatCount(before.files.size(), tr("item"), tr("items"))) : change,
+               before);
+    emit changed();
+}
+
+void FileSelection::replace(const QList<QUrl> &urls, const QString &change)
+{
+    const SelectionSnapshot before = snapshot();
+    m_files.clear();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            m_files.add(url);
+    }
+    if (!before.files.isEmpty())
+        record(change, before);
     emit changed();
 }
 
@@ -50,8 +68,18 @@ QString FileSelection::unusable(const QUrl &url)
     const QFileInfo info(path);
     if (!info.exists())
         return tr("not found: %1").arg(QDir::toNativeSeparators(path));
-    // A folder is read by listing it and entering it.
-    if (!info.isReadable() || (info.isDir() && !info.isExecutable()))
+    // Tried as the packer will read it: opened (a folder listed), which asks
+    // the system itself rather than the permission bits.
+    bool readable = false;
+    if (info.isDir()) {
+        std::error_code error;
+        std::filesystem::directory_iterator listing(QFile::encodeName(path).toStdString(), error);
+        readable = !error;
+    } else {
+        QFile file(path);
+        readable = file.open(QIODevice::ReadOnly);
+    }
+    if (!readable)
         return tr("cannot be read: %1").arg(QDir::toNativeSeparators(path));
     return {};
 }
@@ -61,9 +89,9 @@ SelectionSnapshot FileSelection::snapshot() const
     return {m_files.urls(), m_selectionState.selectedFile()};
 }
 
-void FileSelection::record(const QString &change)
+void FileSelection::record(const QString &change, const SelectionSnapshot &before)
 {
-    m_history.record(change, snapshot());
+    m_history.record(change, before, m_files.urls());
 }
 
 bool FileSelection::undo()
@@ -82,7 +110,10 @@ bool FileSelection::undo()
             restored << url;
     }
     const QSet<QUrl> returning(restored.cbegin(), restored.cend());
+    const QSet<QUrl> putInByTheChange(entry->after.cbegin(), entry->after.cend());
     for (const QUrl &url : now) {
+        if (putInByTheChange.contains(url))
+            continue;
         const bool heldByReturning = std::any_of(restored.cbegin(), restored.cend(), [&](const QUrl &back) {
             return FileListModel::contains(back, url);
         });

@@ -31,8 +31,10 @@ public:
     // Removes the entry equal to `url`; true when there was one. Recorded.
     bool remove(const QUrl &url);
     // Empties the list, recorded as `change` (nothing is recorded for an
-    // empty list; by default "Cleared the list").
+    // empty list; by default "Cleared 3 items").
     void clear(const QString &change = {});
+    // Makes `urls` the list in place of what it held, recorded as `change`.
+    void replace(const QList<QUrl> &urls, const QString &change);
 
     // Why a dropped or opened location cannot join the list ("not found:
     // /home/ann/gone.txt"); empty when it can.
@@ -40,8 +42,9 @@ public:
 
     SelectionSnapshot snapshot() const;
     // Takes the newest recorded change back: its entries return where they
-    // stood, and entries added since stay after them (unless a returning
-    // folder holds them). False when there is nothing to undo.
+    // stood, what the change put in goes, and entries added since stay
+    // after them (unless a returning folder holds them). False when there
+    // is nothing to undo.
     Q_INVOKABLE bool undo();
 
     // Highlights `url` (a click on its row).
@@ -63,7 +66,7 @@ signals:
 
 private:
     int highlightedRow() const;
-    void record(const QString &change);
+    void record(const QString &change, const SelectionSnapshot &before);
 
     FileListModel m_files;
     FileSelectionState m_selectionState;

@@ -8,9 +8,9 @@ SelectionHistory::SelectionHistory(QObject *parent)
     connect(&m_noticeTimer, &QTimer::timeout, this, &SelectionHistory::dismissNotice);
 }
 
-void SelectionHistory::record(const QString &change, SelectionSnapshot before)
+void SelectionHistory::record(const QString &change, SelectionSnapshot before, QList<QUrl> after)
 {
-    m_entries.append({change, std::move(before)});
+    m_entries.append({change, std::move(before), std::move(after)});
     if (m_entries.size() > depth)
         m_entries.removeFirst();
     emit changed();

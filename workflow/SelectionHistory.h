@@ -37,6 +37,9 @@ public:
     {
         QString change;
         SelectionSnapshot before;
+        // The entries right after the change: what the change itself put
+        // there goes with it on undo; what came later stays.
+        QList<QUrl> after;
     };
 
     static constexpr int depth = 10;
@@ -48,9 +51,9 @@ public:
     QString lastChange() const { return m_entries.isEmpty() ? QString() : m_entries.constLast().change; }
     bool noticeShown() const { return m_noticeShown; }
 
-    // Records a change about to be made, and shows the notice. The oldest
-    // entry goes beyond `depth`.
-    void record(const QString &change, SelectionSnapshot before);
+    // Records a change that was just made, from `before` to `after`, and
+    // shows the notice. The oldest entry goes beyond `depth`.
+    void record(const QString &change, SelectionSnapshot before, QList<QUrl> after);
     // Takes the newest entry off the history; the notice goes.
     std::optional<Entry> takeLast();
     Q_INVOKABLE void dismissNotice();

@@ -30,8 +30,9 @@ inline bool processEnded(pid_t pid)
     return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z' || line[close + 2] == 'X';
 }
 
-// The living children of this process whose command line holds `part`.
-inline std::vector<pid_t> childProcesses(const std::string &part)
+// The living children of `parent` (this process by default) whose command
+// line holds `part`.
+inline std::vector<pid_t> childProcesses(const std::string &part, pid_t parent = ::getpid())
 {
     std::vector<pid_t> found;
     std::error_code error;
@@ -47,9 +48,8 @@ inline std::vector<pid_t> childProcesses(const std::string &part)
         if (close == std::string::npos)
             continue;
         char state = 0;
-        long parent = 0;
-        if (std::sscanf(line.c_str() + close + 2, "%c %ld", &state, &parent) != 2 || parent != ::getpid()
-            || state == 'Z')
+        long ppid = 0;
+        if (std::sscanf(line.c_str() + close + 2, "%c %ld", &state, &ppid) != 2 || ppid != parent || state == 'Z')
             continue;
         std::ifstream cmdline(entry.path() / "cmdline");
         const std::string command((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());

@@ -13,8 +13,12 @@ MenuBar {
 
     // Titles are read without their mnemonic marks, as menus.
     delegate: MenuBarItem {
+        id: barItem
         Accessible.role: Accessible.MenuItem
-        Accessible.name: text.replace("&", "")
+        Accessible.name: barItem.text.replace("&", "")
+        // The control sets its own role ("menu bar") once a reader connects; each is a menu's title.
+        Accessible.onRoleChanged: if (barItem.Accessible.role !== Accessible.MenuItem)
+                                      barItem.Accessible.role = Accessible.MenuItem
     }
 
     // Opens the first menu for the keyboard, as a click on its title does,

@@ -13,10 +13,19 @@ APP="$BUILD_DIR/bin/lumbrel"
 PYTHON=/usr/bin/python3 # Debian's, which has pyatspi
 
 # The calling script runs again inside a private D-Bus session, which starts
-# the accessibility bus when the application and the reader ask for it.
+# the accessibility bus when the application and the reader ask for it. The
+# session gets a runtime folder of its own first: the bus daemon and the
+# accessibility bus it starts put their sockets there, so that sessions
+# running at the same time never take each other's.
 if [ -z "${LUMBREL_PRIVATE_BUS:-}" ]; then
     command -v dbus-run-session >/dev/null || { echo "$NAME: dbus-run-session is missing (apt-get install dbus)" >&2; exit 1; }
-    LUMBREL_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
+    LUMBREL_SESSION_RUNTIME="$(mktemp -d "${TMPDIR:-/tmp}/lumbrel-$NAME-bus.XXXXXX")"
+    chmod 700 "$LUMBREL_SESSION_RUNTIME"
+    export LUMBREL_SESSION_RUNTIME XDG_RUNTIME_DIR="$LUMBREL_SESSION_RUNTIME"
+    unset AT_SPI_BUS_ADDRESS
+    LUMBREL_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@" && status=0 || status=$?
+    rm -rf "$LUMBREL_SESSION_RUNTIME"
+    exit "$status"
 fi
 
 # Stops with a message when a program, pyatspi or the build is missing.

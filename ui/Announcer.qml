@@ -20,9 +20,12 @@ Item {
 
     Connections {
         target: announcer.view
+        // Renamed while it shows (a reader hears of renamed objects it can
+        // see), then shown anew, so that the same text twice is heard twice.
         function onAnnounced(text) {
-            announcer.visible = false
+            announcer.visible = true
             announcer.text = text
+            announcer.visible = false
             announcer.visible = true
         }
     }

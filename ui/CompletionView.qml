@@ -210,6 +210,7 @@ FocusScope {
                 objectName: "leftOutButton"
                 Layout.alignment: Qt.AlignHCenter
                 visible: view.leftOut.length > 0
+                Accessible.ignored: !visible
                 shown: view.showDetails
                 text: view.totalFiles === 0 ? qsTr("Nothing was packed: see why")
                                             : Format.count(view.leftOut.length, qsTr("item left out"), qsTr("items left out"))
@@ -248,6 +249,7 @@ FocusScope {
                 color: Theme.warning
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !visible
             }
 
             PillButton {

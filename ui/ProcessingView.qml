@@ -69,6 +69,7 @@ FocusScope {
                                                                             : overlay.job.stageText
             elide: Text.ElideRight
             color: Theme.secondaryText
+            Accessible.name: ""
             Accessible.ignored: true
         }
         PushButton {

@@ -35,11 +35,13 @@ Rectangle {
             color: Theme.text
             Accessible.role: Accessible.StaticText
             Accessible.name: text
+            Accessible.ignored: !notice.visible
         }
         PushButton {
             objectName: "undoButton"
             text: qsTr("Undo")
             flat: true
+            Accessible.ignored: !notice.visible
             onClicked: notice.view.undo()
         }
         IconButton {
@@ -47,6 +49,7 @@ Rectangle {
             text: qsTr("Dismiss")
             symbol: "xmark"
             color: Theme.secondaryText
+            Accessible.ignored: !notice.visible
             onClicked: notice.view.history.dismissNotice()
         }
     }

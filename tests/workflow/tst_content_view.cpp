@@ -218,8 +218,10 @@ private slots:
         view.startBundling();
         QCOMPARE(dialog.count(), 0);
         QFile::remove(fail);
+        announced.clear();
         view.updateEstimates();
         QTRY_VERIFY(view.canStart());
+        QCOMPARE(announced.size(), 1); // the new totals, once
         QCOMPARE(announced.constLast().value(0).toString(), QStringLiteral("1 file, 10 characters, 3 tokens"));
         view.startBundling();
         QCOMPARE(dialog.count(), 1);

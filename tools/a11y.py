@@ -9,6 +9,7 @@ reader does. Used by tools/a11y-tree.sh and tools/screenshots.sh.
                                it is enabled; exit 1 when there is none
   a11y.py events SECONDS       print the name changes and announcements of the next seconds
 """
+import os
 import sys
 import time
 
@@ -63,7 +64,11 @@ def find(role, name=None):
                     and node.getState().contains(pyatspi.STATE_SHOWING):
                 box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 enabled = node.getState().contains(pyatspi.STATE_ENABLED)
-                print(box.x + box.width // 2, box.y + box.height // 2, "enabled" if enabled else "disabled")
+                # Qt gives places in its device-independent pixels: on a scaled
+                # screen (QT_SCALE_FACTOR) the screen's own are that much larger.
+                scale = float(os.environ.get("QT_SCALE_FACTOR") or 1)
+                print(int((box.x + box.width / 2) * scale), int((box.y + box.height / 2) * scale),
+                      "enabled" if enabled else "disabled")
                 return 0
     return 1
 

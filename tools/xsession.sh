@@ -48,9 +48,13 @@ stop_app() {
     APP_PID=""
     WID=""
 }
+stop_display() {
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+}
 cleanup() {
     stop_app
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    stop_display
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -74,11 +78,12 @@ wait_for() {
     done
 }
 
-# Starts Xvfb and points DISPLAY at it, for a session without the user's
-# desktop settings.
+# Starts Xvfb (a screen of SCREEN_SIZE, 1024x768 by default) and points
+# DISPLAY at it, for a session without the user's desktop settings.
 start_display() {
+    rm -f "$WORK/display"
     exec {displayfd}>"$WORK/display"
-    Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd "$displayfd" -screen 0 "${SCREEN_SIZE:-1024x768}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     exec {displayfd}>&-
     wait_for 10 "Xvfb" test -s "$WORK/display"

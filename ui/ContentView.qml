@@ -191,12 +191,11 @@ FocusScope {
         // True from the moment it starts to close until the event that
         // closed it has been handled.
         property bool closingNow: false
-        // Below the header, so that "Clear All" and the gear stay in sight,
-        // and always inside the content.
+        // Below the header, so that "Clear All" and the gear stay in sight;
+        // where it is taller than the room left, its form scrolls.
         x: Math.round((root.width - width) / 2)
-        y: Math.max(4, Math.min(Theme.standardPadding + header.height + Theme.standardSpacing,
-                                root.height - implicitHeight - 4))
-        height: Math.min(implicitHeight, root.height - y - 4)
+        y: Theme.standardPadding + header.height + Theme.standardSpacing
+        height: Math.min(implicitHeight, root.height - y - Theme.standardSpacing)
         width: Math.min(implicitWidth, root.width - 2 * Theme.standardSpacing)
         padding: 0
         modal: false

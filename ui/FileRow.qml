@@ -97,6 +97,8 @@ Item {
                 font.pointSize: Theme.points(11)
                 color: Theme.listSecondaryText
                 font.italic: row.filesInEstimate === 0
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
                 elide: Text.ElideRight
                 Accessible.ignored: true
             }

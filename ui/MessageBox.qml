@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Layouts
 import Lumbrel
 
 // A modal message over the window with one or two answers: `rejectText`
@@ -16,7 +15,8 @@ Dialog {
 
     parent: Overlay.overlay
     anchors.centerIn: parent
-    width: Math.min(Theme.dialogWidth, (parent ? parent.width : Theme.dialogWidth) - 2 * Theme.dialogMargin)
+    // The window is never narrower than this and its margins.
+    width: Theme.dialogWidth
     modal: true
     closePolicy: Popup.CloseOnEscape
     onOpened: (box.acceptIsDefault && acceptButton.visible ? acceptButton : rejectButton).forceActiveFocus(Qt.TabFocusReason)
@@ -32,13 +32,11 @@ Dialog {
     }
 
     footer: Item {
-        implicitWidth: buttons.implicitWidth + 2 * Theme.standardPadding
-        implicitHeight: buttons.implicitHeight + Theme.standardPadding
-        RowLayout {
+        implicitWidth: buttons.width + 2 * Theme.standardPadding
+        implicitHeight: buttons.height + Theme.standardPadding
+        Row {
             id: buttons
-            anchors.right: parent.right
-            anchors.rightMargin: Theme.standardPadding
-            anchors.top: parent.top
+            x: parent.width - width - Theme.standardPadding
             spacing: Theme.standardSpacing
             PushButton {
                 id: acceptButton

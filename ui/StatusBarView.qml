@@ -137,7 +137,8 @@ ColumnLayout {
                 color: Theme.secondaryText
                 wrapMode: Text.Wrap
                 horizontalAlignment: Text.AlignHCenter
-                text: qsTr("Files: %1 • Chars: %2 • Tokens: %3")
+                // A line breaks only between the totals, never inside one.
+                text: qsTr("Files:\u00A0%1 • Chars:\u00A0%2 • Tokens:\u00A0%3")
                       .arg(Format.number(bar.totalFiles))
                       .arg(Format.number(bar.totalChars))
                       .arg(Format.number(bar.estimatedTokens))

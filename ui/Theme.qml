@@ -99,6 +99,11 @@ QtObject {
     // The capsules of the completion screen's buttons.
     readonly property int pillRadius: 25
     readonly property int pillWidth: 200
+    // How much the window is grown for the desktop's font (1 at the design font).
+    readonly property real scale: WindowPlacement.scale
+    // The settings panel's frame, grown with the window.
+    readonly property real settingsWidth: 350 * scale
+    readonly property real settingsHeight: 400 * scale
     // Dialogs and popups over the window, and their least distance from its edges.
     readonly property int dialogWidth: 360
     readonly property int dialogMargin: 20

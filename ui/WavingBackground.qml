@@ -3,9 +3,11 @@ import Lumbrel
 
 // The placeholder of the empty drop area: four rings pulsing outwards one after
 // another, a document symbol and an invitation to drop files. The rings shrink
-// to fit the area. The animation runs only while someone can see it: not while
-// the window is hidden, minimised or in the background, nor when the desktop
-// asks for reduced motion; it then rests, and costs nothing.
+// to fit the area. The waving invites for a few rounds whenever the window
+// comes forward or the pointer comes over the area, then rests, so that an
+// idle window costs nothing; it never runs while no one can see it (the
+// window hidden, minimised or in the background) nor when the desktop asks
+// for reduced motion.
 Item {
     id: background
 
@@ -13,9 +15,29 @@ Item {
     property bool animate: false
     Component.onCompleted: animate = true
 
-    readonly property bool moving: animate && visible && Window.active
-                                   && Window.visibility !== Window.Minimized && Window.visibility !== Window.Hidden
-                                   && !Motion.reduced
+    // How many times the rings swing out and back (5 s each) per invitation.
+    readonly property int rounds: 2
+    property bool inviting: true
+    readonly property bool seen: visible && Window.active && Window.visibility !== Window.Minimized
+                                 && Window.visibility !== Window.Hidden
+    readonly property bool moving: animate && inviting && seen && !Motion.reduced
+
+    function invite() {
+        background.inviting = true
+        rest.restart()
+    }
+    onSeenChanged: if (seen) invite()
+
+    // The rounds end, the last ring 0.9 s after the first; then the waving rests.
+    Timer {
+        id: rest
+        interval: background.rounds * 5000 + 1000
+        running: true
+        onTriggered: background.inviting = false
+    }
+    HoverHandler {
+        onHoveredChanged: if (hovered) background.invite()
+    }
     // The widest ring at its largest: 440 across, drawn 6 wide, at 1.15.
     readonly property real ringsExtent: (320 + 40 * 3 + 6) * 1.15
     readonly property real ringsScale: Math.min(1, Math.max(0, Math.min(width, height) - 8) / ringsExtent)
@@ -63,7 +85,7 @@ Item {
                     }
                     PauseAnimation { duration: 300 * ring.index }
                     SequentialAnimation {
-                        loops: Animation.Infinite
+                        loops: background.rounds
                         ParallelAnimation {
                             Swing { target: ring; property: "scale"; to: ring.swungScale }
                             Swing { target: ring; property: "opacity"; to: 0 }
@@ -90,10 +112,11 @@ Item {
             color: Theme.secondaryText
             scale: 0.95
 
+            // Breathes as long as the rings swing (3 s a breath), ending where it began.
             SequentialAnimation {
                 running: background.moving
-                loops: Animation.Infinite
-                onStopped: docSymbol.scale = 1
+                loops: Math.round(background.rounds * 5000 / 3000)
+                onStopped: docSymbol.scale = 0.95
                 NumberAnimation {
                     target: docSymbol; property: "scale"; to: 1.1; duration: 1500
                     easing.type: Easing.BezierSpline; easing.bezierCurve: Theme.easeInOut

@@ -53,6 +53,24 @@ private slots:
         QCOMPARE(accessible->property("name").toString(), QStringLiteral("2 files, 1 character, 0 tokens"));
     }
 
+    // The empty area's rings wave while someone can see them and rest,
+    // whole, when the window goes away; they fit the area.
+    void wavingRestsWhenUnseen()
+    {
+        Scene scene("WavingBackground { width: 368; height: 400 }");
+        QTRY_VERIFY(scene.root->property("moving").toBool());
+        QVERIFY(scene.root->property("ringsScale").toReal() < 1); // 506 across at their largest
+        scene.window.hide();
+        QTRY_VERIFY(!scene.root->property("moving").toBool());
+        const QList<QQuickItem *> rings = scene.root->childItems().constFirst()->childItems();
+        for (QQuickItem *ring : rings) {
+            if (!ring->inherits("QQuickRectangle"))
+                continue;
+            QCOMPARE(ring->opacity(), 1.0);
+            QCOMPARE(ring->scale(), ring->property("restScale").toReal());
+        }
+    }
+
     void completionShowsTheTotalsAndRevealsTheOutput()
     {
         const QString name = QStringLiteral("bundled-output-of-the-whole-project-with-all-of-its-folders-notes-sources-scripts-and-documentation-as-of-this-week.md");

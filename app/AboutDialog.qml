@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -39,7 +40,7 @@ Dialog {
         Label {
             objectName: "license"
             Layout.fillWidth: true
-            text: ThirdPartyNotices.license
+            text: ThirdPartyNotices.license // qmllint disable unqualified
             wrapMode: Text.Wrap
             font.pointSize: dialog.font.pointSize - 1
         }
@@ -64,7 +65,7 @@ Dialog {
                 anchors.fill: parent
                 anchors.margins: 1
                 clip: true
-                model: dialog.visible ? ThirdPartyNotices.notices.split("\n\n") : []
+                model: dialog.visible ? ThirdPartyNotices.notices.split("\n\n") : [] // qmllint disable unqualified
                 boundsBehavior: Flickable.StopAtBounds
                 ScrollBar.vertical: ScrollBar {
                     policy: ScrollBar.AlwaysOn // there is much more below

@@ -28,7 +28,7 @@ QtObject {
     }
     readonly property Action quit: Action {
         text: qsTr("Quit Lumbrel")
-        shortcut: StandardKey.Quit
+        shortcut: StandardKey.Quit // qmllint disable unqualified
         onTriggered: actions.app.quit()
     }
     // Folders are what people bundle most, so they get the open shortcut.
@@ -40,7 +40,7 @@ QtObject {
     }
     readonly property Action addFolder: Action {
         text: qsTr("Add Folder…")
-        shortcut: StandardKey.Open
+        shortcut: StandardKey.Open // qmllint disable unqualified
         enabled: actions.normalScreen
         onTriggered: actions.view.chooseFolder()
     }
@@ -56,7 +56,7 @@ QtObject {
     }
     readonly property Action undo: Action {
         text: qsTr("Undo")
-        shortcut: StandardKey.Undo
+        shortcut: StandardKey.Undo // qmllint disable unqualified
         enabled: actions.normalScreen && actions.view.history.canUndo
         onTriggered: actions.view.undo()
     }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -24,7 +25,7 @@ MenuBar {
     // Opens the first menu for the keyboard, as a click on its title does,
     // so that the bar knows which menu is open and Left and Right move on.
     function openFirstMenu() {
-        const first = bar.itemAt(0)
+        const first = bar.itemAt(0) as MenuBarItem
         if (first && !(first.menu && first.menu.visible)) {
             bar.forceActiveFocus(Qt.MenuBarFocusReason)
             first.clicked()

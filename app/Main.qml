@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Window
 import Lumbrel
 import LumbrelApp
+import LumbrelUpdates
 
 // The one main window. Its design size, 400 x 500 for the content, grows with
 // the system font so that nothing is clipped, stays within the screen, and
@@ -155,8 +156,9 @@ ApplicationWindow {
             target: window.app.showsUpdateResults ? window.app.updater : null
             ignoreUnknownSignals: true
             function onStateChanged() {
-                if (updateDialog.item && !updateDialog.item.opened)
-                    updateDialog.item.open()
+                const dialog = updateDialog.item as UpdateDialogView
+                if (dialog && !dialog.opened)
+                    dialog.open()
             }
         }
     }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -88,17 +89,18 @@ FocusScope {
     // Drags the bundle file out as a file, for a browser's upload or a file manager.
     component FileDrag: Item {
         id: source
+        required property url file
         property bool dragging: dragHandler.active
         Drag.active: dragHandler.active
         Drag.dragType: Drag.Automatic
         Drag.supportedActions: Qt.CopyAction
-        Drag.mimeData: { "text/uri-list": String(view.outputFile) + "\r\n" }
+        Drag.mimeData: { "text/uri-list": String(source.file) + "\r\n" }
         DragHandler { id: dragHandler; target: null }
         HoverHandler { cursorShape: Qt.OpenHandCursor }
     }
 
     Shortcut {
-        sequences: [StandardKey.Copy]
+        sequences: [StandardKey.Copy] // qmllint disable unqualified
         enabled: view.visible && view.clipboard !== null
         onActivated: view.clipboard.copy()
     }
@@ -163,7 +165,7 @@ FocusScope {
                 scale: view.showDetails ? 1.0 : 0.1
                 // A spring of half a second's period, damped to 0.6 of critical.
                 Behavior on scale { SpringAnimation { spring: 2.53; damping: 0.24; epsilon: 0.005 } }
-                FileDrag { objectName: "sealDrag"; anchors.fill: parent }
+                FileDrag { objectName: "sealDrag"; anchors.fill: parent; file: view.outputFile }
             }
 
             Text {
@@ -297,7 +299,7 @@ FocusScope {
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
                 Accessible.description: Format.path(view.outputFile)
-                FileDrag { objectName: "nameDrag"; anchors.fill: parent }
+                FileDrag { objectName: "nameDrag"; anchors.fill: parent; file: view.outputFile }
             }
         }
     }
@@ -324,7 +326,6 @@ FocusScope {
                 Accessible.name: text
             }
             ListView {
-                id: leftOutLines
                 Layout.fillWidth: true
                 Layout.fillHeight: true
                 Layout.preferredHeight: contentHeight

@@ -21,7 +21,7 @@ Item {
     signal select()
 
     readonly property string name: Format.fileName(file)
-    readonly property string detailText: Format.rowDetail(itemCount.isFolder, itemCount.ready ? itemCount.count : -1,
+    readonly property string detailText: Format.rowDetail(itemCount.isFolder, itemCount.ready ? itemCount.count : -1, // qmllint disable type
                                                           filesInEstimate, tokensInEstimate)
 
     implicitWidth: content.implicitWidth + 2 * Theme.standardSpacing

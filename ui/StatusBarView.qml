@@ -148,7 +148,12 @@ ColumnLayout {
                                                   Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
                                                   Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
                 property string settled: spoken
-                onSpokenChanged: Qt.callLater(() => totals.settled = totals.spoken)
+                onSpokenChanged: settle.restart()
+                Timer {
+                    id: settle
+                    interval: 0
+                    onTriggered: totals.settled = totals.spoken
+                }
                 Accessible.role: Accessible.StaticText
                 Accessible.name: settled
                 Accessible.ignored: !totalsRow.visible || !bar.visible

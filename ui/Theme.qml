@@ -81,8 +81,7 @@ QtObject {
     // --- Type ----------------------------------------------------------------
     // Sizes follow the desktop's font: the body text is the application font,
     // and the other sizes keep their proportion to a 13-point body.
-    readonly property real bodySize: Qt.application.font.pointSize > 0 ? Qt.application.font.pointSize
-                                                                        : Qt.application.font.pixelSize * 0.75
+    readonly property real bodySize: WindowPlacement.fontPoints
     function points(size) { return bodySize * size / 13 }
     readonly property real headlineSize: points(13)
     readonly property real captionSize: points(10)

@@ -61,6 +61,10 @@ void WindowPlacement::update()
     const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96;
     // A font given in pixels is that large whatever the screen.
     const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / dpi;
+    if (!qFuzzyCompare(points, m_fontPoints)) {
+        m_fontPoints = points;
+        emit fontPointsChanged();
+    }
     const qreal scale = fontScale(points, dpi);
     if (qFuzzyCompare(scale, m_scale))
         return;

@@ -30,11 +30,14 @@ class WindowPlacement : public QObject
     QML_SINGLETON
     // fontScale() for the application font on the primary screen.
     Q_PROPERTY(qreal scale READ scale NOTIFY scaleChanged)
+    // The application font's size in points (a font given in pixels, converted).
+    Q_PROPERTY(qreal fontPoints READ fontPoints NOTIFY fontPointsChanged)
 
 public:
     explicit WindowPlacement(QObject *parent = nullptr);
 
     qreal scale() const { return m_scale; }
+    qreal fontPoints() const { return m_fontPoints; }
 
     // The position that centres a window of `width` x `height` in the
     // available area of `window`'s screen (the primary screen without one).
@@ -45,6 +48,7 @@ public:
 
 signals:
     void scaleChanged();
+    void fontPointsChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -53,4 +57,5 @@ private:
     void update();
 
     qreal m_scale = 1;
+    qreal m_fontPoints = 0;
 };

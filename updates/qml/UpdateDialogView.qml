@@ -41,8 +41,8 @@ Dialog {
                 objectName: "downloadProgress"
                 Layout.fillWidth: true
                 from: 0
-                to: dialog.updater ? Math.max(1, dialog.updater.bytesTotal) : 1
-                value: dialog.updater ? dialog.updater.bytesReceived : 0
+                to: dialog.updater ? Math.max(1, dialog.updater.bytesTotal) : 1 // qmllint disable type
+                value: dialog.updater ? dialog.updater.bytesReceived : 0 // qmllint disable type
             }
         }
 
@@ -102,7 +102,7 @@ Dialog {
             }
             Label {
                 visible: notes.text === "" && !!dialog.updater
-                         && dialog.updater.releaseNotesUrl.toString() !== ""
+                         && String(dialog.updater.releaseNotesUrl) !== ""
                 textFormat: Text.StyledText
                 text: "<a href=\"notes\">" + qsTr("Release Notes") + "</a>"
                 onLinkActivated: dialog.updater.openReleaseNotes()
@@ -136,7 +136,7 @@ Dialog {
         Button {
             text: qsTr("Cancel")
             visible: dialog.busy
-            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
+            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole // qmllint disable
             // Stopped while the dialog is still open, so that the state's
             // change does not open it again.
             onClicked: {
@@ -148,12 +148,12 @@ Dialog {
             text: qsTr("Open")
             visible: dialog.updateState === AppcastUpdater.UpdateAvailable
             enabled: !!dialog.updater && dialog.updater.downloadedFile !== ""
-            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole // qmllint disable
         }
         Button {
             text: qsTr("Close")
             visible: !dialog.busy
-            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole // qmllint disable
         }
     }
 

@@ -2,13 +2,14 @@
 #include "BuildConfig.h"
 #include "BundleOptions.h"
 #include "Desktop.h"
+#include "CommandLine.h"
 #include "HeadlessBundle.h"
 #include "Log.h"
 #include "MainApp.h"
 #include "PrivateArea.h"
 #include "SingleInstance.h"
 
-#include <QCommandLineParser>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QQmlApplicationEngine>
@@ -20,7 +21,8 @@
 #include <QtQml/QQmlExtensionPlugin>
 
 #include <cstdio>
-#include <cstring>
+#include <functional>
+#include <memory>
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
@@ -34,6 +36,18 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QString::fromUtf8(buildconfig::version));
 }
 
+// Without a display Qt would abort with a long message; the window says what
+// to do instead, and the command line goes without a clipboard.
+bool hasDisplay()
+{
+#if defined(Q_OS_LINUX)
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
 // Staging copies and scratch files of earlier runs that ended without
 // cleaning up (a crash, SIGKILL, a power cut) go, unless their owner still runs.
 void sweepLeftovers()
@@ -45,87 +59,58 @@ void sweepLeftovers()
                     .arg(QLocale::c().formattedDataSize(swept.bytes)));
 }
 
-// Work on the command line needs no display: the help, the version and a
-// bundle made without a window.
-bool wantsCommandLine(int argc, char *argv[])
+// Work on the command line needs no display: the help, the version, and a
+// bundle or estimate made without a window. A clipboard is used where there
+// is a display for one.
+int runCommandLine(int argc, char *argv[], const CommandLine &command)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--bundle=", 9) == 0)
-            return true;
-        for (const char *option : {"--bundle", "-h", "--help", "--help-all", "-v", "--version"}) {
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-int runCommandLine(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
+    const bool clipboard = command.copy && hasDisplay();
+    std::unique_ptr<QCoreApplication> app = clipboard ? std::make_unique<QGuiApplication>(argc, argv)
+                                                      : std::make_unique<QCoreApplication>(argc, argv);
     nameApplication();
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Bundles files and folders into one text file for an AI assistant.\n"
-        "Without --bundle, opens the window with the given files and folders in its list."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption bundle(QStringLiteral("bundle"),
-                                    QStringLiteral("Bundles the PATHs into OUTPUT without a window, prints the totals "
-                                                   "and what was left out, and exits (0 on success)."),
-                                    QStringLiteral("OUTPUT"));
-    const QCommandLineOption style(QStringLiteral("style"),
-                                   QStringLiteral("With --bundle: the output style, plain, xml or markdown "
-                                                  "(default: the one chosen in the window)."),
-                                   QStringLiteral("STYLE"));
-    const QCommandLineOption ignore(QStringLiteral("ignore"),
-                                    QStringLiteral("With --bundle: comma-separated patterns of files to leave out."),
-                                    QStringLiteral("PATTERNS"));
-    parser.addOptions({bundle, style, ignore});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders to bundle."),
-                                 QStringLiteral("[PATH...]"));
-    parser.process(app); // answers --help and --version itself
-
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (!parser.isSet(bundle)) {
-        err << "lumbrel: --style and --ignore go with --bundle\n";
-        return 2;
+    switch (command.mode) {
+    case CommandLine::Mode::Help:
+        out << CommandLine::helpText();
+        return 0;
+    case CommandLine::Mode::Version:
+        out << "lumbrel " << QCoreApplication::applicationVersion() << "\n";
+        return 0;
+    default:
+        break;
     }
     logToStandardError(true); // standard output carries the result
+    logArguments(command.verbose);
     sweepLeftovers();
-    HeadlessBundle job;
-    job.output = parser.value(bundle);
-    job.paths = parser.positionalArguments();
-    if (parser.isSet(style))
-        job.style = parser.value(style);
-    if (parser.isSet(ignore))
-        job.ignorePatterns = parser.value(ignore);
     BundleOptions options; // the stored options, for all that is not given
-    const int status = job.run(options, PackerLocation::bundled(), out, err);
+    if (!options.storeProblem().isEmpty())
+        err << "lumbrel: " << options.storeProblem() << "\n";
+    std::function<void(const QString &)> copyText;
+    if (clipboard)
+        copyText = [](const QString &text) { QGuiApplication::clipboard()->setText(text); };
+    const int status = runHeadless(command, options, PackerLocation::bundled(), out, err, copyText);
     PrivateArea::endSession();
     return status;
 }
 
 int runWindow(QGuiApplication &app, SingleInstance &instance, const QList<QUrl> &requested);
 
-// Without a display Qt would abort with a long message; say what to do instead.
-bool displayMissing()
-{
-#if defined(Q_OS_LINUX)
-    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    return false;
-#endif
-}
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (wantsCommandLine(argc, argv))
-        return runCommandLine(argc, argv);
-    if (displayMissing()) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = CommandLine::parse(arguments);
+    if (command.mode == CommandLine::Mode::Error) {
+        std::fprintf(stderr, "lumbrel: %s\n", qPrintable(command.error));
+        return 2;
+    }
+    if (command.mode != CommandLine::Mode::Window)
+        return runCommandLine(argc, argv, command);
+    if (!hasDisplay()) {
         std::fprintf(stderr, "Lumbrel needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are "
                              "unset); to run it without one, start it under Xvfb: xvfb-run -a %s\n"
                              "To bundle without a window: %s --bundle OUTPUT PATH...\n",
@@ -141,7 +126,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
         QQuickStyle::setStyle(QStringLiteral("Fusion"));
 
-    const QList<QUrl> requested = AppDelegate::urlsFromArguments(app.arguments().mid(1));
+    const QList<QUrl> requested = AppDelegate::urlsFromArguments(command.paths);
     SingleInstance instance;
     if (instance.forwardToRunning(requested))
         return 0;

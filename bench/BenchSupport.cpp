@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
 #include "BundleOptions.h"
-#include "CommandLine.h"
+#include "PackerArguments.h"
 #include "PackerEnvironment.h"
 
 #include <QEventLoop>
@@ -298,9 +298,12 @@ DirectRun runPackerDirectly(const QStringList &arguments, const QString &directo
     return run;
 }
 
-QStringList packerArguments(const QString &output, const QString &ignorePatterns)
+QStringList defaultJobArguments(const QString &output, const QString &ignorePatterns)
 {
-    return buildArguments(BundleOptions::Values{}, ignorePatterns, output);
+    PackRequest request;
+    request.output = output;
+    request.ignorePatterns = ignorePatterns;
+    return jobArguments(request);
 }
 
 double copyWithCp(const fs::path &from, const fs::path &to, bool hardLinks)

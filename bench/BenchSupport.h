@@ -94,7 +94,7 @@ DirectRun runPackerDirectly(const QStringList &arguments, const QString &directo
 
 // The argument list the application builds with the default options, writing
 // to `output` (absolute) and ignoring `ignorePatterns`.
-QStringList packerArguments(const QString &output, const QString &ignorePatterns = {});
+QStringList defaultJobArguments(const QString &output, const QString &ignorePatterns = {});
 
 // Runs `cp -a from to` (`cp -al` with `hardLinks`) and returns its wall time
 // in seconds (negative when cp failed).

@@ -18,6 +18,7 @@
 #include "BenchSupport.h"
 
 #include "BundleOptions.h"
+#include "PrivateArea.h"
 #include "ContentView.h"
 #include "RunSummary.h"
 
@@ -287,7 +288,7 @@ int main(int argc, char *argv[])
     });
     UiTickProbe probe;
 
-    const QString scratch = QDir(RepomixWrapper::privateDirectory().value()).filePath(QStringLiteral("bench-estimates-direct.txt"));
+    const QString scratch = QDir(PrivateArea::sessionDirectory().value()).filePath(QStringLiteral("bench-estimates-direct.txt"));
 
     // ---- 1. Latency and responsiveness ------------------------------------
     std::fprintf(out(), "\n1. Estimates of the tree against direct packer runs (warm-up first, then median of %d)\n", kRuns);
@@ -296,13 +297,13 @@ int main(int argc, char *argv[])
     // Three ways to get the same totals, in turn, warm (one warm-up each):
     //  - an estimate through ContentView, timed from updateEstimates() until
     //    its totals are published;
-    //  - the same job (stageFiles, then runRepomix) on a plain thread with a
+    //  - the same job (stage, then pack) on a plain thread with a
     //    runner of its own: what the estimate costs without the workflow;
     //  - the packer run directly on the tree (this blocks the UI thread, so
     //    no UI gaps are taken from it).
     // The UI probe runs during the first two. A process monitor notes when
     // each estimate's packer ran, to tell the staging and packing phases apart.
-    const QStringList arguments = packerArguments(scratch);
+    const QStringList arguments = defaultJobArguments(scratch);
     const QString directRoot = QFile::decodeName(inputParent.c_str()); // the same relative paths as the staged copy
     const double part1Origin = now();
     PackerProcessMonitor part1Monitor(QFile::encodeName(packer().script).toStdString(), part1Origin);
@@ -339,14 +340,18 @@ int main(int argc, char *argv[])
         probe.reset();
         std::thread thread([&] {
             double start = now();
-            const Result<QUrl> staged = plainRunner.stageFiles({urlOf(project)});
+            const Result<Staging> staged = plainRunner.stage({{urlOf(project)}});
             staging = now() - start;
             if (staged) {
-                plainRunner.setTemporaryDirectory(staged.value()); // removes the previous copy in the background
+                PackRequest request;
+                request.output = scratch;
+                request.directory = staged.value().directory.toLocalFile();
+                request.defaultRulesApplied = staged.value().defaultRulesApplied;
                 start = now();
-                plainRunner.runRepomix(arguments, staged.value());
+                plainRunner.pack(request);
                 packing = now() - start;
                 QFile::remove(scratch);
+                plainRunner.discardDirectory(staged.value().directory); // in the background
             }
             done = true;
         });
@@ -396,8 +401,8 @@ int main(int argc, char *argv[])
     };
     printRuns("estimate: updateEstimates() -> published", estimateTimes);
     printRuns("same job on a plain thread", jobTimes);
-    printRuns("  of which stageFiles", jobStaging);
-    printRuns("  of which runRepomix", jobPacking);
+    printRuns("  of which staging", jobStaging);
+    printRuns("  of which packing", jobPacking);
     printRuns("direct packer run on the same tree", directTimes);
     std::fprintf(out(), "   ratio estimate / direct packer run        : %7.3f   (target <= 1.15)\n",
                  median(estimateTimes) / median(directTimes));
@@ -465,8 +470,14 @@ int main(int argc, char *argv[])
     // staged copy the last estimate used.
     const RunSummary burstShown{view.totalFiles(), view.totalChars(), view.estimatedTokens()};
     const qint64 expectedFiles = kSourceFiles - markdownFiles + 6;
-    const DirectRun check = runPackerDirectly(packerArguments(scratch, typed.last()),
-                                              view.repomix().temporaryDirectory().toLocalFile());
+    // A staging of its own, as the last estimate made it.
+    const Result<Staging> lastStaging = plainRunner.stage({view.jobInput().files, typed.last()});
+    QStringList checkArguments = defaultJobArguments(scratch, typed.last());
+    if (lastStaging && lastStaging.value().defaultRulesApplied)
+        checkArguments << QStringLiteral("--no-default-patterns");
+    const DirectRun check = runPackerDirectly(checkArguments, lastStaging ? lastStaging.value().directory.toLocalFile() : QString());
+    if (lastStaging)
+        plainRunner.discardDirectory(lastStaging.value().directory);
     QFile::remove(scratch);
     const RunSummary checkTotals = parseSummary(check.report);
 

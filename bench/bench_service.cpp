@@ -70,7 +70,9 @@ Timed throughService(PackerService &service, const QStringList &arguments, const
 {
     Timed timed;
     const double start = now();
-    const Result<PackerRun> run = service.run(arguments, QUrl::fromLocalFile(directory), environment, workingDirectory);
+    const PackerInvocation invocation{arguments + QStringList{directory}, arguments.value(arguments.indexOf("--output") + 1),
+                                      PackerEnvironment{environment, workingDirectory, {}}};
+    const Result<PackerRun> run = service.run(invocation, {}, {});
     timed.seconds = now() - start;
     timed.ok = run.ok();
     if (run.ok())
@@ -100,7 +102,7 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1"));
     environment.insert(QStringLiteral("REPOMIX_TOKEN_CACHE_PATH"), temp.filePath(QStringLiteral("cache/token-counts.json")));
     const QString scratch = temp.filePath(QStringLiteral("temp_output.txt"));
-    const QStringList arguments = packerArguments(scratch);
+    const QStringList arguments = defaultJobArguments(scratch);
 
     std::fprintf(out(), "bench_service: load average %s, %u hardware threads\n", qPrintable(loadAverage()),
                  std::thread::hardware_concurrency());

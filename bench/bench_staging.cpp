@@ -2,7 +2,7 @@
 //
 //   stage (hard links)  against  `cp -a` and `cp -al` of the same item into
 //   stage (copies)               the same file system
-//   runRepomix          against  the same packer command started directly
+//   pack()          against  the same packer command started directly
 //
 // on three trees: a generated project with dependency folders, the same
 // project without them, and the Qt headers as a real source tree. Every
@@ -10,6 +10,7 @@
 // compare figures taken in this run. Nothing here asserts on time.
 
 #include "BenchSupport.h"
+#include "PrivateArea.h"
 
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
@@ -75,7 +76,7 @@ Row measure(RepomixWrapper &wrapper, const Case &input, const fs::path &scratch)
             if (method == Links || method == Copies) {
                 wrapper.setLinkFiles(method == Links);
                 const double start = now();
-                const Result<Staging> staged = wrapper.stage(items, QString());
+                const Result<Staging> staged = wrapper.stage({items});
                 seconds[method] = now() - start;
                 if (!staged) {
                     std::fprintf(out(), "  staging failed: %s\n", qPrintable(staged.error().toString()));
@@ -108,8 +109,8 @@ Row measure(RepomixWrapper &wrapper, const Case &input, const fs::path &scratch)
     for (int method = 0; method < MethodCount; ++method)
         row.seconds[method] = median(times[method]);
 
-    // --- runRepomix against a direct run, on one staged copy ---------------
-    const Result<Staging> staging = wrapper.stage(items, QString());
+    // --- pack() against a direct run, on one staged copy ---------------
+    const Result<Staging> staging = wrapper.stage({items});
     if (!staging) {
         row.allRunsOk = false;
         return row;
@@ -117,7 +118,7 @@ Row measure(RepomixWrapper &wrapper, const Case &input, const fs::path &scratch)
     const Result<QUrl> staged = staging.value().directory;
     const QString stagedDirectory = staged.value().toLocalFile();
     const QString output = PrivateArea::scratchFile(QStringLiteral(".txt")).value();
-    const QStringList arguments = packerArguments(output);
+    const QStringList arguments = defaultJobArguments(output);
     // The direct run gets what the runner adds for a staging with the rules applied.
     const QStringList directArguments = staging.value().defaultRulesApplied
         ? arguments + QStringList{QStringLiteral("--no-default-patterns")}
@@ -128,14 +129,18 @@ Row measure(RepomixWrapper &wrapper, const Case &input, const fs::path &scratch)
     for (int run = -1; run < kRuns; ++run) { // run -1 warms the runtime and the cache
         // Alternate which goes first, so that neither always runs on the
         // other's warm-up.
-        Result<QString> report = QString();
+        Result<PackResult> report = PackResult();
         double wrapperSeconds = 0;
         DirectRun direct;
         const auto throughWrapper = [&] {
             resetPeakMemory();
             QFile::remove(output); // each run writes a new file
             const double start = now();
-            report = wrapper.runRepomix(arguments, staged.value());
+            PackRequest request;
+            request.output = output;
+            request.directory = stagedDirectory;
+            request.defaultRulesApplied = staging.value().defaultRulesApplied;
+            report = wrapper.pack(request);
             wrapperSeconds = now() - start;
             row.wrapperPeak = std::max(row.wrapperPeak, peakMemoryMiB());
         };
@@ -155,11 +160,11 @@ Row measure(RepomixWrapper &wrapper, const Case &input, const fs::path &scratch)
 
         if (!report || direct.exitCode != 0) {
             std::fprintf(out(), "  packer run failed: %s (direct exit code %d)\n",
-                         report ? "runRepomix ok" : qPrintable(report.error().toString()), direct.exitCode);
+                         report ? "pack() ok" : qPrintable(report.error().toString()), direct.exitCode);
             row.allRunsOk = false;
             continue;
         }
-        row.totals = parseSummary(report.value());
+        row.totals = report.value().totals;
         if (!(row.totals == parseSummary(direct.report)))
             row.sameTotals = false;
         if (run >= 0) {
@@ -227,8 +232,8 @@ int main(int argc, char *argv[])
                      seconds[Copies] / seconds[CpA], seconds[Links] / seconds[CpAl]);
     }
 
-    std::fprintf(out(), "\nPacking the staged tree: runRepomix against the same command run directly (median of %d warm runs, seconds)\n", kRuns);
-    std::fprintf(out(), "  %-40s %11s %9s %8s %8s   %s\n", "tree", "runRepomix", "direct", "ratio", "target", "totals (files / chars / tokens)");
+    std::fprintf(out(), "\nPacking the staged tree: pack() against the same command run directly (median of %d warm runs, seconds)\n", kRuns);
+    std::fprintf(out(), "  %-40s %11s %9s %8s %8s   %s\n", "tree", "pack()", "direct", "ratio", "target", "totals (files / chars / tokens)");
     for (size_t i = 0; i < cases.size(); ++i)
         std::fprintf(out(), "  %-40s %11.3f %9.3f %8.3f %8s   %lld / %lld / %lld%s\n", cases[i].name,
                      rows[i].wrapperSeconds, rows[i].directSeconds, rows[i].wrapperSeconds / rows[i].directSeconds,
@@ -236,7 +241,7 @@ int main(int argc, char *argv[])
                      rows[i].sameTotals ? ", same in both" : ", DIFFERENT from the direct run");
 
     std::fprintf(out(), "\nPeak memory of this process (VmHWM, MiB; the packer's processes are not included)\n");
-    std::fprintf(out(), "  %-40s %9s %14s %14s %14s\n", "tree", "before", "staging", "runRepomix", "direct run");
+    std::fprintf(out(), "  %-40s %9s %14s %14s %14s\n", "tree", "before", "staging", "pack()", "direct run");
     for (size_t i = 0; i < cases.size(); ++i)
         std::fprintf(out(), "  %-40s %9.1f %14.1f %14.1f %14.1f\n", cases[i].name, rows[i].memoryBefore,
                      rows[i].stagingPeak, rows[i].wrapperPeak, rows[i].directPeak);

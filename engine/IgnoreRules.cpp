@@ -1,6 +1,5 @@
 #include "IgnoreRules.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -192,51 +191,6 @@ std::optional<IgnoreRules> IgnoreRules::fromPatterns(const QStringList &patterns
         rules.m_patterns.push_back(std::move(*pattern));
     }
     return rules;
-}
-
-std::optional<QStringList> IgnoreRules::packerDefaultPatterns(const QString &packerDirectory, QString *problem)
-{
-    const QString path = packerDirectory + QStringLiteral("/lib/config/defaultIgnore.js");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (problem)
-            *problem = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    const QString source = QString::fromUtf8(file.readAll());
-    // One array of plain string literals, and nothing else inside it.
-    const qsizetype open = source.indexOf(u'[');
-    const qsizetype close = source.lastIndexOf(u']');
-    if (open < 0 || close < open) {
-        if (problem)
-            *problem = QStringLiteral("no list in %1").arg(path);
-        return std::nullopt;
-    }
-    const QString body = source.mid(open + 1, close - open - 1);
-    static const QRegularExpression literal(QStringLiteral(R"re('([^'\\\n]*)'|"([^"\\\n]*)")re"));
-    QStringList patterns;
-    QString rest = body;
-    for (auto it = literal.globalMatch(body); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        patterns << (match.capturedStart(1) >= 0 ? match.captured(1) : match.captured(2));
-    }
-    rest.replace(literal, QString());
-    static const QRegularExpression separators(QStringLiteral(R"(\s|,)"));
-    rest.remove(separators);
-    if (!rest.isEmpty() || patterns.isEmpty()) {
-        if (problem)
-            *problem = QStringLiteral("the list in %1 is not a plain list of patterns").arg(path);
-        return std::nullopt;
-    }
-    return patterns;
-}
-
-std::optional<IgnoreRules> IgnoreRules::packerDefaults(const QString &packerDirectory, QString *problem)
-{
-    const std::optional<QStringList> patterns = packerDefaultPatterns(packerDirectory, problem);
-    if (!patterns)
-        return std::nullopt;
-    return fromPatterns(*patterns, true, problem);
 }
 
 IgnoreRules IgnoreRules::certainPatterns(const QString &ignoreText)

@@ -50,13 +50,6 @@ public:
 
     IgnoreRules() = default;
 
-    // The packer's default ignore list, read from lib/config/defaultIgnore.js
-    // under `packerDirectory`. Nothing when the list cannot be read or holds a
-    // pattern this matcher cannot match exactly; `problem` then says why.
-    static std::optional<IgnoreRules> packerDefaults(const QString &packerDirectory, QString *problem = nullptr);
-    // The same list as plain text, for a partial use of it.
-    static std::optional<QStringList> packerDefaultPatterns(const QString &packerDirectory, QString *problem = nullptr);
-
     // Parses patterns as they reach the packer's file search. With `strict`,
     // one pattern outside the known syntax gives nothing (and names it in
     // `problem`); otherwise such patterns are left out of the rules, so that

@@ -8,7 +8,7 @@
 
 namespace {
 std::atomic_bool toStandardError = false;
-std::atomic_bool verbose = false;
+std::atomic_bool withArguments = true;
 
 void write(const QString &line)
 {
@@ -33,20 +33,19 @@ void logToStandardError(bool on)
     toStandardError = on;
 }
 
-void setLogVerbose(bool on)
+void logArguments(bool on)
 {
-    verbose = on;
+    withArguments = on;
+}
+
+bool loggingArguments()
+{
+    return withArguments;
 }
 
 void logLine(const QString &line)
 {
     write(line);
-}
-
-void logDetail(const QString &line)
-{
-    if (!toStandardError || verbose)
-        write(line);
 }
 
 QString withoutPrivatePaths(const QString &text)

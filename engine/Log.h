@@ -10,15 +10,13 @@
 // files, which are gone by the time anyone reads them.
 void logLine(const QString &line);
 
-// A line that only explains a run in detail (the packer's full command
-// line): always in the window's log, on standard error only when verbose.
-void logDetail(const QString &line);
-
 // Sends the log to standard error (true) or standard output (false, the default).
 void logToStandardError(bool on);
 
-// Detail lines on standard error too (a command's --verbose).
-void setLogVerbose(bool on);
+// Whether the packer's argument line is logged before each run (the
+// default), or only the outcome; a command's --verbose turns it on.
+void logArguments(bool on);
+bool loggingArguments();
 
 // `text` without terminal colour and cursor codes, with a private scratch
 // file of the packer's output named "the bundle" and the private staging

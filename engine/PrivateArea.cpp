@@ -3,7 +3,7 @@
 #include "Log.h"
 #include "NativePath.h"
 #include "Platform.h"
-#include "RepomixWrapper.h"
+#include "RunnerError.h"
 #include "StagingCopy.h"
 
 #include <QDir>
@@ -63,10 +63,10 @@ Result<fs::path> temporaryDirectory()
     const fs::file_status status = fs::status(toPath(temp), error);
     const QString source = fromVariable ? QStringLiteral(" set by TMPDIR") : QString();
     if (error || !fs::exists(status))
-        return AppError::wrapper(RepomixWrapper::NoTemporaryFolder,
+        return RunnerError::make(RunnerError::NoTemporaryFolder,
                                  QStringLiteral("The temporary folder \"%1\"%2 does not exist.").arg(temp, source));
     if (!fs::is_directory(status))
-        return AppError::wrapper(RepomixWrapper::NoTemporaryFolder,
+        return RunnerError::make(RunnerError::NoTemporaryFolder,
                                  QStringLiteral("The temporary folder \"%1\"%2 is not a folder.").arg(temp, source));
     return toPath(temp);
 }
@@ -213,7 +213,7 @@ Result<QString> PrivateArea::cacheDirectory()
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        return AppError::wrapper(RepomixWrapper::NoTemporaryFolder, QStringLiteral("There is no cache folder for this user."));
+        return RunnerError::make(RunnerError::NoTemporaryFolder, QStringLiteral("There is no cache folder for this user."));
     const fs::path application = toPath(QDir::cleanPath(base));
     const fs::path folder = application / "packer";
 

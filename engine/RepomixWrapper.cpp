@@ -2,15 +2,21 @@
 
 #include "Log.h"
 #include "NativePath.h"
+#include "PackerArguments.h"
 #include "PackerEnvironment.h"
+#include "PackerFiles.h"
+#include "PackerOutput.h"
+#include "PackerService.h"
 #include "Platform.h"
+#include "PrivateArea.h"
+#include "RunSummary.h"
+#include "RunnerError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QProcess>
-#include <QStringDecoder>
+#include <QScopeGuard>
 #include <QUuid>
 
 #include <optional>
@@ -20,15 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString stagingPrefix = QStringLiteral("repomix-temp-");
-
-std::optional<QString> decodeUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 QString quotedArguments(const QStringList &arguments)
 {
@@ -64,56 +61,41 @@ StagingCopy::Settings stagingSettings(const PackerLocation &location)
     StagingCopy::Settings settings;
     const QString packer = location.packerDirectory();
     QString problem;
-    settings.defaultRules = IgnoreRules::packerDefaults(packer, &problem);
+    const std::optional<QStringList> defaults = PackerFiles::defaultIgnorePatterns(packer, &problem);
+    if (defaults)
+        settings.defaultRules = IgnoreRules::fromPatterns(*defaults, true, &problem);
     if (!settings.defaultRules) {
         // The packer keeps applying its own rules (at the staging root, as
         // before); staging leaves out only what those certainly ignore.
         logLine(QStringLiteral("The packer applies its default ignore rules itself: ") + problem);
-        if (const std::optional<QStringList> patterns = IgnoreRules::packerDefaultPatterns(packer))
-            settings.rootRules = IgnoreRules::fromPatterns(*patterns, false).value_or(IgnoreRules());
+        if (defaults)
+            settings.rootRules = IgnoreRules::fromPatterns(*defaults, false).value_or(IgnoreRules());
     }
-    settings.maxFileSize = StagingCopy::packerMaxFileSize(packer);
+    settings.maxFileSize = PackerFiles::maxFileSize(packer);
     return settings;
 }
 
 } // namespace
 
-AppError RepomixWrapper::stoppedError()
-{
-    return AppError::wrapper(Stopped, QStringLiteral("The packer was stopped."));
-}
-
 RepomixWrapper::RepomixWrapper(PackerLocation location)
     : m_location(std::move(location))
     , m_copy(stagingSettings(m_location))
     , m_freeSpace(freeSpace)
+    , m_commandLine(m_location)
 {
     m_removals.setMaxThreadCount(1);
 }
 
 RepomixWrapper::~RepomixWrapper()
 {
-    if (!m_temporaryDirectory.isEmpty()) {
-        std::error_code ignored;
-        fs::remove_all(toPath(m_temporaryDirectory.toLocalFile()), ignored);
-    }
     m_removals.waitForDone();
-}
-
-void RepomixWrapper::setTemporaryDirectory(const QUrl &directory)
-{
-    if (m_temporaryDirectory == directory)
-        return;
-    const QUrl replaced = std::exchange(m_temporaryDirectory, directory);
-    discardDirectory(replaced);
 }
 
 void RepomixWrapper::discardDirectory(const QUrl &directory)
 {
-    if (directory.isEmpty() || directory == m_temporaryDirectory)
+    if (directory.isEmpty())
         return;
     const QString local = directory.toLocalFile();
-    m_rulesApplied.remove(local);
     // Only staging directories: this never becomes a way to remove anything else.
     if (!QFileInfo(local).fileName().startsWith(stagingPrefix))
         return;
@@ -123,7 +105,7 @@ void RepomixWrapper::discardDirectory(const QUrl &directory)
     });
 }
 
-Result<Staging> RepomixWrapper::stage(const QList<QUrl> &items, const QString &ignorePatterns, std::stop_token stop)
+Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token stop)
 {
     const Result<QString> parent = PrivateArea::stagingParent();
     if (!parent)
@@ -139,17 +121,24 @@ Result<Staging> RepomixWrapper::stage(const QList<QUrl> &items, const QString &i
             privateFolders.insert({areaInfo.device, areaInfo.inode});
     }
 
-    StagingCopy::Plan plan = m_copy.plan(items, ignorePatterns, parentInfo.device, privateFolders, stop);
+    // The bundle's own files are never packed, wherever they lie.
+    for (const QString &file : input.leftOutFiles) {
+        platform::EntryInfo info;
+        if (!platform::entryInfo(toPath(file), info))
+            privateFolders.insert({info.device, info.inode});
+    }
+
+    StagingCopy::Plan plan = m_copy.plan(input.items, input.ignorePatterns, parentInfo.device, privateFolders, stop);
     if (stop.stop_requested())
-        return stoppedError();
+        return RunnerError::stopped();
 
     // Room for what is copied and for the output, which is about as large
     // as the text it packs.
     const std::uintmax_t needed = plan.copyBytes + plan.fileBytes;
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
-        return AppError::wrapper(
-            NotEnoughSpace,
+        return RunnerError::make(
+            RunnerError::NotEnoughSpace,
             QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs %2, %3 are free.")
                 .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(*available)));
     }
@@ -162,7 +151,7 @@ Result<Staging> RepomixWrapper::stage(const QList<QUrl> &items, const QString &i
     std::optional<AppError> failure =
         m_copy.execute(plan, staging, parentInfo.device, stop, result.bytesCopied, result.bytesLinked);
     if (!failure && stop.stop_requested())
-        failure = stoppedError();
+        failure = RunnerError::stopped();
     if (failure) {
         std::error_code ignored;
         fs::remove_all(staging, ignored);
@@ -172,25 +161,7 @@ Result<Staging> RepomixWrapper::stage(const QList<QUrl> &items, const QString &i
     result.items = std::move(plan.items);
     result.leftOut = std::move(plan.leftOut);
     result.defaultRulesApplied = plan.defaultRulesApplied;
-    if (result.defaultRulesApplied)
-        m_rulesApplied.insert(fromPath(staging));
     return result;
-}
-
-Result<QUrl> RepomixWrapper::stageFiles(const QList<QUrl> &files, std::stop_token stop)
-{
-    const Result<Staging> staging = stage(files, QString(), stop);
-    if (!staging)
-        return staging.error();
-    return staging.value().directory;
-}
-
-Result<QString> RepomixWrapper::runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop)
-{
-    Result<PackerRun> run = runPacker(arguments, directory, stop);
-    if (!run)
-        return run.error();
-    return std::move(run.value().report);
 }
 
 void RepomixWrapper::startService()
@@ -205,93 +176,84 @@ void RepomixWrapper::startService()
     m_warm.store(m_service.get(), std::memory_order_release);
 }
 
-Result<PackerRun> RepomixWrapper::runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop,
-                                            const PackerProgressHandler &progress)
+Result<PackResult> RepomixWrapper::pack(PackRequest request, std::stop_token stop, const PackerProgressHandler &progress)
 {
     if (!QFileInfo(m_location.runtime).isExecutable())
-        return AppError::wrapper(RuntimeMissing,
+        return RunnerError::make(RunnerError::RuntimeMissing,
                                  QStringLiteral("The Node.js runtime of the packer is missing from this installation: %1")
                                      .arg(m_location.runtime));
     if (!QFileInfo(m_location.script).isFile())
-        return AppError::wrapper(ScriptMissing,
+        return RunnerError::make(RunnerError::ScriptMissing,
                                  QStringLiteral("The packer is missing from this installation: %1").arg(m_location.script));
-    const Result<PackerEnvironment> run = PackerEnvironment::forRun();
-    if (!run)
-        return run.error();
+    const Result<PackerEnvironment> environment = PackerEnvironment::forRun();
+    if (!environment)
+        return environment.error();
 
     // The output must be new, so that what is there afterwards is this run's.
-    QString output;
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--output")); at >= 0 && at + 1 < arguments.size()) {
-        output = QDir(run.value().workingDirectory).absoluteFilePath(arguments.at(at + 1));
-        std::error_code error;
-        if (fs::exists(fs::symlink_status(toPath(output), error)))
-            return AppError::wrapper(OutputExists,
-                                     QStringLiteral("The packer's output file exists already: %1").arg(output));
+    request.output = QDir(environment.value().workingDirectory).absoluteFilePath(request.output);
+    if (!PackerOutput::writtenFiles(request.output).isEmpty())
+        return RunnerError::make(RunnerError::OutputExists,
+                                 QStringLiteral("The packer's output file exists already: %1").arg(request.output));
+
+    // Options the packer reads from a file get a private one, for this run only.
+    QStringList optionFiles;
+    const auto removeOptionFiles = qScopeGuard([&optionFiles] {
+        for (const QString &file : std::as_const(optionFiles))
+            QFile::remove(file);
+    });
+    for (const OptionSpec &option : OptionTable::all()) {
+        const QString value = request.options.text(QLatin1StringView(option.key));
+        if (option.packer != OptionSpec::Packer::File || value.isEmpty())
+            continue;
+        const Result<QString> file = PrivateArea::scratchFile(QStringLiteral(".md"));
+        if (!file)
+            return file.error();
+        QFile out(file.value());
+        const QByteArray bytes = value.toUtf8();
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return AppError{QStringLiteral("QFile"), static_cast<int>(out.error()),
+                            QStringLiteral("Cannot write \u201C%1\u201D: %2").arg(file.value(), out.errorString())};
+        optionFiles << file.value();
+        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (out.write(bytes) != bytes.size() || !out.flush())
+            return AppError{QStringLiteral("QFile"), static_cast<int>(out.error()),
+                            QStringLiteral("Cannot write \u201C%1\u201D: %2").arg(file.value(), out.errorString())};
+        request.optionFiles.insert(option.keyText(), file.value());
     }
 
-    // A staging that applied the default rules per chosen folder must not
-    // have them applied again at its root.
-    const QString stagingDirectory = directory.toLocalFile();
-    QStringList jobArguments = arguments;
-    if (m_rulesApplied.contains(stagingDirectory))
-        jobArguments << QStringLiteral("--no-default-patterns");
-    const QStringList processArguments = QStringList{m_location.script} + jobArguments + QStringList{stagingDirectory};
-    logDetail(quotedArguments(processArguments)); // on a command's standard error only when verbose
+    const PackerInvocation invocation{packerArguments(request), request.output, environment.value()};
+    if (loggingArguments())
+        logLine(quotedArguments(QStringList{m_location.script} + invocation.arguments));
 
+    // Whatever a run that did not count wrote goes before the next one.
+    const auto removeOutput = [&request] {
+        for (const QString &file : PackerOutput::writtenFiles(request.output))
+            QFile::remove(file);
+    };
+    std::optional<Result<PackerRun>> run;
     if (PackerService *service = m_warm.load(std::memory_order_acquire)) {
-        Result<PackerRun> served = service->run(jobArguments, directory, run.value().environment,
-                                                  run.value().workingDirectory, stop, progress);
-        PackerEnvironment::pruneCache(run.value().cacheDirectory);
-        if (served || !PackerService::isUnavailable(served.error()))
-            return served;
-        logLine(QStringLiteral("The warm packer cannot serve this run (%1); running the packer's command line.")
-                    .arg(served.error().description));
-        if (!output.isEmpty())
-            QFile::remove(output); // whatever a service that died wrote
+        run = service->run(invocation, stop, progress);
+        if (!*run && PackerService::isUnavailable(run->error())) {
+            logLine(QStringLiteral("The warm packer cannot serve this run (%1); running the packer's command line.")
+                        .arg(run->error().description));
+            removeOutput();
+            run.reset();
+        }
     }
-    return runOnce(processArguments, run.value(), output, stop);
-}
-
-Result<PackerRun> RepomixWrapper::runOnce(const QStringList &processArguments, const PackerEnvironment &run,
-                                          const QString &output, const std::stop_token &stop)
-{
-    QProcess process;
-    process.setProgram(m_location.runtime);
-    process.setArguments(processArguments);
-    process.setWorkingDirectory(run.workingDirectory);
-    process.setProcessEnvironment(run.environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    platform::prepareChild(process);
-
-    if (stop.stop_requested())
-        return stoppedError();
-    process.start();
-    if (!process.waitForStarted(-1))
-        return AppError{QStringLiteral("QProcess"), static_cast<int>(process.error()),
-                        QStringLiteral("Cannot start %1: %2").arg(m_location.runtime, process.errorString())};
-    {
-        const qint64 pid = process.processId();
-        std::stop_callback killOnStop(stop, [pid] { platform::killProcessGroup(pid); });
-        // QProcess reads both pipes into its buffers while it waits, so a
-        // long report cannot stall the child.
-        process.waitForFinished(-1);
+    if (!run)
+        run = m_commandLine.run(invocation, stop, progress);
+    PackerEnvironment::pruneCache(environment.value().cacheDirectory);
+    if (!*run) {
+        removeOutput();
+        return run->error();
     }
-    PackerEnvironment::pruneCache(run.cacheDirectory);
-    if (stop.stop_requested())
-        return stoppedError();
 
-    const std::optional<QString> report = decodeUtf8(process.readAllStandardOutput());
-    if (!report)
-        return AppError::wrapper(UnreadableOutput, QStringLiteral("Failed to read Repomix output."));
-    if (process.exitStatus() != QProcess::NormalExit)
-        return AppError::wrapper(Crashed, QStringLiteral("The packer ended abnormally."));
-    if (process.exitCode() != 0) {
-        const std::optional<QString> message = decodeUtf8(process.readAllStandardError());
-        if (!message)
-            return AppError::wrapper(UnreadableOutput, QStringLiteral("Repomix process failed with an unknown error."));
-        return AppError::wrapper(process.exitCode(), *message);
-    }
-    if (!output.isEmpty() && !QFileInfo::exists(output))
-        return AppError::wrapper(NoOutputWritten, QStringLiteral("The packer ended without writing %1.").arg(output));
-    return PackerRun{*report, {}, {}};
+    const QString &report = run->value().report;
+    PackResult result;
+    result.totals = parseSummary(report);
+    result.files = std::move(run->value().files);
+    result.excludedAsSecrets = excludedAsSecrets(report);
+    result.logDigest = reportForLog(report);
+    result.outputFiles = PackerOutput::writtenFiles(request.output);
+    return result;
 }

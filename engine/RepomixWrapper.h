@@ -1,16 +1,15 @@
 #pragma once
 
 #include "AppError.h"
-#include "PackerEnvironment.h"
+#include "CommandLineRunner.h"
+#include "PackRequest.h"
 #include "PackerLocation.h"
-#include "PackerService.h"
-#include "PrivateArea.h"
+#include "PackerRunner.h"
 #include "StagingCopy.h"
 
 #include <QList>
-#include <QSet>
-#include <QString>
 #include <QStringList>
+#include <QString>
 #include <QThreadPool>
 #include <QUrl>
 
@@ -22,28 +21,26 @@
 #include <optional>
 #include <stop_token>
 
-// Runs the packer on private stagings of the user's items. Not thread-safe:
-// one caller at a time (the workflow keeps it on one serial worker); only the
-// stop tokens may be used from other threads.
+class PackerService;
+
+// What to stage: the chosen items (file URLs, in order) and what to leave out of them.
+struct StagingInput
+{
+    QList<QUrl> items;
+    QString ignorePatterns;  // comma-separated, as the user typed them
+    QString includePatterns; // comma-separated: only what they match
+    QStringList leftOutFiles; // files never staged, wherever they lie (the bundle's own files)
+};
+
+// The runner: stages the user's items privately and runs the packer on them.
+// Runs go to the warm packer (PackerService) once startService() was called
+// and it can serve them, and to the packer's command line otherwise, so that
+// a broken service never breaks a run. Not thread-safe: one caller at a time
+// (the workflow keeps it on one serial worker); only the stop tokens may be
+// used from other threads.
 class RepomixWrapper
 {
 public:
-    // Codes of the errors the wrapper raises itself (domain "RepomixWrapper").
-    enum ErrorCode {
-        UnreadableOutput = -1, // also: failed with an unreadable message
-        RuntimeMissing = -2,
-        ScriptMissing = -3,
-        NoOutputWritten = -4,
-        Stopped = -5,
-        Crashed = -6,
-        NoTemporaryFolder = -7,
-        OutputExists = -8,
-        NotEnoughSpace = -9,
-    };
-
-    // The error of a staging or a run that a stop request ended.
-    static AppError stoppedError();
-
     // Free bytes on the disk that holds `path`; nothing when unknown.
     using FreeSpaceQuery = std::function<std::optional<std::uintmax_t>(const std::filesystem::path &path)>;
 
@@ -53,51 +50,32 @@ public:
     RepomixWrapper(const RepomixWrapper &) = delete;
     RepomixWrapper &operator=(const RepomixWrapper &) = delete;
 
-    // Stages the items (file URLs, in order) in a new private directory
+    // Stages the items in a new private directory
     // "repomix-temp-<UUID>" in the session folder (PrivateArea) and says what
     // went where and what was left out (StagingCopy). Chosen items with the
     // same name get distinct names ("README (2).md"). Fails before anything
     // is written when the temporary disk lacks the room for the staging and
     // the output; a failure removes the partial directory.
-    Result<Staging> stage(const QList<QUrl> &items, const QString &ignorePatterns, std::stop_token stop = {});
+    Result<Staging> stage(const StagingInput &input, std::stop_token stop = {});
 
-    // stage() without patterns, giving only the directory.
-    Result<QUrl> stageFiles(const QList<QUrl> &files, std::stop_token stop = {});
-
-    // Runs the packer with the job arguments on `directory` and returns its
-    // report. The file named after "--output" must not exist before the run
-    // (pass a fresh PrivateArea::scratchFile); the run succeeds only when the
-    // packer exited with status 0 and that file exists afterwards. For a
-    // directory staged by this wrapper with the default rules applied,
-    // "--no-default-patterns" goes after the job arguments. The packer dies
+    // Runs the packer for `request` and reads what it reported. The output
+    // (request.output) must not exist before the run (pass a fresh
+    // PrivateArea::scratchFile); options passed as files (the instructions)
+    // are written to private files that go with the run. The packer dies
     // with this process; a stop request ends its whole process group at once.
-    Result<QString> runRepomix(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {});
-
-    // runRepomix with the per-file counts of the run where the warm packer
-    // served it (empty after a run of the command line). Runs go to the warm
-    // packer once startService() was called and it can serve them, and to
-    // the packer's command line otherwise, so that a broken service never
-    // breaks a run.
-    // `progress` hears how far a run of the warm packer is (see PackerService).
-    Result<PackerRun> runPacker(const QStringList &arguments, const QUrl &directory, std::stop_token stop = {},
-                                const PackerProgressHandler &progress = {});
+    // A run the warm packer cannot serve, or that fails inside it for a
+    // reason of its own, is run once more on the command line.
+    // `progress` hears how far a run of the warm packer is.
+    Result<PackResult> pack(PackRequest request, std::stop_token stop = {}, const PackerProgressHandler &progress = {});
 
     // Starts loading the warm packer in the background, where this
     // installation has it; returns at once. Call it from the thread that
     // made the wrapper.
     void startService();
 
-    // The staging directory recorded last; removed with the wrapper.
-    // Recording a new one removes the one it replaces, in the background.
-    QUrl temporaryDirectory() const { return m_temporaryDirectory; }
-    void setTemporaryDirectory(const QUrl &directory);
-
-    // Removes a staging directory made by this wrapper in the background, at
-    // once (links are removed, never followed or written through).
+    // Removes a staging directory made by this wrapper, in the background
+    // (links are removed, never followed or written through).
     void discardDirectory(const QUrl &directory);
-
-    // Kept for callers that still ask for it: the session folder.
-    static Result<QString> privateDirectory() { return PrivateArea::sessionDirectory(); }
 
     const PackerLocation &location() const { return m_location; }
     const StagingCopy &stagingCopy() const { return m_copy; }
@@ -108,15 +86,11 @@ public:
     void setFreeSpaceQuery(FreeSpaceQuery query) { m_freeSpace = std::move(query); }
 
 private:
-    Result<PackerRun> runOnce(const QStringList &processArguments, const PackerEnvironment &run,
-                              const QString &output, const std::stop_token &stop);
-
     PackerLocation m_location;
     StagingCopy m_copy;
-    QUrl m_temporaryDirectory;
-    QSet<QString> m_rulesApplied; // staging directories that need "--no-default-patterns"
     FreeSpaceQuery m_freeSpace;
     QThreadPool m_removals;
+    CommandLineRunner m_commandLine;
     std::unique_ptr<PackerService> m_service;
     // m_service for runs on other threads, set once it is ready to take them.
     std::atomic<PackerService *> m_warm{nullptr};

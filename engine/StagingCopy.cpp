@@ -2,10 +2,8 @@
 
 #include "NativePath.h"
 #include "Platform.h"
-#include "RepomixWrapper.h"
+#include "RunnerError.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QSet>
 
 namespace fs = std::filesystem;
@@ -144,29 +142,6 @@ QString StagingCopy::numberedName(const QString &name, int number, bool folder)
     return dot > 0 ? name.left(dot) + mark + name.mid(dot) : name + mark;
 }
 
-std::uintmax_t StagingCopy::packerMaxFileSize(const QString &packerDirectory)
-{
-    QFile schema(packerDirectory + QStringLiteral("/lib/config/configSchema.js"));
-    if (!schema.open(QIODevice::ReadOnly))
-        return 0;
-    // The default of the option: "maxFileSize: v.optional(<schema>, 50 * 1024 * 1024)".
-    static const QRegularExpression option(QStringLiteral(R"(maxFileSize:\s*v\.optional\(.*?,\s*(\d[\d\s*]*?)\s*\))"));
-    const QString text = QString::fromUtf8(schema.readAll());
-    for (auto it = option.globalMatch(text); it.hasNext();) {
-        std::uintmax_t value = 1;
-        bool ok = true;
-        for (const QString &factor : it.next().captured(1).split(u'*')) {
-            const qulonglong number = factor.trimmed().toULongLong(&ok);
-            if (!ok || (number != 0 && value > UINTMAX_MAX / number))
-                return 0;
-            value *= number;
-        }
-        if (ok && value > 0)
-            return value;
-    }
-    return 0;
-}
-
 StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ignorePatterns, std::uint64_t stagingDevice,
                                     const std::set<std::pair<std::uint64_t, std::uint64_t>> &privateFolders,
                                     std::stop_token stop) const
@@ -273,6 +248,8 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
             continue;
         }
         if (!folder) {
+            if (privateFolders.count({item.info.device, item.info.inode}))
+                continue; // one of the application's own files
             if (m_settings.maxFileSize && item.info.size > m_settings.maxFileSize) {
                 leaveOut(item.path, LeftOutReason::TooLarge);
                 continue;
@@ -350,6 +327,8 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
                         folders.push_back({path, folder.target / name, std::move(next), plan.entries.size() - 1});
                     } else if (info.type != fs::file_type::regular) {
                         leaveOut(path, LeftOutReason::Vanished); // replaced since it was listed
+                    } else if (privateFolders.count({info.device, info.inode})) {
+                        // one of the application's own files (a bundle written here)
                     } else if (m_settings.maxFileSize && info.size > m_settings.maxFileSize) {
                         leaveOut(path, LeftOutReason::TooLarge);
                     } else {
@@ -380,7 +359,7 @@ std::optional<AppError> StagingCopy::execute(Plan &plan, const fs::path &staging
         if (++sinceStopCheck == stopCheckInterval) {
             sinceStopCheck = 0;
             if (stop.stop_requested())
-                return RepomixWrapper::stoppedError();
+                return RunnerError::stopped();
         }
         const fs::path to = staging / entry.target;
         std::error_code error;

@@ -52,6 +52,9 @@ struct Staging
     // The packer's default rules were applied per chosen folder here, so the
     // packer must not apply them again at the staging root.
     bool defaultRulesApplied = false;
+    // The user's ignore and include patterns were applied per chosen item
+    // here, so the packer must not apply them again at the staging root.
+    bool patternsApplied = false;
 };
 
 // Stages a user's selection in two steps: a plan of everything to create
@@ -102,8 +105,9 @@ public:
     explicit StagingCopy(Settings settings);
 
     // Plans the staging of `items` (file URLs, in order) with the user's
-    // ignore text, for a staging directory on `stagingDevice`. Folders with
-    // the identity (device, inode) in `privateFolders` are never entered.
+    // ignore text, for a staging directory on `stagingDevice`. Folders and
+    // files with the identity (device, inode) in `privateFolders` are never
+    // entered or staged (the application's own folders and bundles).
     Plan plan(const QList<QUrl> &items, const QString &ignorePatterns, std::uint64_t stagingDevice,
               const std::set<std::pair<std::uint64_t, std::uint64_t>> &privateFolders, std::stop_token stop) const;
 
@@ -118,10 +122,6 @@ public:
     // The name a later item with the same name gets: "README (2).md",
     // "src (2)"; `folder` names keep their dots.
     static QString numberedName(const QString &name, int number, bool folder);
-
-    // The largest file the packer at `packerDirectory` reads (its default
-    // input.maxFileSize), or 0 when that cannot be read.
-    static std::uintmax_t packerMaxFileSize(const QString &packerDirectory);
 
     static const std::set<std::string> &versionControlFolders();
 

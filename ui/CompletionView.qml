@@ -220,7 +220,7 @@ FocusScope {
             }
 
             // Never disabled, so that the focus stays on it while it copies;
-            // a copy that cannot be made says why.
+            // a copy that cannot be made says why on the button itself.
             PillButton {
                 id: copyButton
                 objectName: "copyButton"
@@ -237,21 +237,6 @@ FocusScope {
                 ToolTip.delay: 600
                 Accessible.description: view.clipboard ? view.clipboard.message : ""
                 onClicked: view.clipboard.copy()
-            }
-
-            Text {
-                objectName: "copyMessage"
-                Layout.alignment: Qt.AlignHCenter
-                Layout.maximumWidth: view.textWidth
-                visible: view.clipboard !== null && view.clipboard.state === BundleClipboard.Failed
-                text: view.clipboard ? view.clipboard.message : ""
-                textFormat: Text.PlainText
-                wrapMode: Text.Wrap
-                horizontalAlignment: Text.AlignHCenter
-                color: Theme.warning
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
-                Accessible.ignored: !visible
             }
 
             PillButton {

@@ -3,8 +3,9 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Lumbrel
 
-// A disclosure group "Ignore Patterns" holding the pattern field. Each edit
-// goes to the view, which debounces the estimate it triggers.
+// A disclosure group "Ignore Patterns" holding the pattern fields: what to
+// leave out, and what alone to take in. Each edit goes to the view, which
+// debounces the estimate it triggers.
 ColumnLayout {
     id: group
 
@@ -54,6 +55,22 @@ ColumnLayout {
         text: group.view.ignorePatterns
         onTextEdited: group.view.ignorePatterns = text
         Accessible.name: "Ignore patterns"
+        Accessible.description: placeholderText
+        Accessible.ignored: !visible
+    }
+
+    TextField {
+        objectName: "includePatternsField"
+        visible: group.view.showIgnorePatterns
+        Layout.fillWidth: true
+        Layout.leftMargin: Theme.standardSpacing
+        Layout.rightMargin: Theme.standardSpacing
+        Layout.bottomMargin: Theme.standardSpacing
+        placeholderText: "Include only these patterns (comma-separated)"
+        placeholderTextColor: Theme.listSecondaryText
+        text: group.view.includePatterns
+        onTextEdited: group.view.includePatterns = text
+        Accessible.name: "Include Only"
         Accessible.description: placeholderText
         Accessible.ignored: !visible
     }

@@ -10,6 +10,7 @@ RowLayout {
     id: option
 
     property alias text: caption.text
+    property string toolTip
     property bool checked
     signal toggled(bool on)
 
@@ -22,6 +23,12 @@ RowLayout {
         wrapMode: Text.Wrap
         color: Theme.text
         Accessible.ignored: true
+        MouseArea {
+            id: captionArea
+            anchors.fill: parent
+            hoverEnabled: true
+            acceptedButtons: Qt.NoButton
+        }
     }
 
     Switch {
@@ -29,6 +36,10 @@ RowLayout {
         objectName: option.objectName + "Switch"
         checked: option.checked
         Accessible.name: caption.text
+        Accessible.description: option.toolTip
+        ToolTip.text: option.toolTip
+        ToolTip.visible: (hovered || captionArea.containsMouse) && option.toolTip.length > 0
+        ToolTip.delay: Theme.toolTipDelay
         onToggled: option.toggled(checked)
 
         function toggleByUser() {

@@ -11,7 +11,7 @@ FocusScope {
 
     required property BundleJob job
 
-    readonly property bool showsProgress: job.stage === BundleJob.Packing && job.progress >= 0
+    readonly property bool showsProgress: job.stage === Job.Packing && job.progress >= 0
 
     Keys.onEscapePressed: overlay.job.cancel()
 

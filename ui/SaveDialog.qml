@@ -27,21 +27,21 @@ Item {
     Dialog {
         id: replaceDialog
         objectName: "replaceDialog"
-        property string fileName
+        property string message
+        property string acceptLabel: "Replace"
         parent: Overlay.overlay
         anchors.centerIn: parent
         width: Math.min(360, parent ? parent.width - 40 : 360)
         modal: true
-        title: "Replace File?"
         Label {
             width: parent.width
             wrapMode: Text.Wrap
-            text: "\u201C" + replaceDialog.fileName + "\u201D already exists. Do you want to replace it?"
+            text: replaceDialog.message
         }
         footer: DialogButtonBox {
             PushButton {
                 objectName: "replaceButton"
-                text: "Replace"
+                text: replaceDialog.acceptLabel
                 DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
             }
             PushButton {
@@ -103,8 +103,10 @@ Item {
             fileDialog.open()
             Qt.callLater(saveDialog.focusNameField)
         }
-        function onReplaceConfirmationRequested(fileName) {
-            replaceDialog.fileName = fileName
+        function onConfirmationRequested(title, message, acceptLabel) {
+            replaceDialog.title = title
+            replaceDialog.message = message
+            replaceDialog.acceptLabel = acceptLabel
             replaceDialog.open()
         }
     }

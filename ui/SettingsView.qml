@@ -3,36 +3,21 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Lumbrel
 
-// The output options. Every control writes its option the moment it changes;
-// there is nothing to apply or cancel. The form scrolls when a large font
-// makes it taller than its frame, and follows the keyboard focus.
+// The output options, one row each as the option table declares them, in
+// sections. Every control writes its option the moment it changes; there is
+// nothing to apply or cancel. The form scrolls when a large font makes it
+// taller than its frame, and follows the keyboard focus.
 Item {
     id: panel
 
-    // The option set (BundleOptions) that the panel edits.
-    required property QtObject options
-
-    readonly property var formats: [
-        { text: qsTr("Plain Text"), value: "plain" },
-        { text: qsTr("XML"), value: "xml" },
-        { text: qsTr("Markdown"), value: "markdown" }
-    ]
+    // The options the panel edits, one row each.
+    required property BundleOptions options
 
     implicitWidth: column.implicitWidth
     implicitHeight: column.implicitHeight
     palette: Theme.palette
     Accessible.role: Accessible.Dialog
     Accessible.name: qsTr("Settings")
-
-    component Header: Text {
-        Layout.fillWidth: true
-        font.pointSize: Theme.headlineSize
-        font.weight: Font.DemiBold
-        color: Theme.text
-        wrapMode: Text.Wrap
-        Accessible.role: Accessible.StaticText
-        Accessible.name: text
-    }
 
     function isWithin(item, ancestor) {
         for (; item; item = item.parent) {
@@ -96,84 +81,9 @@ Item {
                 width: scroller.availableWidth - 2 * x
                 spacing: Theme.standardSpacing
 
-                Header { text: qsTr("Output Style") }
-                RowLayout {
-                    Layout.fillWidth: true
-                    Layout.bottomMargin: 12
-                    spacing: Theme.standardSpacing
-                    Label {
-                        text: qsTr("Format")
-                        color: Theme.text
-                        Layout.fillWidth: true
-                        wrapMode: Text.Wrap
-                        Accessible.ignored: true
-                    }
-                    ComboBox {
-                        id: picker
-                        objectName: "formatPicker"
-                        model: panel.formats
-                        textRole: "text"
-                        valueRole: "value"
-                        implicitContentWidthPolicy: ComboBox.WidestTextWhenCompleted
-                        currentIndex: panel.formats.findIndex(format => format.value === panel.options.style)
-                        Accessible.name: qsTr("Format")
-                        Accessible.description: currentText
-                        // The box shows its choice in a read-only text field: not an editable text to a reader.
-                        Component.onCompleted: picker.contentItem.Accessible.ignored = true
-                        onActivated: index => panel.options.style = panel.formats[index].value
-                        // Return and Enter open the list as they are let go (the
-                        // picker closes an open list then); in the open list they choose.
-                        function isReturn(event) { return event.key === Qt.Key_Return || event.key === Qt.Key_Enter }
-                        Keys.onPressed: event => event.accepted = isReturn(event) && !popup.visible
-                        Keys.onReleased: event => {
-                            if (isReturn(event) && !popup.visible) {
-                                popup.open()
-                                event.accepted = true
-                            }
-                        }
-                        FocusRing { control: picker; radius: 4 }
-                    }
-                }
-
-                Header { text: qsTr("Structure") }
-                OptionSwitch {
-                    objectName: "addSummary"
-                    text: qsTr("Add Summary")
-                    checked: panel.options.addSummary
-                    onToggled: on => panel.options.addSummary = on
-                }
-                OptionSwitch {
-                    objectName: "addFileStructure"
-                    Layout.bottomMargin: 12
-                    text: qsTr("Add File Structure")
-                    checked: panel.options.addFileStructure
-                    onToggled: on => panel.options.addFileStructure = on
-                }
-
-                Header { text: qsTr("Content") }
-                OptionSwitch {
-                    objectName: "removeEmptyLines"
-                    text: qsTr("Remove Empty Lines")
-                    checked: panel.options.removeEmptyLines
-                    onToggled: on => panel.options.removeEmptyLines = on
-                }
-                OptionSwitch {
-                    objectName: "removeComments"
-                    text: qsTr("Remove Comments")
-                    checked: panel.options.removeComments
-                    onToggled: on => panel.options.removeComments = on
-                }
-                OptionSwitch {
-                    objectName: "showLineNumbers"
-                    text: qsTr("Show Line Numbers")
-                    checked: panel.options.showLineNumbers
-                    onToggled: on => panel.options.showLineNumbers = on
-                }
-                OptionSwitch {
-                    objectName: "securityCheck"
-                    text: qsTr("Security Check")
-                    checked: panel.options.securityCheck
-                    onToggled: on => panel.options.securityCheck = on
+                Repeater {
+                    model: panel.options
+                    delegate: OptionRow { options: panel.options }
                 }
             }
         }

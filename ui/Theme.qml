@@ -110,6 +110,8 @@ QtObject {
     // design font), in targets of at least 24 pixels.
     readonly property real actionSymbol: 15
     readonly property int actionTarget: 24
+    // How long the pointer rests on a control before its tool tip shows.
+    readonly property int toolTipDelay: 600
 
     // Cubic Bézier timing curves (control points, then the end point).
     readonly property var easeOut: [0.0, 0.0, 0.58, 1.0, 1.0, 1.0]

@@ -42,6 +42,13 @@ struct BundleJobRegistration
     QML_UNCREATABLE("Made by the application")
 };
 
+// The steps of a bundle job: Job.Copying, Job.Packing, Job.Writing.
+namespace JobRegistration {
+Q_NAMESPACE
+QML_FOREIGN_NAMESPACE(Job)
+QML_NAMED_ELEMENT(Job)
+} // namespace JobRegistration
+
 struct BundleOptionsRegistration
 {
     Q_GADGET

@@ -24,9 +24,10 @@ BundleClipboard::BundleClipboard(std::function<void(const QString &)> setText, q
 
 BundleClipboard::~BundleClipboard() = default;
 
-void BundleClipboard::setFile(const QUrl &file)
+void BundleClipboard::setFile(const QUrl &file, int parts)
 {
     m_file = file;
+    m_parts = qMax(1, parts);
     ++m_generation;
     const QFileInfo info(file.toLocalFile());
     if (file.isEmpty() || info.size() <= m_limit)
@@ -75,17 +76,17 @@ void BundleClipboard::copy()
 
 QString BundleClipboard::label() const
 {
+    const QString part = m_parts > 1 ? tr(" Part 1 of %1").arg(m_parts) : QString();
     switch (m_state) {
     case State::Ready:
-        return tr("Copy");
+        return tr("Copy") + part;
     case State::Copying:
         return tr("Copying\u2026");
     case State::Copied:
-        return tr("Copied");
+        return tr("Copied") + part + QStringLiteral(" \u2713");
     case State::TooLarge:
-        return tooLargeMessage();
     case State::Failed:
-        return tr("Copy Again");
+        return m_message;
     }
     return {};
 }

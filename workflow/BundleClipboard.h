@@ -14,7 +14,9 @@ class BundleClipboard : public QObject
     Q_OBJECT
     Q_PROPERTY(State state READ state NOTIFY stateChanged)
     Q_PROPERTY(QString message READ message NOTIFY stateChanged)
-    // The copy button's label for the state ("Copy", "Copying…", "Copied").
+    // How many files the bundle has: above 1, it was split and only its first part is copied.
+    Q_PROPERTY(int parts READ parts NOTIFY stateChanged)
+    // The copy button's text: "Copy", "Copy Part 1 of 3", "Copying…", "Copied ✓", or why it cannot copy.
     Q_PROPERTY(QString label READ label NOTIFY stateChanged)
 
 public:
@@ -36,10 +38,11 @@ public:
 
     State state() const { return m_state; }
     QString message() const { return m_message; }
+    int parts() const { return m_parts; }
     QString label() const;
 
-    // The bundle the next copy takes; resets the state.
-    void setFile(const QUrl &file);
+    // The bundle the next copy takes (the first of `parts` files); resets the state.
+    void setFile(const QUrl &file, int parts = 1);
     Q_INVOKABLE void copy();
 
 signals:
@@ -51,6 +54,7 @@ private:
     std::function<void(const QString &)> m_setText;
     qint64 m_limit;
     QUrl m_file;
+    int m_parts = 1;
     State m_state = State::Ready;
     QString m_message;
     int m_generation = 0; // a read that finishes after the file changed is dropped

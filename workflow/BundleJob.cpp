@@ -1,14 +1,26 @@
 #include "BundleJob.h"
 
 #include "CountText.h"
+#include "PackerOutput.h"
 #include "PackerWorker.h"
 #include "RepomixWrapper.h"
 #include "UserText.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QStandardPaths>
+
+namespace {
+QStringList quoted(const QStringList &names)
+{
+    QStringList result;
+    for (const QString &name : names)
+        result << QStringLiteral("\u201C%1\u201D").arg(name);
+    return result;
+}
+} // namespace
 
 BundleJob::BundleJob(RepomixWrapper &wrapper, PackerWorker &worker, std::function<JobInput()> input, QObject *parent)
     : QObject(parent)
@@ -26,18 +38,36 @@ BundleJob::~BundleJob()
 
 QString BundleJob::proposedFileName() const
 {
-    return QStringLiteral("bundled-output.") + BundleOptions::outputExtension(m_input().options.style);
+    return QStringLiteral("bundled-output.") + OutputStyles::extension(m_input().options.style());
 }
 
 QStringList BundleJob::nameFilters()
 {
-    return {QStringLiteral("Plain text (*.txt)"), QStringLiteral("XML (*.xml)"), QStringLiteral("Markdown (*.md)")};
+    return OutputStyles::filters();
 }
 
 int BundleJob::styleNameFilter() const
 {
-    const QString extension = BundleOptions::outputExtension(m_input().options.style);
-    return extension == QLatin1String("xml") ? 1 : extension == QLatin1String("md") ? 2 : 0;
+    const OutputStyle style = m_input().options.style();
+    const auto styles = OutputStyles::all();
+    for (std::size_t i = 0; i < styles.size(); ++i) {
+        if (styles[i].style == style)
+            return static_cast<int>(i);
+    }
+    return 0;
+}
+
+QString BundleJob::stageText() const
+{
+    switch (m_stage) {
+    case Job::Stage::Copying:
+        return tr("Copying files\u2026");
+    case Job::Stage::Packing:
+        return m_packerStep.isEmpty() ? tr("Packing\u2026") : m_packerStep + QStringLiteral("\u2026");
+    case Job::Stage::Writing:
+        return tr("Writing the bundle\u2026");
+    }
+    return {};
 }
 
 void BundleJob::start()
@@ -69,7 +99,7 @@ void BundleJob::saveDialogFinished(const QUrl &chosen, const QString &typedName)
     QString path = QDir::cleanPath(destination.toLocalFile());
     QFileInfo target(path);
     if (target.suffix().isEmpty() && !target.isDir()) {
-        path += QLatin1Char('.') + BundleOptions::outputExtension(m_input().options.style);
+        path += QLatin1Char('.') + OutputStyles::extension(m_input().options.style());
         target.setFile(path);
     }
     destination = QUrl::fromLocalFile(path);
@@ -78,9 +108,38 @@ void BundleJob::saveDialogFinished(const QUrl &chosen, const QString &typedName)
         refuse(problem);
         return;
     }
-    if (target.exists()) {
+    const JobInput input = m_input();
+    if (const QString conflict = destinationConflict(path, input); !conflict.isEmpty()) {
+        refuse(conflict);
+        return;
+    }
+
+    // Saving asks first where it replaces a file (or a part of an earlier
+    // split bundle) or puts the bundle among the chosen files.
+    QStringList notes;
+    QStringList existing;
+    if (target.exists())
+        existing << target.fileName();
+    for (int part = 1; !input.options.text(OptionKey::splitOutput).isEmpty()
+                       && QFileInfo::exists(PackerOutput::partPath(path, part));
+         ++part) {
+        existing << QFileInfo(PackerOutput::partPath(path, part)).fileName();
+    }
+    if (!existing.isEmpty()) {
+        notes << (existing.size() == 1
+                      ? tr("\u201C%1\u201D already exists. Do you want to replace it?").arg(existing.first())
+                      : tr("%1 already exist. Do you want to replace them?")
+                            .arg(QLocale().createSeparatedList(quoted(existing))));
+    }
+    if (const QString folder = chosenFolderHolding(path, input); !folder.isEmpty()) {
+        notes << tr("The bundle goes inside \u201C%1\u201D, one of the folders being bundled. It is left out of "
+                    "this bundle and of later ones.")
+                     .arg(QFileInfo(folder).fileName());
+    }
+    if (!notes.isEmpty()) {
         m_pendingDestination = destination;
-        emit replaceConfirmationRequested(target.fileName());
+        emit confirmationRequested(existing.isEmpty() ? tr("Save Inside a Chosen Folder?") : tr("Replace File?"),
+                                   notes.join(QLatin1Char('\n')), existing.isEmpty() ? tr("Save") : tr("Replace"));
         return;
     }
     run(destination);
@@ -98,13 +157,14 @@ void BundleJob::run(const QUrl &destination)
 {
     if (m_screen == Screen::Processing)
         return;
-    setOutputFile({});
+    setOutputFiles({});
     setProgress({});
     setScreen(Screen::Processing);
 
     m_job = std::stop_source();
     const std::stop_token token = m_job.get_token();
     const JobInput input = m_input();
+    m_running = input;
     RepomixWrapper *wrapper = &m_wrapper;
     QPointer<BundleJob> self(this);
     const auto onProgress = [self, token](const JobProgress &progress) {
@@ -132,22 +192,32 @@ void BundleJob::finish(const std::stop_token &token, const QUrl &destination, co
         return;
     }
     if (result) {
+        QStringList inside;
+        for (const QString &file : result.value().outputFiles) {
+            if (!chosenFolderHolding(file, m_running).isEmpty())
+                inside << file;
+        }
+        if (!inside.isEmpty())
+            emit wroteInsideSelection(inside);
         emit succeeded(result.value());
         m_leftOut = UserText::leftOut(result.value());
-        setOutputFile(destination);
+        QList<QUrl> written;
+        for (const QString &file : result.value().outputFiles)
+            written << QUrl::fromLocalFile(file);
+        setOutputFiles(written.isEmpty() ? QList<QUrl>{destination} : written);
         setScreen(Screen::Completed);
         return;
     }
     setScreen(Screen::Normal);
     const QString reason = UserText::cleaned(result.error().description);
     switch (m_stage) {
-    case Stage::Copying:
+    case Job::Stage::Copying:
         fail(tr("Copying the chosen items failed"), false, reason);
         break;
-    case Stage::Packing:
+    case Job::Stage::Packing:
         fail(tr("Packing the files failed"), false, reason);
         break;
-    case Stage::Writing:
+    case Job::Stage::Writing:
         // The packer's output is read from the private area; only the
         // destination can make saving fail.
         fail(tr("Saving the bundle failed"), result.error().domain == QLatin1String("QSaveFile"), reason);
@@ -179,7 +249,7 @@ void BundleJob::close()
 {
     if (m_screen != Screen::Completed)
         return;
-    setOutputFile({});
+    setOutputFiles({});
     setScreen(Screen::Normal);
 }
 
@@ -193,16 +263,12 @@ void BundleJob::setScreen(Screen screen)
 
 void BundleJob::setProgress(const JobProgress &progress)
 {
-    setStage(static_cast<Stage>(progress.stage));
+    setStage(progress.stage);
     QString step = progress.packerStep.trimmed();
     while (step.endsWith(QLatin1Char('.')) || step.endsWith(QChar(0x2026)))
         step.chop(1);
-    const QString stageText = m_stage == Stage::Copying ? tr("Copying files\u2026")
-        : m_stage == Stage::Writing                     ? tr("Writing the bundle\u2026")
-        : step.isEmpty()                                ? tr("Packing\u2026")
-                                                        : step + QStringLiteral("\u2026");
-    if (std::exchange(m_stageText, stageText) != stageText)
-        emit stageTextChanged();
+    if (std::exchange(m_packerStep, step) != step)
+        emit stageChanged(); // a new step of the packer's
     const double fraction = progress.total > 0 ? double(qMin(progress.done, progress.total)) / double(progress.total) : -1;
     const QString text = progress.total > 0
         ? QStringLiteral("%1: %2 of %3")
@@ -215,7 +281,7 @@ void BundleJob::setProgress(const JobProgress &progress)
     emit progressChanged();
 }
 
-void BundleJob::setStage(Stage stage)
+void BundleJob::setStage(Job::Stage stage)
 {
     if (m_stage == stage)
         return;
@@ -223,12 +289,12 @@ void BundleJob::setStage(Stage stage)
     emit stageChanged();
 }
 
-void BundleJob::setOutputFile(const QUrl &file)
+void BundleJob::setOutputFiles(const QList<QUrl> &files)
 {
-    if (m_outputFile == file)
+    if (m_outputFiles == files)
         return;
-    if (file.isEmpty())
+    if (files.isEmpty())
         m_leftOut.clear();
-    m_outputFile = file;
+    m_outputFiles = files;
     emit outputFileChanged();
 }

@@ -19,23 +19,24 @@ class BundleJob : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(Screen screen READ screen NOTIFY screenChanged)
+    // The bundle written last: its file, or the first of its parts.
     Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
-    Q_PROPERTY(Stage stage READ stage NOTIFY stageChanged)
+    // Every file the last bundle wrote (its parts, when it was split).
+    Q_PROPERTY(QList<QUrl> outputFiles READ outputFiles NOTIFY outputFileChanged)
+    Q_PROPERTY(Job::Stage stage READ stage NOTIFY stageChanged)
+    // What the job is doing, in words without counts ("Copying files…", the
+    // packer's own step, "Writing the bundle…"): it changes once per step.
+    Q_PROPERTY(QString stageText READ stageText NOTIFY stageChanged)
     // How far packing is, 0 to 1, as the packer reports it; -1 while unknown.
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
     // The packer's step with its count ("Calculating metrics: 120 of 300"); empty while unknown.
     Q_PROPERTY(QString progressText READ progressText NOTIFY progressChanged)
     // What the last bundle left out that the user may not expect, a line each.
     Q_PROPERTY(QStringList leftOut READ leftOut NOTIFY outputFileChanged)
-    // The step in words, without counts ("Copying files…", the packer's own
-    // step, "Writing the bundle…"): it changes once per step.
-    Q_PROPERTY(QString stageText READ stageText NOTIFY stageTextChanged)
 
 public:
     enum class Screen { Normal, Processing, Completed };
     Q_ENUM(Screen)
-    enum class Stage { Copying, Packing, Writing };
-    Q_ENUM(Stage)
 
     // `input` reads what to pack when a job starts (and the style when the
     // save dialog opens). The wrapper and the worker outlive this object.
@@ -44,12 +45,13 @@ public:
     ~BundleJob() override;
 
     Screen screen() const { return m_screen; }
-    QUrl outputFile() const { return m_outputFile; }
-    Stage stage() const { return m_stage; }
+    QUrl outputFile() const { return m_outputFiles.value(0); }
+    QList<QUrl> outputFiles() const { return m_outputFiles; }
+    Job::Stage stage() const { return m_stage; }
+    QString stageText() const;
     QStringList leftOut() const { return m_leftOut; }
     double progress() const { return m_progress; }
     QString progressText() const { return m_progressText; }
-    QString stageText() const { return m_stageText; }
 
     // The name the save dialog proposes: "bundled-output." and the style's extension.
     QString proposedFileName() const;
@@ -63,9 +65,10 @@ public:
     // cancelled; `typedName` is the text of the dialog's name field where the
     // view can see it (an absolute path typed there is taken as it is). A
     // name without an extension gets the style's; a folder, a missing folder
-    // or a place that is not local is refused with a message; an existing
-    // file is replaced only once the user confirms it
-    // (replaceConfirmationRequested, then confirmReplace).
+    // or a place that is not local is refused with a message, and so is one
+    // of the files being bundled; an existing file is replaced, and a bundle
+    // is saved inside a chosen folder, only once the user confirms it
+    // (confirmationRequested, then confirmReplace).
     Q_INVOKABLE void saveDialogFinished(const QUrl &chosen, const QString &typedName = {});
     Q_INVOKABLE void confirmReplace(bool replace);
     // Packs into `destination` (a local file), showing the processing overlay.
@@ -84,7 +87,8 @@ signals:
 
     // Requests for the view.
     void saveDialogRequested(const QUrl &proposedLocation, const QStringList &nameFilters, int selectedNameFilter);
-    void replaceConfirmationRequested(const QString &fileName);
+    // Asks the user to confirm saving: "Replace File?", what it means, and the label of the button that saves.
+    void confirmationRequested(const QString &title, const QString &message, const QString &acceptLabel);
 
     // A job succeeded: its totals come before the completion screen.
     void succeeded(const JobResult &result);
@@ -93,7 +97,8 @@ signals:
     // Comes just before `failed`: the action that failed, in words ("Saving
     // the bundle failed"), and whether another place to save might do.
     void failedAction(const QString &action, bool destinationProblem);
-    void stageTextChanged();
+    // A bundle was written inside a chosen folder: later runs leave these files out.
+    void wroteInsideSelection(const QStringList &files);
 
 private:
     void finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result);
@@ -101,19 +106,20 @@ private:
     void fail(const QString &action, bool destinationProblem, const QString &reason);
     void setScreen(Screen screen);
     void setProgress(const JobProgress &progress);
-    void setStage(Stage stage);
-    void setOutputFile(const QUrl &file);
+    void setStage(Job::Stage stage);
+    void setOutputFiles(const QList<QUrl> &files);
 
     RepomixWrapper &m_wrapper;
     PackerWorker &m_worker;
     std::function<JobInput()> m_input;
     Screen m_screen = Screen::Normal;
-    Stage m_stage = Stage::Copying;
+    Job::Stage m_stage = Job::Stage::Copying;
     double m_progress = -1;
     QString m_progressText;
-    QString m_stageText;
-    QUrl m_outputFile;
+    QString m_packerStep; // the packer's own step while packing, where it says one
+    QList<QUrl> m_outputFiles;
     QStringList m_leftOut;
     QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it
+    JobInput m_running;        // what the running (or last) job packs
     std::stop_source m_job{std::nostopstate};
 };

@@ -26,6 +26,9 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
 {
     connect(m_options, &BundleOptions::storeFailed, this,
             [this](const QString &message) { showError(tr("Settings not saved"), message); });
+    if (!m_options->storeProblem().isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this] { showError(tr("Settings not saved"), m_options->storeProblem()); }, Qt::QueuedConnection);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     connect(&m_selection, &FileSelection::changed, this, [this] { setStatusMessage({}); });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
@@ -57,12 +60,19 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     });
     connect(m_job.get(), &BundleJob::failed, this,
             [this](const QString &message) { showError(m_alertTitle, message, m_alertOffersOtherLocation); });
-    connect(m_job.get(), &BundleJob::stageTextChanged, this, [this] {
-        if (m_job->screen() == BundleJob::Screen::Processing)
+    connect(m_job.get(), &BundleJob::stageChanged, this, [this] {
+        // One announcement per step, also where the stage and the packer's step change together.
+        if (m_job->screen() == BundleJob::Screen::Processing && m_job->stageText() != m_announcement)
             announce(m_job->stageText());
     });
+    connect(m_job.get(), &BundleJob::wroteInsideSelection, this, [this](const QStringList &files) {
+        for (const QString &file : files) {
+            if (!m_bundlesInsideSelection.contains(file))
+                m_bundlesInsideSelection << file;
+        }
+    });
     connect(m_job.get(), &BundleJob::outputFileChanged, this, [this] {
-        m_clipboard.setFile(m_job->outputFile());
+        m_clipboard.setFile(m_job->outputFile(), static_cast<int>(m_job->outputFiles().size()));
         emit outputFileChanged();
     });
     connect(m_job.get(), &BundleJob::screenChanged, this, [this] {
@@ -96,7 +106,13 @@ void ContentView::setShowSettings(bool show)
 void ContentView::setIgnorePatterns(const QString &patterns)
 {
     if (assign(this, m_ignorePatterns, patterns, &ContentView::ignorePatternsChanged))
-        m_estimatesManager->send(patterns);
+        m_estimatesManager->refreshSoon();
+}
+
+void ContentView::setIncludePatterns(const QString &patterns)
+{
+    if (assign(this, m_includePatterns, patterns, &ContentView::includePatternsChanged))
+        m_estimatesManager->refreshSoon();
 }
 
 void ContentView::setShowIgnorePatterns(bool show)
@@ -148,7 +164,7 @@ QString ContentView::totalsText(const RunSummary &summary)
 
 JobInput ContentView::jobInput() const
 {
-    return {m_selection.urls(), m_options->values(), m_ignorePatterns};
+    return {m_selection.urls(), m_options->values(), m_ignorePatterns, m_includePatterns, m_bundlesInsideSelection};
 }
 
 QList<QUrl> ContentView::usable(const QList<QUrl> &urls)

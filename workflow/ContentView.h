@@ -54,6 +54,8 @@ class ContentView : public QObject
     Q_PROPERTY(qint64 estimatedTokens READ estimatedTokens NOTIFY estimatedTokensChanged)
     Q_PROPERTY(bool showSettings READ showSettings WRITE setShowSettings NOTIFY showSettingsChanged)
     Q_PROPERTY(QString ignorePatterns READ ignorePatterns WRITE setIgnorePatterns NOTIFY ignorePatternsChanged)
+    // Comma-separated patterns: only the files they match are packed. Not kept between runs.
+    Q_PROPERTY(QString includePatterns READ includePatterns WRITE setIncludePatterns NOTIFY includePatternsChanged)
     Q_PROPERTY(bool showIgnorePatterns READ showIgnorePatterns WRITE setShowIgnorePatterns NOTIFY showIgnorePatternsChanged)
 
 public:
@@ -94,6 +96,8 @@ public:
     QString ignorePatterns() const { return m_ignorePatterns; }
     // Each new text goes to the debounced estimate.
     void setIgnorePatterns(const QString &patterns);
+    QString includePatterns() const { return m_includePatterns; }
+    void setIncludePatterns(const QString &patterns);
     bool showIgnorePatterns() const { return m_showIgnorePatterns; }
     void setShowIgnorePatterns(bool show);
 
@@ -138,6 +142,7 @@ signals:
     void estimatedTokensChanged();
     void showSettingsChanged();
     void ignorePatternsChanged();
+    void includePatternsChanged();
     void showIgnorePatternsChanged();
     void statusMessageChanged();
     void canStartChanged();
@@ -177,5 +182,7 @@ private:
     RunSummary m_totals;
     bool m_showSettings = false;
     QString m_ignorePatterns;
+    QString m_includePatterns;
+    QStringList m_bundlesInsideSelection; // written by this window inside chosen folders: never packed
     bool m_showIgnorePatterns = false;
 };

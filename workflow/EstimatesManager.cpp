@@ -22,12 +22,6 @@ EstimatesManager::~EstimatesManager()
     stopEstimate();
 }
 
-void EstimatesManager::send(const QString &)
-{
-    // The estimate reads the patterns itself when it starts.
-    m_debounce.start();
-}
-
 void EstimatesManager::refreshSoon()
 {
     m_debounce.start();

@@ -35,11 +35,9 @@ public:
     bool isEstimating() const { return m_isEstimating; }
     QString errorMessage() const { return m_errorMessage; }
 
-    // A new text of the ignore patterns: the estimate follows once no newer
-    // text came for half a second.
-    Q_INVOKABLE void send(const QString &text);
-    // A drop: the estimate follows half a second later, so that one drop of
-    // many items, or a drop and an edit, cause one run.
+    // An edit of the patterns or a drop: the estimate follows once nothing
+    // new came for half a second, so that typing, or one drop of many items,
+    // or a drop and an edit, cause one run.
     void refreshSoon();
     // Estimates now: a fresh run for a non-empty selection, zero totals for an
     // empty one. Waits while held.

@@ -1,28 +1,24 @@
 #pragma once
 
+#include "CommandLine.h"
 #include "PackerLocation.h"
 
-#include <QString>
-#include <QStringList>
-
-#include <optional>
+#include <functional>
 
 class BundleOptions;
 class QTextStream;
 
-// `lumbrel --bundle OUTPUT [--style S] [--ignore PATTERNS] PATH...`: the
-// window's bundle job without a window. The stored options apply to all
-// that is not given; it never touches a running window.
-struct HeadlessBundle
-{
-    QString output;
-    QStringList paths;
-    std::optional<QString> style;          // "plain", "xml" or "markdown"
-    std::optional<QString> ignorePatterns; // verbatim, as the window's field
-
-    // Runs the job and writes its outcome: the totals and whatever was left
-    // out to `out`, a failure to `err`. Returns the process's exit status: 0
-    // on success, 1 when the job failed, 2 for a wrong request, 130 when a
-    // termination signal stopped it (the output then stays as it was).
-    int run(BundleOptions &options, const PackerLocation &packer, QTextStream &out, QTextStream &err) const;
-};
+// `lumbrel --bundle OUTPUT ... PATH...` and `lumbrel --estimate ... PATH...`:
+// the window's jobs without a window. The stored options apply to all that
+// the command line does not give; it never touches a running window.
+//
+// A path that does not exist fails the run before anything is written
+// (unless --skip-missing), and so does a run that packs no file; an output
+// file that is one of the inputs is refused.
+//
+// Returns the process's exit status: 0 on success, 1 when the job failed or
+// had nothing to bundle (the output file then stays as it was), 2 for a
+// wrong request, 130 when a termination signal stopped it. `copyText` puts
+// text on the clipboard; empty where there is no clipboard.
+int runHeadless(const CommandLine &command, BundleOptions &options, const PackerLocation &packer, QTextStream &out,
+                QTextStream &err, const std::function<void(const QString &)> &copyText = {});

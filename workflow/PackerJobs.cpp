@@ -1,29 +1,38 @@
 #include "PackerJobs.h"
 
-#include "CommandLine.h"
 #include "Log.h"
+#include "NativePath.h"
+#include "PackerOutput.h"
+#include "Platform.h"
 #include "PrivateArea.h"
 #include "RepomixWrapper.h"
+#include "RunnerError.h"
+#include "UserText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 // Stages, runs the packer into a scratch file and reads its totals; the
-// scratch file is handed to `use` on success and removed on every path.
+// files the packer wrote (the scratch file, or its parts) are handed to `use`
+// on success and removed on every path.
 Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std::stop_token &stop,
                        const std::function<void(const JobProgress &)> &onProgress,
-                       const std::function<Result<bool>(const QString &scratch)> &use)
+                       const std::function<Result<QStringList>(const QString &output, const QStringList &written)> &use)
 {
     if (stop.stop_requested())
-        return RepomixWrapper::stoppedError(); // superseded before it began
+        return RunnerError::stopped(); // superseded before it began
     if (onProgress)
-        onProgress({JobStage::Copying});
-    const Result<Staging> staged = wrapper.stage(input.files, input.ignorePatterns, stop);
+        onProgress({Job::Stage::Copying});
+    const Result<Staging> staged =
+        wrapper.stage({input.files, input.ignorePatterns, input.includePatterns, input.leftOutFiles}, stop);
     if (!staged)
         return staged.error();
     // The copy is needed only while the packer reads it.
@@ -38,7 +47,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
             logLine(QStringLiteral("Staged \u201C%1\u201D as \u201C%2\u201D").arg(item.source.toLocalFile(), item.stagedName));
     }
     if (stop.stop_requested())
-        return RepomixWrapper::stoppedError();
+        return RunnerError::stopped();
 
     // The packer writes a new file of its own in the private area; nothing
     // of the user's is touched until it has succeeded.
@@ -47,66 +56,106 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
         return scratch.error();
     struct Remove
     {
-        QString path;
-        ~Remove() { QFile::remove(path); }
+        QString output;
+        ~Remove()
+        {
+            for (const QString &file : PackerOutput::writtenFiles(output))
+                QFile::remove(file);
+        }
     } remove{scratch.value()};
 
     if (onProgress)
-        onProgress({JobStage::Packing});
+        onProgress({Job::Stage::Packing});
     PackerProgressHandler packerProgress;
     if (onProgress) {
         packerProgress = [onProgress](const PackerProgress &progress) {
-            onProgress({JobStage::Packing, progress.step, progress.done, progress.total});
+            onProgress({Job::Stage::Packing, progress.step, progress.done, progress.total});
         };
     }
-    const Result<PackerRun> run = wrapper.runPacker(
-        buildArguments(input.options, input.ignorePatterns, scratch.value()), staged.value().directory, stop,
-        packerProgress);
+    PackRequest request;
+    request.options = input.options;
+    request.ignorePatterns = input.ignorePatterns;
+    request.includePatterns = input.includePatterns;
+    request.directory = staged.value().directory.toLocalFile();
+    request.output = scratch.value();
+    request.defaultRulesApplied = staged.value().defaultRulesApplied;
+    request.patternsApplied = staged.value().patternsApplied;
+    Result<PackResult> run = wrapper.pack(request, stop, packerProgress);
     if (!run)
         return run.error();
-    const QString &report = run.value().report;
-    logLine(QStringLiteral("Repomix output: ") + reportForLog(report));
-    JobResult result{parseSummary(report), staged.value().leftOut, staged.value().items, excludedAsSecrets(report),
-                     run.value().files};
+    logLine(QStringLiteral("Repomix output: ") + run.value().logDigest);
+    JobResult result{run.value().totals, staged.value().leftOut, staged.value().items,
+                     run.value().excludedAsSecrets, std::move(run.value().files), {}};
 
     if (use) {
         if (stop.stop_requested())
-            return RepomixWrapper::stoppedError();
+            return RunnerError::stopped();
+        // A bundle of nothing but the packer's header is no bundle.
+        if (result.summary.totalFiles == 0)
+            return RunnerError::make(RunnerError::NothingPacked, UserText::nothingPacked(result));
         if (onProgress)
-            onProgress({JobStage::Writing});
-        if (const Result<bool> used = use(scratch.value()); !used)
-            return used.error();
+            onProgress({Job::Stage::Writing});
+        Result<QStringList> written = use(scratch.value(), run.value().outputFiles);
+        if (!written)
+            return written.error();
+        result.outputFiles = std::move(written.value());
     }
     return result;
-}
-
-// Where the text the packer writes itself ends: its header and summary come
-// first, then the directory tree and the files, which hold the user's names
-// and contents.
-qsizetype packerHeaderLength(QByteArrayView start)
-{
-    static const QByteArray markers[] = {
-        "\n================================================================\nDirectory Structure\n",
-        "\n================================================================\nFiles\n",
-        "\n<directory_structure>\n",
-        "\n<files>\n",
-        "\n# Directory Structure\n",
-        "\n# Files\n",
-    };
-    qsizetype end = -1;
-    for (const QByteArray &marker : markers) {
-        if (start.startsWith(QByteArrayView(marker).sliced(1))) // no header at all
-            return 0;
-        const qsizetype at = start.indexOf(marker);
-        if (at >= 0 && (end < 0 || at < end))
-            end = at;
-    }
-    return end < 0 ? 0 : end;
 }
 
 AppError writeError(const QString &path, const QString &message)
 {
     return AppError{QStringLiteral("QSaveFile"), -1, QStringLiteral("Cannot write \u201C%1\u201D: %2").arg(path, message)};
+}
+
+// Brands the header: the packer's name becomes the product's, outside the
+// user's own texts that the header quotes.
+QByteArray brandedHeader(const QByteArray &header, const QStringList &userTexts)
+{
+    QList<std::pair<qsizetype, qsizetype>> kept; // [start, end) of the user's texts
+    for (const QString &text : userTexts) {
+        const QByteArray bytes = text.toUtf8();
+        for (qsizetype at = bytes.isEmpty() ? -1 : header.indexOf(bytes); at >= 0; at = header.indexOf(bytes, at + bytes.size()))
+            kept.append({at, at + bytes.size()});
+    }
+    std::sort(kept.begin(), kept.end());
+    QByteArray branded;
+    qsizetype from = 0;
+    const auto brandUpTo = [&](qsizetype end) {
+        if (end > from)
+            branded += header.mid(from, end - from).replace("Repomix", "Lumbrel").replace("repomix", "Lumbrel");
+    };
+    for (const auto &[start, end] : std::as_const(kept)) {
+        if (end <= from)
+            continue;
+        brandUpTo(start);
+        branded += header.mid(qMax(start, from), end - qMax(start, from));
+        from = end;
+    }
+    brandUpTo(header.size());
+    return branded;
+}
+
+// A file's identity, where it exists.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> identity(const QString &path)
+{
+    platform::EntryInfo info;
+    if (platform::entryInfo(toPath(path), info, true))
+        return std::nullopt;
+    return std::pair{info.device, info.inode};
+}
+
+// `path` with its folders' links resolved, where they exist.
+QString resolved(const QString &path)
+{
+    const QFileInfo file(path);
+    const QString folder = file.dir().canonicalPath();
+    return folder.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : QDir(folder).filePath(file.fileName());
+}
+
+bool isInside(const QString &path, const QString &folder)
+{
+    return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
 } // namespace
@@ -134,39 +183,6 @@ QHash<QUrl, FileListModel::Share> JobResult::shares() const
     return shares;
 }
 
-QStringList excludedAsSecrets(const QString &report)
-{
-    static const QRegularExpression item(QStringLiteral(R"(^\d+\.\s+(.+?)\s*$)"));
-    QStringList files;
-    bool inList = false;
-    for (const QStringView line : QStringView(report).split(QLatin1Char('\n'))) {
-        if (line.contains(QLatin1String("suspicious file(s) detected and excluded"))) {
-            inList = true;
-            continue;
-        }
-        if (!inList)
-            continue;
-        if (line.trimmed().isEmpty())
-            break;
-        if (const QRegularExpressionMatch match = item.match(line); match.hasMatch())
-            files << match.captured(1);
-    }
-    return files;
-}
-
-QString reportForLog(const QString &report)
-{
-    const qsizetype summary = report.lastIndexOf(QLatin1String("Pack Summary"));
-    if (summary < 0) {
-        // No summary block: the last lines, which hold whatever totals there are.
-        QStringList lines = report.split(QLatin1Char('\n'));
-        return lines.mid(qMax<qsizetype>(0, lines.size() - 12)).join(QLatin1Char('\n')).trimmed();
-    }
-    const qsizetype start = report.lastIndexOf(QLatin1Char('\n'), summary) + 1;
-    const qsizetype end = report.indexOf(QLatin1String("\n\n"), report.indexOf(QLatin1String("Security:"), summary));
-    return report.mid(start, end < 0 ? -1 : end - start).trimmed();
-}
-
 QString destinationProblem(const QString &path)
 {
     const QFileInfo target(path);
@@ -178,6 +194,45 @@ QString destinationProblem(const QString &path)
     return {};
 }
 
+QString destinationConflict(const QString &destination, const JobInput &input)
+{
+    const QString target = resolved(destination);
+    const auto targetIdentity = identity(target);
+    for (const QString &file : input.leftOutFiles) {
+        if (resolved(file) == target || (targetIdentity && identity(file) == targetIdentity))
+            return {}; // an earlier bundle, ours to replace
+    }
+    const QString name = QFileInfo(destination).fileName();
+    for (const QUrl &url : input.files) {
+        const QString item = url.toLocalFile();
+        const auto itemIdentity = identity(item);
+        if (targetIdentity && itemIdentity == targetIdentity)
+            return QStringLiteral("\u201C%1\u201D is one of the files being bundled; saving the bundle there would "
+                                  "replace it. Choose another name or place.")
+                .arg(name);
+        if (targetIdentity && QFileInfo(item).isDir()) {
+            const QString folder = QFileInfo(item).canonicalFilePath();
+            if (!folder.isEmpty() && isInside(target, folder))
+                return QStringLiteral("\u201C%1\u201D lies inside \u201C%2\u201D, which is being bundled; saving the "
+                                      "bundle there would replace one of its files. Choose another name or place.")
+                    .arg(name, QFileInfo(item).fileName());
+        }
+    }
+    return {};
+}
+
+QString chosenFolderHolding(const QString &destination, const JobInput &input)
+{
+    const QString target = resolved(destination);
+    for (const QUrl &url : input.files) {
+        const QFileInfo item(url.toLocalFile());
+        const QString folder = item.canonicalFilePath();
+        if (item.isDir() && !folder.isEmpty() && isInside(target, folder))
+            return item.absoluteFilePath();
+    }
+    return {};
+}
+
 Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, std::stop_token stop)
 {
     return pack(wrapper, input, stop, {}, {});
@@ -186,11 +241,38 @@ Result<JobResult> runEstimate(RepomixWrapper &wrapper, const JobInput &input, st
 Result<JobResult> runBundle(RepomixWrapper &wrapper, const JobInput &input, const QString &destination,
                             std::stop_token stop, const std::function<void(const JobProgress &)> &onProgress)
 {
-    return pack(wrapper, input, stop, onProgress,
-                [&](const QString &scratch) { return writeBranded(scratch, destination, stop); });
+    // Never an input: the bundle itself is left out wherever it lies, and
+    // an existing input is never replaced.
+    if (const QString conflict = destinationConflict(destination, input); !conflict.isEmpty())
+        return RunnerError::make(RunnerError::DestinationIsInput, conflict);
+    JobInput packed = input;
+    packed.leftOutFiles << destination;
+    for (int part = 1; QFileInfo::exists(PackerOutput::partPath(destination, part)); ++part)
+        packed.leftOutFiles << PackerOutput::partPath(destination, part); // earlier parts of the same bundle
+    const QStringList userTexts{input.options.text(OptionKey::headerText)};
+    return pack(wrapper, packed, stop, onProgress,
+                [&](const QString &output, const QStringList &written) -> Result<QStringList> {
+                    // One file, or the numbered parts of a split bundle beside the chosen name.
+                    QStringList targets;
+                    if (written == QStringList{output}) {
+                        targets << destination;
+                    } else {
+                        for (qsizetype part = 1; part <= written.size(); ++part)
+                            targets << PackerOutput::partPath(destination, static_cast<int>(part));
+                    }
+                    for (const QString &target : std::as_const(targets)) {
+                        if (const QString conflict = destinationConflict(target, input); !conflict.isEmpty())
+                            return RunnerError::make(RunnerError::DestinationIsInput, conflict);
+                    }
+                    for (qsizetype i = 0; i < targets.size(); ++i) {
+                        if (const Result<bool> done = writeBranded(written.at(i), targets.at(i), stop, userTexts); !done)
+                            return done.error();
+                    }
+                    return targets;
+                });
 }
 
-Result<bool> writeBranded(const QString &from, const QString &to, std::stop_token stop)
+Result<bool> writeBranded(const QString &from, const QString &to, std::stop_token stop, const QStringList &userTexts)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
@@ -210,15 +292,14 @@ Result<bool> writeBranded(const QString &from, const QString &to, std::stop_toke
 
     // The header is a few kilobytes at the start of the file.
     QByteArray block = in.read(64 * 1024);
-    const qsizetype header = packerHeaderLength(block);
-    QByteArray branded = block.left(header);
-    branded.replace("Repomix", "Lumbrel").replace("repomix", "Lumbrel");
+    const qsizetype header = PackerOutput::headerLength(block);
+    const QByteArray branded = brandedHeader(block.left(header), userTexts);
     if (!writeAll(branded) || !writeAll(QByteArrayView(block).sliced(header)))
         return fail(out.errorString());
     while (!in.atEnd()) {
         if (stop.stop_requested()) {
             out.cancelWriting();
-            return RepomixWrapper::stoppedError();
+            return RunnerError::stopped();
         }
         block = in.read(1 << 20);
         if (block.isEmpty())
@@ -230,7 +311,7 @@ Result<bool> writeBranded(const QString &from, const QString &to, std::stop_toke
         return fail(QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString()));
     if (stop.stop_requested()) {
         out.cancelWriting();
-        return RepomixWrapper::stoppedError();
+        return RunnerError::stopped();
     }
     if (!out.commit())
         return writeError(to, out.errorString());

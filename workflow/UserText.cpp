@@ -3,6 +3,7 @@
 #include "Log.h"
 
 #include <QDir>
+#include <QMap>
 #include <QRegularExpression>
 
 namespace UserText {
@@ -50,6 +51,19 @@ QStringList leftOut(const JobResult &result)
     for (const QString &file : result.excludedAsSecrets)
         lines << QStringLiteral("%1: excluded by the security check").arg(file);
     return lines;
+}
+
+QString nothingPacked(const JobResult &result)
+{
+    QMap<LeftOutReason, int> counts;
+    for (const LeftOut &item : result.leftOut)
+        ++counts[item.reason];
+    QStringList reasons;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        reasons << QStringLiteral("%1: %2").arg(reason(it.key())).arg(it.value());
+    if (reasons.isEmpty())
+        return QStringLiteral("nothing to bundle: the chosen items hold no file the packer takes");
+    return QStringLiteral("nothing to bundle: every file was left out (%1)").arg(reasons.join(QStringLiteral(", ")));
 }
 
 } // namespace UserText

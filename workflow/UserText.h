@@ -23,4 +23,8 @@ QString reason(LeftOutReason reason);
 // intended, are not listed.
 QStringList leftOut(const JobResult &result);
 
+// Why a run packed nothing: "nothing to bundle: 3 files match the ignore
+// patterns, 1 cannot be read".
+QString nothingPacked(const JobResult &result);
+
 } // namespace UserText

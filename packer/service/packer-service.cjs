@@ -4,8 +4,12 @@
 // kept alive between requests. Started by the application (PackerService):
 //
 //   <runtime> --max-semi-space-size=2 --expose-gc packer-service.cjs <packer script>
+//             [--value-options=--a,--b] [--flag-options=--c,--d]
 //
-// where the packer script is .../repomix/bin/repomix.cjs. The flags change
+// where the packer script is .../repomix/bin/repomix.cjs, and the two lists
+// name the packer's options the application's option table passes (with a
+// value, and alone), which are served besides the job's own (see
+// VALUE_OPTIONS). The flags change
 // nothing but memory use: the first keeps the young generation of every
 // thread's heap small (a long-lived process with kept worker threads
 // otherwise holds hundreds of megabytes it no longer uses), the second lets
@@ -114,6 +118,12 @@ function sendFrame(frame, done) {
 // ---- The packer ------------------------------------------------------------------
 
 const packerScript = process.argv[2] || '';
+
+// The application's own options, as it lists them after the packer script.
+function listedOptions(name) {
+  const given = process.argv.slice(3).find((arg) => arg.startsWith(`${name}=`));
+  return given ? given.slice(name.length + 1).split(',').filter((option) => option.startsWith('--')) : [];
+}
 const packerRoot = path.resolve(path.dirname(packerScript), '..');
 const libUrl = (file) => pathToFileURL(path.join(packerRoot, 'lib', file)).href;
 const urls = {
@@ -373,19 +383,17 @@ function runCaptured(args, id) {
 
 // ---- Requests ---------------------------------------------------------------------
 
-// The options the application passes (the job arguments), "--verbose" always
-// among them: its worker pools are kept at that log level, and without it the
-// packer draws a progress spinner. Anything else is left to the command line.
-const VALUE_OPTIONS = new Set(['--output', '--style', '--ignore']);
+// The options the application passes, "--verbose" always among them: its
+// worker pools are kept at that log level, and without it the packer draws a
+// progress spinner. These are the job's own; the application adds those of
+// its option table on this script's command line. Anything else is left to
+// the command line. tst_packer_service runs every option of the table
+// through here against the command line.
+const VALUE_OPTIONS = new Set(['--output', '--ignore', '--include', ...listedOptions('--value-options')]);
 const FLAG_OPTIONS = new Set([
   '--verbose',
-  '--no-file-summary',
-  '--no-directory-structure',
-  '--remove-empty-lines',
-  '--remove-comments',
-  '--output-show-line-numbers',
-  '--no-security-check',
   '--no-default-patterns', // the staging applied the default rules per chosen folder
+  ...listedOptions('--flag-options'),
 ]);
 
 function refusal(request) {
@@ -396,8 +404,9 @@ function refusal(request) {
   for (let i = 0; i < args.length; ++i) {
     const arg = args[i];
     if (VALUE_OPTIONS.has(arg)) {
-      const value = args[++i];
-      if (value === undefined || value.startsWith('-')) return `${arg} needs a value that does not start with "-"`;
+      // The next argument is the value, whatever it looks like, as the
+      // packer's own parser takes it for an option that needs one.
+      if (args[++i] === undefined) return `${arg} needs a value`;
     } else if (arg.startsWith('-')) {
       if (!FLAG_OPTIONS.has(arg)) return `the option ${arg} is not served`;
     }

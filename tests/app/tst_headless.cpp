@@ -3,11 +3,16 @@
 #include "Processes.h"
 #include "TestFiles.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <limits>
 
 class HeadlessTest : public QObject
 {
@@ -18,17 +23,17 @@ private slots:
     {
         m_home = std::make_unique<QTemporaryDir>();
         const std::string home = m_home->path().toStdString();
-        writeFile(home + "/project/src/main.c", "const char *tool = \"made with repomix\";\n");
+        writeFile(home + "/project/src/main.c", "const char *tool = \"made with repomix\"; // kept\n");
         writeFile(home + "/dist/index.js", "export const answer = 42;\n");
     }
 
     void bundlesWhatWasChosenAndSaysWhatWasLeftOut()
     {
-        const Run run = lumbrel({"--bundle", path("out.md"), "--style", "markdown", path("project"), path("dist"),
-                                 path("project/src"), path("gone")});
+        const Run run = lumbrel({"--bundle", path("out.md"), "--style", "markdown", "--no-remove-comments", "--skip-missing",
+                                 path("project"), path("dist"), path("project/src"), path("gone")});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.startsWith("Bundled 2 files, "), run.out.constData());
-        QVERIFY(run.out.contains(path("gone").toUtf8() + ": no longer there"));
+        QVERIFY(run.err.contains("skipped, not found: " + path("gone").toUtf8()));
         QVERIFY(run.err.contains("Repomix output: ")); // the log goes to standard error
         // Plain text for a terminal: no emoji, no scratch or staging paths
         // that are gone by now, the packer's command line only with --verbose.
@@ -40,21 +45,76 @@ private slots:
         QVERIFY(bundle.startsWith("This file is a merged representation")); // the packer's header, branded
         QVERIFY(bundle.contains("by Lumbrel."));
         QVERIFY(bundle.contains("made with repomix")); // the user's text is left alone
+        QVERIFY(bundle.contains("// kept")); // --no-remove-comments
         QVERIFY(bundle.contains("## File: dist/index.js"));
         QCOMPARE(bundle.count("## File: project/src/main.c"), 1); // inside a chosen folder: once
     }
 
+    // A wrong request exits 2, a run that cannot bundle exits 1; neither
+    // writes anything, and none starts a window (there is no display here).
+    void refusedRunsLeaveTheOutputAsItWas_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // %1: the home folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char *name, const QStringList &arguments, int status, const char *message) {
+            QTest::newRow(name) << arguments << status << QString::fromUtf8(message);
+        };
+        row("a bad value", {"--bundle", "%1/out.txt", "--style", "json", "%1/project"}, 2,
+            "--style takes plain, xml or markdown, not \"json\"");
+        row("no paths", {"--bundle", "%1/out.txt"}, 2, "name the files and folders");
+        row("a mistyped option", {"--bundel", "%1/out.txt", "%1/project"}, 2, "unknown option --bundel");
+        row("an option for the window", {"--compress", "%1/project"}, 2, "--compress goes with --bundle or --estimate");
+        row("an empty output", {"--bundle=", "%1/project"}, 2, "--bundle needs the name of the output file");
+        row("the output is an input", {"--bundle", "%1/project/src/main.c", "%1/project"}, 2,
+            "\u201Cmain.c\u201D lies inside \u201Cproject\u201D, which is being bundled");
+        row("the output is the input", {"--bundle", "%1/out.txt", "%1/out.txt"}, 2,
+            "\u201Cout.txt\u201D is one of the files being bundled");
+        row("a missing path", {"--bundle", "%1/out.txt", "%1/project", "%1/nonexistent"}, 1, "not found: %1/nonexistent");
+        row("only missing paths", {"--bundle", "%1/out.txt", "--skip-missing", "%1/nonexistent"}, 1,
+            "nothing to bundle: none of the given paths exists");
+        row("nothing packed", {"--bundle", "%1/out.txt", "--ignore", "**/*.c,**/*.js", "%1/project", "%1/dist"}, 1,
+            "nothing to bundle: every file was left out (matches the ignore patterns: 2)");
+    }
     void refusedRunsLeaveTheOutputAsItWas()
     {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
         writeFile(path("out.txt").toStdString(), "kept\n");
-        for (const auto &[arguments, message] : {std::pair{QStringList{"--style", "json", path("project")},
-                                                           QByteArray("--style takes plain, xml or markdown")},
-                                                 std::pair{QStringList{}, QByteArray("name the files and folders")}}) {
-            const Run run = lumbrel(QStringList{"--bundle", path("out.txt")} + arguments);
-            QCOMPARE(run.status, 2);
-            QVERIFY2(run.err.contains(message), run.err.constData());
-        }
+        const QString source = QString::fromUtf8(readAll(path("project/src/main.c")));
+        for (QString &argument : arguments)
+            argument.replace("%1", m_home->path());
+        const Run run = lumbrel(arguments);
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.contains(message.replace("%1", m_home->path()).toUtf8()), run.err.constData());
+        if (status == 2)
+            QCOMPARE(run.err.count('\n'), 1); // one line, nothing else
         QCOMPARE(readAll(path("out.txt")), QByteArray("kept\n"));
+        QCOMPARE(QString::fromUtf8(readAll(path("project/src/main.c"))), source);
+    }
+
+    // Each file's part, largest first, and the same totals a bundle has.
+    void estimatesAsJson()
+    {
+        writeFile(m_home->filePath("project/big.c").toStdString(), std::string(4000, 'x') + "\n");
+        const Run run = lumbrel({"--estimate", "--json", "--encoding", "cl100k_base", path("project"), path("dist")});
+        QCOMPARE(run.status, 0);
+        const QJsonObject estimate = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(estimate.value("files").toInt(), 3);
+        QCOMPARE(estimate.value("encoding").toString(), QStringLiteral("cl100k_base"));
+        const QJsonArray files = estimate.value("perFile").toArray();
+        QCOMPARE(files.size(), 3);
+        QCOMPARE(files.at(0).toObject().value("path").toString(), QStringLiteral("project/big.c"));
+        QCOMPARE(files.at(0).toObject().value("file").toString(), path("project/big.c"));
+        qint64 previous = std::numeric_limits<qint64>::max();
+        for (const QJsonValue &file : files) {
+            QVERIFY(file.toObject().value("tokens").toInteger() <= previous);
+            previous = file.toObject().value("tokens").toInteger();
+        }
+        const Run bundle = lumbrel({"--bundle", path("out.txt"), "--encoding", "cl100k_base", path("project"), path("dist")});
+        QVERIFY2(bundle.out.contains(QStringLiteral("%1 tokens").arg(QLocale::c().toString(estimate.value("tokens").toInteger())).toUtf8()),
+                 bundle.out.constData());
     }
 
     void aSignalStopsTheRunAndKeepsTheOutput()
@@ -64,10 +124,10 @@ private slots:
             writeFile(QStringLiteral("%1/big/f%2.c").arg(m_home->path()).arg(i).toStdString(), "int x; // " + std::to_string(i) + "\n");
         QProcess process;
         process.setProcessEnvironment(environment());
-        process.start(QStringLiteral(LUMBREL_BINARY), {"--bundle", path("out.txt"), path("big")});
+        process.start(QStringLiteral(LUMBREL_BINARY), {"--bundle", path("out.txt"), "--verbose", path("big")});
         QVERIFY(process.waitForStarted());
         const pid_t lumbrel = static_cast<pid_t>(process.processId());
-        QTRY_VERIFY_WITH_TIMEOUT(!childProcesses("repomix", lumbrel).empty(), 60000); // the packer runs
+        QTRY_VERIFY_WITH_TIMEOUT(!childProcesses(lumbrel, "repomix").empty(), 60000); // the packer runs
         ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 130);

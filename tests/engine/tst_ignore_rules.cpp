@@ -1,6 +1,7 @@
 // The ignore rules against the packer's own file search: the same patterns on
 // the same tree must leave the same files.
 #include "IgnoreRules.h"
+#include "PackerFiles.h"
 #include "TestFiles.h"
 
 #include <QJsonArray>
@@ -133,7 +134,7 @@ private slots:
                                         "*.pid", ".env", "dist", "build", "Release", "npm-debug.log*", "*.py[cod]",
                                         ".*", "é", "log*", "*b", "a?", "vendor"};
         QList<QStringList> cases{{"**/*.log"}, {"*.pid"}, {".env"}, {"**/npm-debug.log*"}, {"dist/**"}, {"[ab]"}, {"build/"}, {"*"},
-                                 *IgnoreRules::packerDefaultPatterns(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix"))};
+                                 *PackerFiles::defaultIgnorePatterns(QStringLiteral(LUMBREL_TEST_RESOURCES "/repomix"))};
         while (cases.size() < 128) {
             QStringList patterns;
             for (int count = 1 + int(random() % 3); count > 0; --count) {

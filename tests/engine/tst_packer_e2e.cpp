@@ -1,5 +1,5 @@
 // Runs the bundled Node.js runtime and packer for real.
-#include "CommandLine.h"
+#include "PackerArguments.h"
 #include "FakePacker.h"
 #include "PackerEnvironment.h"
 #include "RepomixWrapper.h"
@@ -29,16 +29,17 @@ QStringList filesIn(const QByteArray &bundle)
 // Stages the items and packs them with the default options; gives the bundle.
 QByteArray bundleOf(RepomixWrapper &wrapper, const QList<QUrl> &items, Staging *staging = nullptr)
 {
-    const Result<Staging> staged = wrapper.stage(items, QString());
+    const Result<Staging> staged = wrapper.stage({items});
     if (!staged) {
         qWarning("staging failed: %s", qPrintable(staged.error().description));
         return {};
     }
     if (staging)
         *staging = staged.value();
-    wrapper.setTemporaryDirectory(staged.value().directory);
     const QString output = freshOutput();
-    const Result<QString> report = wrapper.runRepomix(buildArguments({}, QString(), output), staged.value().directory);
+    const Result<PackResult> report =
+        packWith(wrapper, output, staged.value().directory.toLocalFile(), staged.value().defaultRulesApplied);
+    wrapper.discardDirectory(staged.value().directory);
     if (!report) {
         qWarning("packing failed: %s", qPrintable(report.error().description));
         return {};
@@ -84,11 +85,13 @@ private slots:
         }
         const QString output = freshOutput();
         const PackerEnvironment run = PackerEnvironment::forRun().value();
-        QCOMPARE(runPackerDirectly(buildArguments({}, QString(), output), QString::fromStdString(project.string()),
+        PackRequest direct;
+        direct.output = output;
+        QCOMPARE(runPackerDirectly(jobArguments(direct), QString::fromStdString(project.string()),
                                    run.environment, run.workingDirectory).exitCode, 0);
-        const QStringList direct = filesIn(readAll(output));
-        QVERIFY(direct.contains(QStringLiteral("sub/x.pid")) && !direct.contains(QStringLiteral(".env")));
-        QCOMPARE(ours, direct);
+        const QStringList directFiles = filesIn(readAll(output));
+        QVERIFY(directFiles.contains(QStringLiteral("sub/x.pid")) && !directFiles.contains(QStringLiteral(".env")));
+        QCOMPARE(ours, directFiles);
         // The packer keeps its caches where it is told: in the private cache folder.
         const QString cache = PrivateArea::cacheDirectory().value();
         QVERIFY(QFileInfo(cache + "/token-counts.json").isFile() && QFileInfo(cache + "/node-compile-cache").isDir());

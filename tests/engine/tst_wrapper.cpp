@@ -1,6 +1,7 @@
 #include "FakePacker.h"
 #include "Processes.h"
 #include "RepomixWrapper.h"
+#include "RunnerError.h"
 #include "TestFiles.h"
 
 #include <QFileInfo>
@@ -39,7 +40,7 @@ QMap<QString, LeftOutReason> reasons(const Staging &staging)
 int runSleepingPacker(const char *script, const char *output)
 {
     RepomixWrapper wrapper(PackerLocation{QStringLiteral("/bin/sh"), QString::fromLocal8Bit(script)});
-    wrapper.runRepomix({QStringLiteral("--output"), QString::fromLocal8Bit(output)}, QUrl::fromLocalFile("/x"));
+    packWith(wrapper, QString::fromLocal8Bit(output));
     return 0;
 }
 } // namespace
@@ -88,9 +89,9 @@ private slots:
         fs::create_symlink("nowhere", m_src / "dangling");
 
         RepomixWrapper wrapper(bundledPacker());
-        const auto staged = wrapper.stage({urlOf(m_src / "a.txt"), urlOf(project), urlOf(m_src / "vanished"),
-                                           urlOf(m_src / "folder-link"), urlOf(m_src / "file-link"), urlOf(m_src / "dangling")},
-                                          QStringLiteral("**/*.md, {a,b}/**"));
+        const auto staged = wrapper.stage({{urlOf(m_src / "a.txt"), urlOf(project), urlOf(m_src / "vanished"),
+                                            urlOf(m_src / "folder-link"), urlOf(m_src / "file-link"), urlOf(m_src / "dangling")},
+                                           QStringLiteral("**/*.md, {a,b}/**")});
         QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
         const fs::path root = pathOf(staged.value().directory);
         QCOMPARE(text(root.parent_path()), PrivateArea::sessionDirectory().value());
@@ -135,7 +136,7 @@ private slots:
             items << urlOf(m_src / path);
         }
         RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
-        const auto staged = wrapper.stage(items, {});
+        const auto staged = wrapper.stage({items});
         QVERIFY(staged.ok());
         QStringList names;
         for (const StagedItem &item : staged.value().items) {
@@ -169,7 +170,7 @@ private slots:
                 return std::optional<std::uintmax_t>();
             });
             writeFile(project / ".kept.txt.swp", "swap");
-            const auto staged = wrapper.stage({urlOf(project)}, {});
+            const auto staged = wrapper.stage({{urlOf(project)}});
             QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
             QCOMPARE(reasons(staged.value()), (QMap<QString, LeftOutReason>{
                                                   {text(project / "secret.txt"), LeftOutReason::Unreadable},
@@ -186,9 +187,9 @@ private slots:
         writeFile(m_src / "big/a.txt", std::string(14000, 'a'));
         RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
         wrapper.setFreeSpaceQuery([](const fs::path &) { return std::optional<std::uintmax_t>(1000); });
-        const auto staged = wrapper.stage({urlOf(m_src / "big")}, {});
+        const auto staged = wrapper.stage({{urlOf(m_src / "big")}});
         QVERIFY(!staged.ok());
-        QCOMPARE(staged.error().code, int(RepomixWrapper::NotEnoughSpace));
+        QCOMPARE(staged.error().code, int(RunnerError::NotEnoughSpace));
         QCOMPARE(staged.error().description,
                  QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs 14 kB, 1.0 kB are free.")
                      .arg(m_temp->path()));
@@ -199,34 +200,52 @@ private slots:
     {
         FakePacker packer;
         packer.provideDefaultRules();
+        // What the packer sees goes into its output file.
         RepomixWrapper wrapper(packer.location(
-            "echo packed > \"$out\"\n"
-            "printf 'args:'; printf '%s|' \"$@\"; echo; printf 'cwd:%s\\n' \"$PWD\"\n"
+            "{ printf 'args:'; printf '%s|' \"$@\"; echo; printf 'cwd:%s\\n' \"$PWD\"\n"
             "printf 'env:%s:%s:%s:%s\\n' \"${NODE_OPTIONS-unset}\" \"${NODE_PATH-unset}\" \"${REPOMIX_OTHER-unset}\" \"$XDG_CONFIG_HOME\"\n"
-            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\""));
+            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\"; } > \"$out\""));
         qputenv("NODE_OPTIONS", "--require /tmp/evil.js");
         qputenv("NODE_PATH", "/tmp/modules");
         qputenv("REPOMIX_OTHER", "x");
         qputenv("REPOMIX_TOKEN_CACHE_PATH", "/tmp/planted.json");
-        const auto staged = wrapper.stageFiles({});
+        const auto staged = wrapper.stage({});
         QVERIFY(staged.ok());
         const QString output = freshOutput();
-        const auto report = wrapper.runRepomix({"--output", output, "--verbose"}, staged.value());
+        const QString directory = staged.value().directory.toLocalFile();
+        const auto run = packWith(wrapper, output, directory, staged.value().defaultRulesApplied);
         for (const char *name : {"NODE_OPTIONS", "NODE_PATH", "REPOMIX_OTHER", "REPOMIX_TOKEN_CACHE_PATH"})
             qunsetenv(name);
-        QVERIFY2(report.ok(), qPrintable(report ? QString() : report.error().description));
+        QVERIFY2(run.ok(), qPrintable(run ? QString() : run.error().description));
+        QCOMPARE(run.value().outputFiles, QStringList{output});
 
         const QString session = PrivateArea::sessionDirectory().value();
         const QString cache = m_temp->path() + "/cache/" + QCoreApplication::applicationName() + "/packer";
-        QCOMPARE(report.value(), QStringLiteral("args:--output|%1|--verbose|--no-default-patterns|%2|\n"
-                                                "cwd:%3/packer-home\nenv:unset:unset:unset:%3/packer-home\n"
-                                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n")
-                                     .arg(output, staged.value().toLocalFile(), session, cache));
+        QCOMPARE(QString::fromUtf8(readAll(output)),
+                 QStringLiteral("args:--output|%1|--style|plain|--remove-comments|--verbose|--no-default-patterns|%2|\n"
+                                "cwd:%3/packer-home\nenv:unset:unset:unset:%3/packer-home\n"
+                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n")
+                     .arg(output, directory, session, cache));
+    }
 
-        // A directory this wrapper did not stage gets the packer's own rules.
-        const auto other = wrapper.runRepomix({"--output", output + "2"}, QUrl::fromLocalFile("/elsewhere"));
-        QVERIFY(other.ok());
-        QVERIFY(other.value().startsWith(QStringLiteral("args:--output|%1|/elsewhere|").arg(output + "2")));
+    // Options the packer reads from a file get a private file for the run
+    // only; an empty one is not passed at all.
+    void instructionsGoThroughAPrivateFile()
+    {
+        RepomixWrapper wrapper(m_packer.location(
+            "prev=''; for a in \"$@\"; do [ \"$prev\" = --instruction-file-path ] && f=\"$a\"; prev=\"$a\"; done\n"
+            "{ printf 'file:%s\\n' \"$f\"; cat \"$f\"; stat -c '%a' \"$f\"; } > \"$out\""));
+        PackRequest request;
+        request.output = freshOutput();
+        request.directory = QStringLiteral("/x");
+        request.options.set(OptionKey::instructions, QStringLiteral("Review the parser.\nBe brief."));
+        const auto run = wrapper.pack(request);
+        QVERIFY2(run.ok(), qPrintable(run ? QString() : run.error().description));
+        const QStringList seen = QString::fromUtf8(readAll(request.output)).split(u'\n');
+        const QString file = seen.value(0).mid(5);
+        QVERIFY(file.startsWith(PrivateArea::sessionDirectory().value()));
+        QCOMPARE(seen.mid(1, 2), (QStringList{"Review the parser.", "Be brief.600"}));
+        QVERIFY(!QFileInfo::exists(file)); // gone with the run
     }
 
     // The packer's own failures keep its exit status and message; the
@@ -244,20 +263,21 @@ private slots:
         QTest::newRow("unreadable message")
             << m_packer.location("printf '\\377' >&2; exit 5") << -1 << "Repomix process failed with an unknown error.";
         QTest::newRow("exit 0 without writing the bundle")
-            << m_packer.location("echo 'Total Files: 1 files'") << int(RepomixWrapper::NoOutputWritten) << "";
+            << m_packer.location("echo 'Total Files: 1 files'") << int(RunnerError::NoOutputWritten) << "";
         QTest::newRow("ended by a signal")
-            << m_packer.location("echo packed > \"$out\"; kill -KILL $$") << int(RepomixWrapper::Crashed) << "";
+            << m_packer.location("echo packed > \"$out\"; kill -KILL $$") << int(RunnerError::Crashed) << "";
         QTest::newRow("runtime missing") << PackerLocation{"/nonexistent/node", "/bin/sh"}
-                                         << int(RepomixWrapper::RuntimeMissing) << "/nonexistent/node";
+                                         << int(RunnerError::RuntimeMissing) << "/nonexistent/node";
         QTest::newRow("script missing") << PackerLocation{"/bin/sh", "/nonexistent/repomix.cjs"}
-                                        << int(RepomixWrapper::ScriptMissing) << "/nonexistent/repomix.cjs";
+                                        << int(RunnerError::ScriptMissing) << "/nonexistent/repomix.cjs";
     }
     void failures()
     {
         QFETCH(PackerLocation, packer);
         QFETCH(int, code);
         QFETCH(QString, description);
-        const auto report = RepomixWrapper(packer).runRepomix({"--output", freshOutput()}, QUrl::fromLocalFile("/x"));
+        RepomixWrapper wrapper(packer);
+        const auto report = packWith(wrapper, freshOutput());
         QVERIFY(!report.ok());
         QCOMPARE(report.error().domain, AppError::wrapperDomain);
         QCOMPARE(report.error().code, code);
@@ -274,9 +294,9 @@ private slots:
         RepomixWrapper wrapper(m_packer.location("touch '" + marker.toUtf8() + "'; echo packed > \"$out\""));
         const QString output = m_packer.path(QStringLiteral("stale.txt"));
         writeFile(output.toStdString(), "from an earlier run");
-        const auto report = wrapper.runRepomix({"--output", output}, QUrl::fromLocalFile("/x"));
+        const auto report = packWith(wrapper, output);
         QVERIFY(!report.ok());
-        QCOMPARE(report.error().code, int(RepomixWrapper::OutputExists));
+        QCOMPARE(report.error().code, int(RunnerError::OutputExists));
         QVERIFY(report.error().description.contains(output));
         QVERIFY(!QFileInfo::exists(marker));
         QCOMPARE(readAll(output), QByteArray("from an earlier run"));
@@ -288,10 +308,10 @@ private slots:
             "echo packed > \"$out\"\n"
             "i=0; while [ $i -lt 20000 ]; do echo \"line $i of a long verbose report\"; "
             "echo \"warning $i\" >&2; i=$((i+1)); done"));
-        const auto report = wrapper.runRepomix({"--output", freshOutput()}, QUrl::fromLocalFile("/x"));
+        const auto report = packWith(wrapper, freshOutput());
         QVERIFY(report.ok());
-        QVERIFY(report.value().size() > 600000);
-        QVERIFY(report.value().endsWith(QLatin1String("line 19999 of a long verbose report\n")));
+        // The log keeps the end of a report without a summary block: the whole of it was read.
+        QVERIFY(report.value().logDigest.endsWith(QLatin1String("line 19999 of a long verbose report")));
     }
 
     void thePackerDiesWithTheApplication()

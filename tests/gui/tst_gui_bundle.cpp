@@ -71,10 +71,10 @@ private slots:
         QVERIFY(tabTo("settingsButton"));
         key(Qt::Key_Return);
         QTRY_VERIFY(view.showSettings());
-        QVERIFY(tabTo("formatPicker"));
+        QVERIFY(tabTo("stylePicker"));
         const QUrl current = view.selectionState()->selectedFile();
         key(Qt::Key_Down);
-        QCOMPARE(view.options()->style(), QStringLiteral("xml"));
+        QCOMPARE(view.options()->value("style"), QStringLiteral("xml"));
         QCOMPARE(view.selectionState()->selectedFile(), current);
         key(Qt::Key_Escape);
         QVERIFY(!view.showSettings());

@@ -80,8 +80,8 @@ private slots:
         QVERIFY(screen.view.showSettings());
         QQuickItem *popover = screen.popupItem("settingsPopup");
         QTRY_VERIFY(MainScreen::shown(popover));
-        screen.click(screen.item("removeEmptyLinesSwitch", popover)); // the popover takes clicks
-        QCOMPARE(screen.options.removeEmptyLines(), true);
+        screen.click(screen.item("addSummarySwitch", popover)); // the popover takes clicks
+        QCOMPARE(screen.options.value("addSummary"), QStringLiteral("false"));
 
         // One click on the gear while the popover is open closes it, and it stays closed.
         screen.click(screen.item("settingsButton"));
@@ -100,8 +100,12 @@ private slots:
         QTest::addColumn<QString>("alert");
         QTest::newRow("a name") << "my bundle.txt" << "Documents/my bundle.txt" << "";
         QTest::newRow("absolute path") << "%1/elsewhere/out.txt" << "elsewhere/out.txt" << "";
-        QTest::newRow("existing file") << "%1/a.txt" << "" << "";
+        QTest::newRow("existing file") << "%1/Documents/old.txt" << "" << "";
         QTest::newRow("packer fails") << "" << "" << "Failed to bundle files: disk is full";
+        QTest::newRow("one of the chosen files")
+            << "%1/a.txt" << ""
+            << "Failed to bundle files: \u201Ca.txt\u201D is one of the files being bundled; saving the bundle there "
+               "would replace it. Choose another name or place.";
     }
     void saveDialogAndItsOutcomes()
     {
@@ -112,6 +116,7 @@ private slots:
         QVERIFY(screen.ready());
         QDir(screen.dir.path()).mkpath("elsewhere");
         QDir(screen.dir.path()).mkpath("Documents");
+        writeFile(screen.dir.filePath("Documents/old.txt").toStdString(), "kept\n");
         screen.view.handleDrop(screen.fixture({"a.txt"}));
         screen.view.startBundling();
         screen.save(typed.replace("%1", screen.dir.path()));
@@ -127,7 +132,7 @@ private slots:
             QTest::keyClick(&screen.window, Qt::Key_Return);
             QTRY_VERIFY(!replace->isVisible());
             QCOMPARE(screen.view.job()->screen(), BundleJob::Screen::Normal);
-            QCOMPARE(readAll(screen.dir.filePath("a.txt")), QByteArray("int answer = 42; // a.txt\n"));
+            QCOMPARE(readAll(screen.dir.filePath("Documents/old.txt")), QByteArray("kept\n"));
         } else {
             QQuickItem *box = screen.popupItem("alert");
             const auto reads = [&](QQuickItem *item) { return item->isVisible() && item->property("text") == alert; };

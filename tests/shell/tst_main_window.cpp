@@ -117,7 +117,7 @@ private slots:
     // list screen leaves the window or is cut that was whole at 11 points.
     void minimumSizeGrowsWithTheFont()
     {
-        m_app->contentView()->handleDrop({QUrl::fromLocalFile(m_dir.path())});
+        m_app->contentView()->handleDrop({items()});
         m_app->contentView()->setShowIgnorePatterns(true);
         QVERIFY(QQuickTest::qWaitForPolish(m_window));
         const QStringList cutAtDesign = cutOrOutside();
@@ -141,8 +141,8 @@ private slots:
     {
         open(PackerLocation::bundled());
         m_app->contentView()->repomix().startService();
-        QTRY_VERIFY_WITH_TIMEOUT(!childProcesses("packer-service").empty(), 30000);
-        const pid_t service = childProcesses("packer-service").front();
+        QTRY_VERIFY_WITH_TIMEOUT(!childProcesses(::getpid(), "packer-service").empty(), 30000);
+        const pid_t service = childProcesses(::getpid(), "packer-service").front();
         QTimer::singleShot(0, m_window, &QWindow::close);
         QVERIFY(eventLoopEnds(10000));
         m_engine.reset();
@@ -157,7 +157,7 @@ private slots:
         open(m_packer.location("sleep 300 & wait"));
         const QString destination = m_dir.filePath(QStringLiteral("out.txt"));
         writeFile(destination.toStdString(), "kept\n");
-        m_app->contentView()->handleDrop({QUrl::fromLocalFile(m_dir.path())});
+        m_app->contentView()->handleDrop({items()});
         m_app->contentView()->job()->run(QUrl::fromLocalFile(destination));
         QObject *dialog = m_window->findChild<QObject *>(QStringLiteral("quitDialog"));
 
@@ -201,14 +201,14 @@ private slots:
     {
         ContentView *view = m_app->contentView();
         view->recent()->clear();
-        const QList<QUrl> items{QUrl::fromLocalFile(m_dir.path())};
-        view->handleDrop(items);
+        const QList<QUrl> chosen{items()};
+        view->handleDrop(chosen);
         view->job()->run(QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("out.txt"))));
         QTRY_COMPARE(view->job()->screen(), BundleJob::Screen::Completed);
         view->resetState();
         QCOMPARE(view->files()->count(), 0);
         QTest::keyClick(m_window, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(view->files()->urls(), items);
+        QCOMPARE(view->files()->urls(), chosen);
         view->clearAll();
 
         QObject *recentMenu = m_window->findChild<QObject *>(QStringLiteral("openRecentMenu"));
@@ -219,12 +219,12 @@ private slots:
             if (item && item->objectName() == QLatin1String("recentItem"))
                 listed << item->property("text").toString();
         }
-        QCOMPARE(listed, QStringList{QFileInfo(m_dir.path()).fileName()});
+        QCOMPARE(listed, QStringList{QStringLiteral("items")});
         // The next start lists it too.
         RecentSelections again;
-        QCOMPARE(again.at(0), items);
+        QCOMPARE(again.at(0), chosen);
         view->openRecent(0);
-        QCOMPARE(view->files()->urls(), items);
+        QCOMPARE(view->files()->urls(), chosen);
 
         auto *clear = m_window->findChild<QObject *>(QStringLiteral("clearRecentItem"));
         QMetaObject::invokeMethod(clear->property("action").value<QObject *>(), "trigger");
@@ -237,9 +237,9 @@ private slots:
     void openRequestsShowTheWindowWithTheItems()
     {
         m_window->hide();
-        m_app->appDelegate()->openUrls({QUrl::fromLocalFile(m_dir.path())});
+        m_app->appDelegate()->openUrls({items()});
         QTRY_VERIFY(m_window->isVisible());
-        QTRY_COMPARE(m_app->contentView()->files()->urls(), QList<QUrl>{QUrl::fromLocalFile(m_dir.path())});
+        QTRY_COMPARE(m_app->contentView()->files()->urls(), QList<QUrl>{items()});
     }
 
 private:
@@ -259,6 +259,13 @@ private:
         QVERIFY(m_window);
         m_window->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
+
+    // A folder to bundle, beside (not around) where bundles are written.
+    QUrl items() const
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("items"));
+        return QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("items")));
     }
 
     QStringList texts(const char *expression) const

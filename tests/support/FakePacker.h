@@ -1,11 +1,24 @@
 #pragma once
 
+#include "PrivateArea.h"
 #include "RepomixWrapper.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+// Runs the packer through `wrapper` with the default options on `directory`
+// into `output`, as a job would.
+inline Result<PackResult> packWith(RepomixWrapper &wrapper, const QString &output,
+                                   const QString &directory = QStringLiteral("/x"), bool defaultRulesApplied = false)
+{
+    PackRequest request;
+    request.output = output;
+    request.directory = directory;
+    request.defaultRulesApplied = defaultRulesApplied;
+    return wrapper.pack(request);
+}
 
 // The real packer with its runtime, as built for this tree.
 inline PackerLocation bundledPacker()

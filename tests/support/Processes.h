@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <csignal>
-#include <cstdio>
-#include <iterator>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -30,31 +30,29 @@ inline bool processEnded(pid_t pid)
     return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z' || line[close + 2] == 'X';
 }
 
-// The living children of `parent` (this process by default) whose command
-// line holds `part`.
-inline std::vector<pid_t> childProcesses(const std::string &part, pid_t parent = ::getpid())
+// The children of `parent` whose command line contains `text`.
+inline std::vector<pid_t> childProcesses(pid_t parent, const std::string &text)
 {
     std::vector<pid_t> found;
     std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        std::ifstream stat(entry.path() / "stat");
+        std::ifstream stat(it->path() / "stat");
         std::string line;
-        if (!std::getline(stat, line))
-            continue;
+        std::getline(stat, line);
         const std::size_t close = line.rfind(')');
         if (close == std::string::npos)
             continue;
+        std::istringstream fields(line.substr(close + 2));
         char state = 0;
-        long ppid = 0;
-        if (std::sscanf(line.c_str() + close + 2, "%c %ld", &state, &ppid) != 2 || ppid != parent || state == 'Z')
-            continue;
-        std::ifstream cmdline(entry.path() / "cmdline");
+        pid_t ppid = 0;
+        fields >> state >> ppid;
+        std::ifstream cmdline(it->path() / "cmdline");
         const std::string command((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-        if (command.find(part) != std::string::npos)
-            found.push_back(static_cast<pid_t>(std::stol(name)));
+        if (ppid == parent && command.find(text) != std::string::npos)
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
     }
     return found;
 }

@@ -30,10 +30,18 @@ struct Scene
         if (!QTest::qWaitForWindowActive(&window))
             qFatal("the test window did not become active");
     }
+    // The item named `name`, also among the items a Repeater made.
     QQuickItem *child(const char *name) const
     {
         if (auto *item = root->findChild<QQuickItem *>(QLatin1String(name)))
             return item;
+        QList<QQuickItem *> items{root.get()};
+        while (!items.isEmpty()) {
+            QQuickItem *item = items.takeFirst();
+            if (item->objectName() == QLatin1String(name))
+                return item;
+            items += item->childItems();
+        }
         qFatal("no item named %s", name);
     }
     void click(const char *name)

@@ -137,6 +137,33 @@ private slots:
         QCOMPARE(row.child("itemCountText")->property("text").toString(), QStringLiteral("nothing packed"));
     }
 
+    // Every option of the table has its control in the panel, named after
+    // its key, with its label for assistive technology.
+    void everyOptionIsInThePanel()
+    {
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("options.ini"), QSettings::IniFormat);
+        BundleOptions options(&store);
+        Scene panel("SettingsView { height: 1400 }", {{"options", QVariant::fromValue<QObject *>(&options)}}, {400, 1500});
+        for (const OptionSpec &option : OptionTable::all()) {
+            const char *suffix = option.kind == OptionSpec::Kind::Switch   ? "Switch"
+                                 : option.kind == OptionSpec::Kind::Choice ? "Picker"
+                                 : option.kind == OptionSpec::Kind::Text   ? "Field"
+                                                                           : "Area";
+            QQuickItem *control = panel.child((option.keyText() + QLatin1String(suffix)).toLatin1().constData());
+            QVERIFY2(control->isVisible() && control->width() > 0, option.key);
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(option.label));
+        }
+        // A text option writes as it is typed.
+        QQuickItem *header = panel.child("headerTextField");
+        header->forceActiveFocus();
+        QTest::keyClick(&panel.window, Qt::Key_H);
+        QTest::keyClick(&panel.window, Qt::Key_I);
+        QCOMPARE(store.value("headerText").toString(), QStringLiteral("hi"));
+    }
+
     // The panel writes each change at once and shows what others write;
     // every control works from the keyboard.
     void settingsWorkFromTheKeyboard()
@@ -144,7 +171,7 @@ private slots:
         QTemporaryDir dir;
         QSettings store(dir.filePath("options.ini"), QSettings::IniFormat);
         BundleOptions options(&store);
-        Scene panel("SettingsView {}", {{"options", QVariant::fromValue<QObject *>(&options)}});
+        Scene panel("SettingsView { height: 1100 }", {{"options", QVariant::fromValue<QObject *>(&options)}}, {400, 1200});
         QVERIFY(store.allKeys().isEmpty()); // opening the panel writes nothing
         const auto ringShown = [&](const char *name) {
             const QList<QQuickItem *> children = panel.child(name)->childItems();
@@ -154,9 +181,9 @@ private slots:
         };
         // Return opens the format list, the arrows move in it, Return chooses.
         QTest::keyClick(&panel.window, Qt::Key_Tab);
-        QQuickItem *picker = panel.child("formatPicker");
+        QQuickItem *picker = panel.child("stylePicker");
         QVERIFY(picker->hasActiveFocus());
-        QVERIFY(ringShown("formatPicker"));
+        QVERIFY(ringShown("stylePicker"));
         QTest::keyClick(&panel.window, Qt::Key_Return);
         QObject *list = picker->property("popup").value<QObject *>();
         QTRY_VERIFY(list->property("opened").toBool());
@@ -165,10 +192,12 @@ private slots:
         QTest::keyClick(&panel.window, Qt::Key_Enter, Qt::KeypadModifier);
         QTRY_VERIFY(!list->property("visible").toBool());
         QCOMPARE(store.value("style").toString(), QStringLiteral("markdown"));
-        options.setStyle(QStringLiteral("xml")); // written elsewhere, shown here
+        options.setValue(QStringLiteral("style"), QStringLiteral("xml")); // written elsewhere, shown here
         QCOMPARE(picker->property("currentText").toString(), QStringLiteral("XML"));
 
-        // Return and the keypad's Enter toggle a switch.
+        // Return and the keypad's Enter toggle a switch (past the part size's picker).
+        QTest::keyClick(&panel.window, Qt::Key_Tab);
+        QVERIFY(panel.child("splitOutputPicker")->hasActiveFocus());
         QTest::keyClick(&panel.window, Qt::Key_Tab);
         QVERIFY(panel.child("addSummarySwitch")->hasActiveFocus());
         QTest::keyClick(&panel.window, Qt::Key_Return);
@@ -177,12 +206,12 @@ private slots:
         QCOMPARE(store.value("addSummary"), QVariant(true));
 
         // Backwards to the last control, the reset button: Return resets, and the controls follow.
-        QTest::keyClick(&panel.window, Qt::Key_Backtab);
-        QTest::keyClick(&panel.window, Qt::Key_Backtab);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(&panel.window, Qt::Key_Backtab);
         QVERIFY(panel.child("resetButton")->hasActiveFocus());
         QVERIFY(ringShown("resetButton"));
         QTest::keyClick(&panel.window, Qt::Key_Return);
-        QCOMPARE(options.values(), BundleOptions::Values{});
+        QCOMPARE(options.values(), OptionValues{});
         QCOMPARE(picker->property("currentText").toString(), QStringLiteral("Plain Text"));
         QVERIFY(panel.child("addSummarySwitch")->property("checked").toBool());
 

@@ -172,7 +172,7 @@ private slots:
         QVERIFY(readAll(args).contains("--ignore\n*.log\n"));
 
         view.setShowSettings(true);
-        m_options->setStyle("xml"); // changing an option alone starts nothing
+        m_options->setValue("style", "xml"); // changing an option alone starts nothing
         QCOMPARE(lineCount(m_runs), 2);
         view.setShowSettings(false);
         QVERIFY(view.estimatesManager()->isEstimating());
@@ -311,7 +311,7 @@ private slots:
     void bundleJobPublishesAndBrandsOnlyThePackersText()
     {
         ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
-        m_options->setStyle("markdown");
+        m_options->setValue("style", "markdown");
         BundleJob *job = view.job();
         QSignalSpy dialog(job, &BundleJob::saveDialogRequested);
         view.addFile(item("a"));
@@ -338,10 +338,11 @@ private slots:
         QTRY_VERIFY(!view.estimatesManager()->isEstimating());
 
         // Choosing an existing file asks first, naming it (declining: the GUI test).
-        QSignalSpy confirm(job, &BundleJob::replaceConfirmationRequested);
+        QSignalSpy confirm(job, &BundleJob::confirmationRequested);
         job->saveDialogFinished(QUrl::fromLocalFile(destination));
         QCOMPARE(confirm.count(), 1);
-        QCOMPARE(confirm.at(0).at(0).toString(), QStringLiteral("bundle.md"));
+        QCOMPARE(confirm.at(0).at(0).toString(), QStringLiteral("Replace File?"));
+        QCOMPARE(confirm.at(0).at(1).toString(), QStringLiteral("\u201Cbundle.md\u201D already exists. Do you want to replace it?"));
         job->confirmReplace(true);
         QTRY_COMPARE(job->screen(), BundleJob::Screen::Completed);
 
@@ -350,7 +351,7 @@ private slots:
         QCOMPARE(view.files()->count(), 0);
         QCOMPARE(view.totalFiles(), 0);
         QCOMPARE(view.ignorePatterns(), QStringLiteral("*.md"));
-        QCOMPARE(m_options->style(), QStringLiteral("markdown"));
+        QCOMPARE(m_options->value("style"), QStringLiteral("markdown"));
     }
 
     // The alert names the action that failed, and offers another place where
@@ -423,7 +424,7 @@ private slots:
             view.job()->saveDialogFinished(QUrl::fromLocalFile(m_dir->filePath("old.txt")));
             view.job()->confirmReplace(true);
             QTRY_VERIFY(QFileInfo(pids).size() > 0);
-            QCOMPARE(view.job()->stage(), BundleJob::Stage::Packing);
+            QCOMPARE(view.job()->stage(), Job::Stage::Packing);
             view.job()->cancel();
             QCOMPARE(view.job()->screen(), BundleJob::Screen::Normal);
             QTRY_VERIFY(sleeperEnded());

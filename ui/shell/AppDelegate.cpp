@@ -7,12 +7,6 @@
 void AppDelegate::openUrls(const QList<QUrl> &urls)
 {
     QTimer::singleShot(0, this, [this, urls] {
-        for (const QUrl &url : urls) {
-            if (!m_files.contains(url)) {
-                m_files.append(url);
-                emit filesChanged();
-            }
-        }
         if (!urls.isEmpty())
             emit openRequested(urls);
         emit activateRequested();
@@ -28,7 +22,7 @@ QList<QUrl> AppDelegate::urlsFromArguments(const QStringList &arguments)
             urls << url;
         else if (url.scheme().size() > 1)
             continue; // not a file (a one-letter scheme is a Windows drive)
-        else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
+        else if (!argument.isEmpty())
             urls << QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath());
     }
     return urls;

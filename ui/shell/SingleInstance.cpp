@@ -1,6 +1,6 @@
 #include "SingleInstance.h"
 
-#include "RepomixWrapper.h"
+#include "PrivateArea.h"
 
 #include <QDir>
 #include <QLocalServer>

@@ -1,7 +1,9 @@
 #include "PackerService.h"
 
 #include "NativePath.h"
-#include "RepomixWrapper.h"
+#include "OptionTable.h"
+#include "PackerOutput.h"
+#include "RunnerError.h"
 
 #include "Platform.h"
 
@@ -24,6 +26,25 @@ namespace {
 
 // Runtime flags the service is written for (see packer-service.cjs).
 const QStringList runtimeFlags{QStringLiteral("--max-semi-space-size=2"), QStringLiteral("--expose-gc")};
+
+// The packer's options of the option table, for the service to serve them:
+// "--value-options=--style,..." and "--flag-options=--compress,...".
+QStringList servedOptions()
+{
+    QStringList withValue;
+    QStringList alone;
+    for (const OptionSpec &option : OptionTable::all()) {
+        if (option.packer == OptionSpec::Packer::Switch) {
+            for (const char *argument : {option.argument, option.argumentOff}) {
+                if (argument)
+                    alone << QString::fromLatin1(argument);
+            }
+        } else {
+            withValue << QString::fromLatin1(option.argument);
+        }
+    }
+    return {QStringLiteral("--value-options=") + withValue.join(u','), QStringLiteral("--flag-options=") + alone.join(u',')};
+}
 
 // Each frame of the service is one line that starts with this byte.
 constexpr char frameMark = '\x1e';
@@ -60,35 +81,44 @@ struct FileStamp
     bool operator==(const FileStamp &) const = default;
 };
 
-// The file named after "--output", as the packer resolves it.
-fs::path outputPath(const QStringList &arguments, const QString &workingDirectory)
+// A failed run that says nothing about the user's request: the service
+// itself ended in a state it does not know (and retires), or a worker thread
+// of its kept pools was ended under the run. The command line, which keeps
+// nothing between runs, would not have failed so.
+bool failedInternally(const QJsonObject &response)
 {
-    const qsizetype at = arguments.indexOf(QStringLiteral("--output"));
-    if (at < 0 || at + 1 >= arguments.size())
-        return {};
-    return toPath(QDir(workingDirectory).absoluteFilePath(arguments.at(at + 1)));
+    return response.value(QLatin1String("retire")).toBool()
+        || response.value(QLatin1String("stderr")).toString().contains(QLatin1String("Terminating worker thread"));
 }
 
-// The response of the service as runRepomix would have answered.
-Result<PackerRun> toResult(const QJsonObject &response, const fs::path &output, const FileStamp &before)
+// The output file, or the first part of a split bundle.
+fs::path firstWritten(const QString &output)
+{
+    return toPath(PackerOutput::writtenFiles(output).value(0, output));
+}
+
+// The response of the service as the command line would have answered.
+Result<PackerRun> toResult(const QJsonObject &response, const QString &output, const FileStamp &before)
 {
     if (response.contains(QLatin1String("refused")))
         return unavailable(response.value(QLatin1String("refused")).toString());
     if (!response.value(QLatin1String("stdoutUtf8")).toBool())
-        return AppError::wrapper(RepomixWrapper::UnreadableOutput, QStringLiteral("Failed to read Repomix output."));
+        return RunnerError::make(RunnerError::UnreadableOutput, QStringLiteral("Failed to read Repomix output."));
     const int exitCode = response.value(QLatin1String("exitCode")).toInt(-1);
+    if (exitCode != 0 && failedInternally(response))
+        return unavailable(QStringLiteral("the run failed inside the service: ")
+                           + response.value(QLatin1String("stderr")).toString().trimmed());
     if (exitCode != 0) {
         if (!response.value(QLatin1String("stderrUtf8")).toBool())
-            return AppError::wrapper(RepomixWrapper::UnreadableOutput,
+            return RunnerError::make(RunnerError::UnreadableOutput,
                                      QStringLiteral("Repomix process failed with an unknown error."));
         return AppError::wrapper(exitCode, response.value(QLatin1String("stderr")).toString());
     }
-    if (!output.empty()) {
-        const FileStamp after = FileStamp::of(output);
+    if (!output.isEmpty()) {
+        const FileStamp after = FileStamp::of(firstWritten(output));
         if (!after.exists || after == before)
-            return AppError::wrapper(RepomixWrapper::NoOutputWritten,
-                                     QStringLiteral("The packer ended without writing %1.")
-                                         .arg(fromPath(output)));
+            return RunnerError::make(RunnerError::NoOutputWritten,
+                                     QStringLiteral("The packer ended without writing %1.").arg(output));
     }
 
     PackerRun run;
@@ -177,7 +207,7 @@ public:
 
         auto *process = new QProcess(this);
         process->setProgram(packer.runtime);
-        process->setArguments(runtimeFlags + QStringList{m_service.m_script, packer.script});
+        process->setArguments(runtimeFlags + QStringList{m_service.m_script, packer.script} + servedOptions());
         process->setWorkingDirectory(QDir::tempPath());
         process->setProcessEnvironment(environment);
         platform::prepareChild(*process);
@@ -433,19 +463,18 @@ void PackerService::start(const QProcessEnvironment &environment)
     replaceLocked(environment);
 }
 
-Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &directory,
-                                     const QProcessEnvironment &environment, const QString &workingDirectory,
-                                     std::stop_token stop, const PackerProgressHandler &progress)
+Result<PackerRun> PackerService::run(const PackerInvocation &invocation, std::stop_token stop,
+                                     const PackerProgressHandler &progress)
 {
     std::lock_guard serial(m_runMutex);
     if (stop.stop_requested())
-        return RepomixWrapper::stoppedError();
+        return RunnerError::stopped();
 
-    const fs::path output = outputPath(arguments, workingDirectory);
-    const FileStamp before = FileStamp::of(output);
+    const QProcessEnvironment &environment = invocation.environment.environment;
+    const FileStamp before = FileStamp::of(firstWritten(invocation.output));
     QJsonObject request{
-        {QStringLiteral("args"), QJsonArray::fromStringList(arguments + QStringList{directory.toLocalFile()})},
-        {QStringLiteral("cwd"), workingDirectory},
+        {QStringLiteral("args"), QJsonArray::fromStringList(invocation.arguments)},
+        {QStringLiteral("cwd"), invocation.environment.workingDirectory},
     };
 
     std::unique_lock lock(m_mutex);
@@ -460,7 +489,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     // A run that arrives while the service starts waits for it.
     m_changed.wait(lock, stop, [&] { return state.phase == Phase::Ready || unusable(); });
     if (stop.stop_requested())
-        return RepomixWrapper::stoppedError();
+        return RunnerError::stopped();
     if (state.phase != Phase::Ready)
         return unavailable(state.failure);
 
@@ -490,7 +519,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
         state.response.reset();
         if (state.generation == generation)
             replaceLocked(state.environment);
-        return RepomixWrapper::stoppedError();
+        return RunnerError::stopped();
     }
     if (!state.response)
         return unavailable(state.failure); // the service died, or this object goes
@@ -508,7 +537,7 @@ Result<PackerRun> PackerService::run(const QStringList &arguments, const QUrl &d
     }
     state.progress = {};
     lock.unlock();
-    return toResult(response, output, before);
+    return toResult(response, invocation.output, before);
 }
 
 qint64 PackerService::processId() const

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "PackerLocation.h"
+#include "PackerRunner.h"
 
 #include <QList>
 #include <QProcessEnvironment>
@@ -18,40 +19,11 @@
 
 class QThread;
 
-// One file of a bundle as the packer counted it.
-struct PackedFile
-{
-    QString path; // relative to the packed directory, as the packer shows it
-    qint64 characters = 0;
-    qint64 tokens = 0;
-
-    bool operator==(const PackedFile &) const = default;
-};
-
-// How far a run is, as the packer's report says it ("Calculating metrics",
-// 120 of 300).
-struct PackerProgress
-{
-    QString step;
-    qint64 done = 0;
-    qint64 total = 0;
-};
-using PackerProgressHandler = std::function<void(const PackerProgress &)>;
-
-// What one run through the service gives.
-struct PackerRun
-{
-    QString report;                 // the packer's standard output, as the command line prints it
-    QList<PackedFile> files;        // in the order of the bundle
-    QStringList excludedFiles;      // left out by the secret scan, relative to the packed directory
-};
-
 // The packer kept warm in a service process (share/lumbrel/service/
 // packer-service.cjs run by the bundled runtime), so that a run costs what
 // the packing costs and not the start of Node.js, the packer and its
-// tokenizers. A run gives what RepomixWrapper::runRepomix gives for the same
-// command line (the report, or the packer's failure), plus the per-file
-// counts.
+// tokenizers. A run gives what the command line gives for the same
+// invocation (the report, or the packer's failure), plus the per-file counts.
 //
 // The service is one process of its own group, started in the background
 // and replaced by a fresh one in the background after a stop, after
@@ -71,7 +43,7 @@ struct PackerRun
 // triggered from any thread. The destructor (from the thread that created the
 // object, with no `run` in progress) ends the service's process group and
 // waits for it.
-class PackerService
+class PackerService final : public PackerRunner
 {
 public:
     static inline const QString errorDomain = QStringLiteral("PackerService");
@@ -92,7 +64,7 @@ public:
 
     explicit PackerService(PackerLocation packer = PackerLocation::bundled());
     PackerService(PackerLocation packer, Limits limits);
-    ~PackerService();
+    ~PackerService() override;
 
     PackerService(const PackerService &) = delete;
     PackerService &operator=(const PackerService &) = delete;
@@ -105,18 +77,14 @@ public:
     // or starts with that environment already.
     void start(const QProcessEnvironment &environment);
 
-    // Runs the packer with the job arguments on `directory` in
-    // `workingDirectory`, with `environment` (a service with another
-    // environment is replaced first). Waits for the service to be ready; never
-    // times out. Fails like runRepomix (the packer's exit status and standard
-    // error; "Failed to read Repomix output."; no output written; stopped),
-    // or with `Unavailable`. A stop request ends the service at once; the
-    // next run gets a fresh one.
-    // `progress`, if given, hears how far the run is, on a thread of the
-    // service's own: it must only hand the news on.
-    Result<PackerRun> run(const QStringList &arguments, const QUrl &directory,
-                          const QProcessEnvironment &environment, const QString &workingDirectory,
-                          std::stop_token stop = {}, const PackerProgressHandler &progress = {});
+    // Runs the packer as the command line would run `invocation`, with its
+    // environment (a service with another environment is replaced first).
+    // Waits for the service to be ready; never times out. Fails like the
+    // command line (PackerRunner), or with `Unavailable`. A stop request ends
+    // the service at once; the next run gets a fresh one. `progress`, if
+    // given, is called on a thread of the service's own.
+    Result<PackerRun> run(const PackerInvocation &invocation, std::stop_token stop,
+                          const PackerProgressHandler &progress) override;
 
     static bool isUnavailable(const AppError &error) { return error.domain == errorDomain; }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // The totals the packer prints at the end of its report; 0 where the report
@@ -29,3 +30,11 @@ RunSummary parseSummary(const QString &report);
 // separators dropped; 0 when the pattern is invalid, does not match, or the
 // number does not fit in 64 bits.
 qint64 extractNumber(const QString &line, const QString &pattern);
+
+// The files the packer's report lists as excluded by its secret scan, as the
+// packer names them (relative to the packed directory).
+QStringList excludedAsSecrets(const QString &report);
+
+// What the log keeps of a report: its closing summary (totals, output,
+// security line), not the whole verbose run.
+QString reportForLog(const QString &report);

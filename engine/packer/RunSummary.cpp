@@ -94,3 +94,36 @@ RunSummary parseSummary(const QString &report)
     }
     return summary;
 }
+
+QStringList excludedAsSecrets(const QString &report)
+{
+    static const QRegularExpression item(QStringLiteral(R"(^\d+\.\s+(.+?)\s*$)"));
+    QStringList files;
+    bool inList = false;
+    for (const QStringView line : QStringView(report).split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("suspicious file(s) detected and excluded"))) {
+            inList = true;
+            continue;
+        }
+        if (!inList)
+            continue;
+        if (line.trimmed().isEmpty())
+            break;
+        if (const QRegularExpressionMatch match = item.match(line); match.hasMatch())
+            files << match.captured(1);
+    }
+    return files;
+}
+
+QString reportForLog(const QString &report)
+{
+    const qsizetype summary = report.lastIndexOf(QLatin1String("Pack Summary"));
+    if (summary < 0) {
+        // No summary block: the last lines, which hold whatever totals there are.
+        QStringList lines = report.split(QLatin1Char('\n'));
+        return lines.mid(qMax<qsizetype>(0, lines.size() - 12)).join(QLatin1Char('\n')).trimmed();
+    }
+    const qsizetype start = report.lastIndexOf(QLatin1Char('\n'), summary) + 1;
+    const qsizetype end = report.indexOf(QLatin1String("\n\n"), report.indexOf(QLatin1String("Security:"), summary));
+    return report.mid(start, end < 0 ? -1 : end - start).trimmed();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// What the application reads from the packer's own files, so that staging
+// follows the packer it ships with rather than a copy of its settings.
+namespace PackerFiles {
+
+// The packer's default ignore list (lib/config/defaultIgnore.js under
+// `packerDirectory`). Nothing when it cannot be read or is not a plain list
+// of patterns; `problem` then says why.
+std::optional<QStringList> defaultIgnorePatterns(const QString &packerDirectory, QString *problem = nullptr);
+
+// The largest file the packer reads (the default of its input.maxFileSize
+// in lib/config/configSchema.js), or 0 when that cannot be read.
+std::uintmax_t maxFileSize(const QString &packerDirectory);
+
+} // namespace PackerFiles

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.impl
 import QtQuick.Layouts
 import Lumbrel
 
@@ -12,14 +13,27 @@ MenuBar {
 
     required property AppActions actions
 
-    // Titles are read without their mnemonic marks, as menus.
+    // Titles are read without their mnemonic marks, as menu items: the bar's
+    // own items call themselves "menu bar" and cannot be renamed, so they
+    // stay out of the reader's way and their labels speak for them.
     delegate: MenuBarItem {
         id: barItem
-        Accessible.role: Accessible.MenuItem
-        Accessible.name: barItem.text.replace("&", "")
-        // The control sets its own role ("menu bar") once a reader connects; each is a menu's title.
-        Accessible.onRoleChanged: if (barItem.Accessible.role !== Accessible.MenuItem)
-                                      barItem.Accessible.role = Accessible.MenuItem
+        Accessible.ignored: true
+        contentItem: IconLabel {
+            spacing: barItem.spacing
+            mirrored: barItem.mirrored
+            display: barItem.display
+            alignment: Qt.AlignLeft
+            icon: barItem.icon
+            text: barItem.text
+            font: barItem.font
+            color: barItem.down || barItem.highlighted ? barItem.palette.highlightedText : barItem.palette.text
+            Accessible.role: Accessible.MenuItem
+            Accessible.name: barItem.text.replace("&", "")
+            Accessible.focusable: true
+            Accessible.focused: barItem.highlighted
+            Accessible.onPressAction: barItem.clicked()
+        }
     }
 
     // Opens the first menu for the keyboard, as a click on its title does,

@@ -1,6 +1,9 @@
 #include "FakePacker.h"
 #include "MainScreen.h"
 
+#include "Reveal.h"
+
+#include <QClipboard>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
@@ -247,6 +250,10 @@ private slots:
         QCOMPARE(screen.view.files()->urls(), files);
         QTRY_COMPARE(focused(), QStringLiteral("fileRow")); // the current row, shown
         QCOMPARE(screen.view.selectionState()->selectedFile(), files[0]);
+        QTest::keyClick(&screen.window, Qt::Key_Tab); // past the row's buttons, out of the list
+        QCOMPARE(focused(), QStringLiteral("ignorePatternsToggle"));
+        QTest::keyClick(&screen.window, Qt::Key_Backtab);
+        QCOMPARE(focused(), QStringLiteral("fileRow"));
 
         writeFile(slow.toStdString(), "");
         screen.view.job()->run(screen.url("out.txt"));
@@ -269,6 +276,26 @@ private slots:
         screen.item("fileList")->forceActiveFocus();
         QTest::keyClick(&screen.window, Qt::Key_Delete); // the last row
         QTRY_COMPARE(focused(), QStringLiteral("addFilesButton"));
+    }
+
+    // Where no file manager could show an item, the window says so and
+    // offers its path to copy.
+    void revealWithoutAFileManagerOffersThePath()
+    {
+        MainScreen screen(m_packer.succeeding(1, 10, 3));
+        QVERIFY(screen.ready());
+        const QList<QUrl> files = screen.fixture({"a.txt"});
+        auto *manager = screen.engine.singletonInstance<FileManager *>(qmlTypeId("Lumbrel", 1, 0, "FileManager"));
+        QVERIFY(manager);
+        emit manager->revealFailed(files[0]);
+        QQuickItem *dialog = screen.popupItem("revealFailedDialog");
+        QTRY_VERIFY(MainScreen::shown(dialog));
+        const QString path = QDir::toNativeSeparators(files[0].toLocalFile());
+        QVERIFY(screen.item("messageText", dialog)->property("text").toString().contains(path));
+        QTRY_COMPARE(screen.window.activeFocusItem()->property("text").toString(), QStringLiteral("Copy Path"));
+        QTest::keyClick(&screen.window, Qt::Key_Return);
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(QGuiApplication::clipboard()->text(), path);
     }
 
 private:

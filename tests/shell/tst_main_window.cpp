@@ -8,6 +8,7 @@
 #include "TestFiles.h"
 #include "Updater.h"
 
+#include <QClipboard>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlExpression>
@@ -230,6 +231,21 @@ private slots:
         QMetaObject::invokeMethod(clear->property("action").value<QObject *>(), "trigger");
         QCOMPARE(view->recent()->count(), 0);
         QCOMPARE(RecentSelections().count(), 0);
+    }
+
+    // Without a mail program, Contact Support shows the address to copy.
+    void contactSupportWithoutAMailProgram()
+    {
+        QTemporaryDir nothing;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(nothing.path())); // no xdg-utils, no mail program
+        m_app->contactSupport();
+        QObject *dialog = m_window->findChild<QObject *>(QStringLiteral("supportDialog"));
+        QTRY_VERIFY(dialog->property("opened").toBool());
+        qputenv("PATH", path);
+        QVERIFY(dialog->property("text").toString().contains(m_app->supportAddress()));
+        QMetaObject::invokeMethod(dialog, "accept"); // "Copy Address"
+        QCOMPARE(QGuiApplication::clipboard()->text(), m_app->supportAddress());
     }
 
     // An open request (another launch, the desktop) brings the window

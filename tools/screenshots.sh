@@ -132,7 +132,7 @@ shoot() {
     # The application logs each packer run's command line as it starts.
     bundle_started() { [ "$(packer_starts)" -gt "$started" ]; }
     wait_for 10 "the bundle to start" bundle_started
-    capture "$variant-processing.png" 0.3
+    capture "$variant-processing.png" 0.8
     wait_for 300 "the bundle" more_runs_than "$before"
     completed() { [ -s "$HOME/bundled-output.txt" ] && shows "push button" "Copy"; }
     wait_for 60 "the completion screen" completed

@@ -65,11 +65,12 @@ ColumnLayout {
             model: row.choices
             textRole: "label"
             valueRole: "value"
-            implicitContentWidthPolicy: ComboBox.WidestTextWhenCompleted
             currentIndex: row.choiceIndex
             // The box shows its choice in a read-only text field: not an editable text to a reader.
             Component.onCompleted: picker.contentItem.Accessible.ignored = true
-            Layout.maximumWidth: row.width * 0.6
+            // As wide as its longest choice, whatever the font.
+            implicitContentWidthPolicy: ComboBox.WidestText
+            Layout.maximumWidth: Math.max(implicitWidth, row.width * 0.6)
             Accessible.name: row.label
             Accessible.description: currentText
             ToolTip.text: row.toolTip

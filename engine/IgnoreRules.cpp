@@ -39,16 +39,49 @@ QStringView lastSegment(QStringView path)
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-// The packer's first steps with a pattern (its own normalisation, then the
-// glob library's expansion of "**/name"). Returns the pattern as it is
-// matched and, when the folder check still applies, the form it looks at.
+// Whether globby, the packer's glob front end, turns a pattern ending in
+// "**/name" (a name without wildcards or extension) into "**/name/**".
+bool expandsAsFolder(const QString &text)
+{
+    static const QRegularExpression globstarName(QStringLiteral(R"(\*\*/([^/]+)$)"));
+    const QRegularExpressionMatch match = globstarName.match(text);
+    if (!match.hasMatch())
+        return false;
+    const QString name = match.captured(1);
+    static const QRegularExpression wildcards(QStringLiteral(R"([*?[\]{}])"));
+    const bool hasExtension = !name.startsWith(u'.') && name.lastIndexOf(u'.') > 0;
+    return !name.contains(wildcards) && !hasExtension;
+}
+
+// A pattern after the packer's first steps: the text that is matched and,
+// when globby's folder check still applies, the form that check looks at.
 struct Prepared
 {
     QString text;
     QString beforeFolderCheck;
+    bool onlyIfFolder = false;
 };
 
-std::optional<Prepared> prepare(const QString &raw)
+// Globby's step: a pattern ending in "**/name" covers the name's tree; one
+// that names an existing folder does too (left to forRoot).
+Prepared expandFolders(QString text)
+{
+    if (expandsAsFolder(text))
+        return {text + QLatin1String("/**"), QString()};
+    Prepared prepared{text, text};
+    if (text.endsWith(u'/')) {
+        // "x/" names a folder or nothing: no file path ends in "/".
+        while (prepared.beforeFolderCheck.endsWith(u'/'))
+            prepared.beforeFolderCheck.chop(1);
+        prepared.text = prepared.beforeFolderCheck;
+        prepared.onlyIfFolder = true;
+    }
+    return prepared;
+}
+
+// An ignore pattern: the packer's own normalisation, then globby's, then
+// the glob library's, which drops a leading "!".
+std::optional<Prepared> prepareIgnore(const QString &raw)
 {
     // Patterns that name ignore files are matched by another library, with
     // other rules; they are not handled here.
@@ -65,31 +98,93 @@ std::optional<Prepared> prepare(const QString &raw)
         text.chop(1);
     else if (text.startsWith(QLatin1String("**/")) && !text.contains(QLatin1String("/**")))
         text += QLatin1String("/**");
+    if (text.startsWith(u'!'))
+        text.remove(0, 1);
+    if (text.startsWith(u'!'))
+        return std::nullopt; // a negation again, which the glob library would apply
+    return expandFolders(text);
+}
 
-    static const QRegularExpression globstarName(QStringLiteral(R"(\*\*/([^/]+)$)"));
-    const QRegularExpressionMatch match = globstarName.match(text);
-    if (match.hasMatch()) {
-        const QString name = match.captured(1);
-        static const QRegularExpression wildcards(QStringLiteral(R"([*?[\]{}])"));
-        const bool hasExtension = !name.startsWith(u'.') && name.lastIndexOf(u'.') > 0;
-        if (!name.contains(wildcards) && !hasExtension)
-            return Prepared{text + QLatin1String("/**"), QString()};
+// An include pattern (without its "!"): the packer escapes brackets,
+// parentheses and backslashes, then globby expands folders.
+Prepared prepareInclude(const QString &raw)
+{
+    QString text;
+    for (const QChar c : raw) {
+        if (c == u'\\' || c == u'(' || c == u')' || c == u'[' || c == u']')
+            text += u'\\';
+        text += c;
     }
-    return Prepared{text, text};
+    return expandFolders(text);
+}
+
+// The glob library's brace expansion: "a{b,c{d,e}}f" gives abf, acdf and
+// acef. False for what it would read otherwise (ranges, a brace without
+// alternatives, unbalanced braces) or for too many results.
+bool expandBraces(const QString &text, bool escapes, QStringList &out)
+{
+    constexpr qsizetype maximumResults = 256;
+    qsizetype open = -1;
+    int depth = 0;
+    QList<qsizetype> commas;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (escapes && c == u'\\') {
+            ++i;
+            continue;
+        }
+        if (c == u'{') {
+            if (depth++ == 0)
+                open = i;
+        } else if (c == u'}') {
+            if (--depth < 0)
+                return false;
+            if (depth == 0) {
+                if (commas.isEmpty())
+                    return false;
+                const QString prefix = text.left(open);
+                const QString suffix = text.mid(i + 1);
+                qsizetype from = open + 1;
+                commas << i;
+                for (const qsizetype comma : std::as_const(commas)) {
+                    const QString alternative = text.mid(from, comma - from);
+                    if (alternative.contains(QLatin1String("..")) && !alternative.contains(u'/'))
+                        return false; // a range, or a segment the search reads differently
+                    if (!expandBraces(prefix + alternative + suffix, escapes, out) || out.size() > maximumResults)
+                        return false;
+                    from = comma + 1;
+                }
+                return true;
+            }
+        } else if (c == u',' && depth == 1) {
+            commas << i;
+        }
+    }
+    if (depth != 0)
+        return false;
+    QString single = text;
+    static const QRegularExpression slashes(QStringLiteral("/{2,}"));
+    single.replace(slashes, QStringLiteral("/"));
+    out << single;
+    return true;
 }
 
 } // namespace
 
 // --- Parsing ----------------------------------------------------------------
 
-bool IgnoreRules::parseGlob(QStringView text, Glob &glob)
+bool IgnoreRules::parseGlob(QStringView text, Glob &glob, bool escapes)
 {
     static const QString special = QStringLiteral("\\{}()|+@!^$");
     int stars = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         Token token;
-        if (c == u'*') {
+        if (escapes && c == u'\\') {
+            if (++i == text.size())
+                return false;
+            token.ch = text.at(i).unicode();
+        } else if (c == u'*') {
             if (i + 1 < text.size() && text.at(i + 1) == u'*')
                 return false; // "**" only as a whole segment
             if (++stars > maximumStarsPerName)
@@ -97,7 +192,7 @@ bool IgnoreRules::parseGlob(QStringView text, Glob &glob)
             token.kind = Token::Star;
         } else if (c == u'?') {
             token.kind = Token::Any;
-        } else if (c == u'[') {
+        } else if (c == u'[' && !escapes) {
             const qsizetype close = text.indexOf(u']', i + 1);
             if (close < 0)
                 return false;
@@ -138,69 +233,106 @@ bool IgnoreRules::parseGlob(QStringView text, Glob &glob)
 
     glob.endsWithStar = !glob.tokens.empty() && glob.tokens.back().kind == Token::Star;
     const auto isChar = [](const Token &token) { return token.kind == Token::Char; };
+    const auto characters = [&glob](std::size_t from) { // the text of Char tokens, escapes resolved
+        QString text;
+        for (std::size_t i = from; i < glob.tokens.size(); ++i)
+            text += QChar(glob.tokens[i].ch);
+        return text;
+    };
     if (std::all_of(glob.tokens.begin(), glob.tokens.end(), isChar)) {
         glob.kind = Glob::Literal;
-        glob.text = text.toString();
+        glob.text = characters(0);
     } else if (glob.tokens.front().kind == Token::Star && std::all_of(glob.tokens.begin() + 1, glob.tokens.end(), isChar)) {
         glob.kind = Glob::Suffix;
-        glob.text = text.mid(1).toString();
+        glob.text = characters(1);
     } else {
         glob.kind = Glob::General;
     }
     return true;
 }
 
-std::optional<IgnoreRules::Pattern> IgnoreRules::parse(const QString &text)
+std::optional<IgnoreRules::Pattern> IgnoreRules::parse(const QString &text, bool escapes)
 {
-    if (text.isEmpty() || text.startsWith(u'/') || text.startsWith(u'!') || text.startsWith(u'#'))
-        return std::nullopt;
     Pattern pattern;
-    for (const QStringView part : QStringView(text).split(u'/')) {
+    pattern.escapes = escapes;
+    QStringView body(text);
+    if (body.startsWith(u'/')) {
+#if defined(Q_OS_WIN)
+        return std::nullopt; // the search compares such patterns with drive paths there
+#else
+        pattern.absolute = true;
+        body = body.mid(1);
+#endif
+    }
+    if (body.isEmpty() || body.startsWith(u'!') || body.startsWith(u'#') || (escapes && body.contains(QLatin1String("\\/"))))
+        return std::nullopt;
+    for (const QStringView part : body.split(u'/')) {
         Segment segment;
         if (part == u"**") {
             if (!pattern.segments.empty() && pattern.segments.back().globstar)
                 return std::nullopt;
             segment.globstar = true;
-        } else if (part.isEmpty() || part == u"." || part == u".." || !parseGlob(part, segment.glob)) {
+        } else if (part.isEmpty() || part == u"." || part == u".." || !parseGlob(part, segment.glob, escapes)) {
             return std::nullopt;
         }
         pattern.segments.push_back(std::move(segment));
     }
     const std::vector<Segment> &segments = pattern.segments;
     const Segment &last = segments.back();
-    pattern.affectsDepth = text.endsWith(QLatin1String("/**")) || (!last.globstar && last.glob.kind == Glob::Literal);
+    // The search prunes folders with relative patterns only.
+    pattern.affectsDepth = !pattern.absolute
+        && (body.endsWith(QLatin1String("/**")) || (!last.globstar && last.glob.kind == Glob::Literal));
     pattern.trailingNeedsName = last.globstar && segments.size() >= 2 && segments[segments.size() - 2].glob.endsWithStar;
     return pattern;
 }
 
-std::optional<IgnoreRules> IgnoreRules::fromPatterns(const QStringList &patterns, bool strict, QString *problem)
+bool IgnoreRules::parseExpanded(const QString &text, bool escapes, std::vector<Pattern> &patterns)
+{
+    QStringList expanded;
+    if (!expandBraces(text, escapes, expanded))
+        return false;
+    for (const QString &alternative : std::as_const(expanded)) {
+        std::optional<Pattern> pattern = parse(alternative, escapes);
+        if (!pattern)
+            return false;
+        patterns.push_back(std::move(*pattern));
+    }
+    return true;
+}
+
+IgnoreRules IgnoreRules::fromList(const QStringList &patterns, List list, QStringList *unmatched, const QList<int> &orders)
 {
     IgnoreRules rules;
-    for (const QString &raw : patterns) {
-        const std::optional<Prepared> prepared = prepare(raw);
-        std::optional<Pattern> pattern = prepared ? parse(prepared->text) : std::nullopt;
-        if (!pattern) {
-            if (strict) {
-                if (problem)
-                    *problem = QStringLiteral("the pattern \"%1\" is not understood here").arg(raw);
-                return std::nullopt;
-            }
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        const QString &raw = patterns.at(i);
+        const bool include = list == List::Include;
+        const std::optional<Prepared> prepared = include ? prepareInclude(raw) : prepareIgnore(raw);
+        std::vector<Pattern> parsed;
+        if (!prepared || !parseExpanded(prepared->text, include, parsed)) {
+            if (unmatched)
+                *unmatched << raw;
             continue;
         }
-        pattern->beforeFolderCheck = prepared->beforeFolderCheck;
-        rules.m_patterns.push_back(std::move(*pattern));
+        for (Pattern &pattern : parsed) {
+            pattern.order = orders.isEmpty() ? static_cast<int>(i) : orders.value(i);
+            pattern.beforeFolderCheck = prepared->beforeFolderCheck;
+            pattern.onlyIfFolder = prepared->onlyIfFolder;
+            rules.m_patterns.push_back(std::move(pattern));
+        }
     }
     return rules;
 }
 
-IgnoreRules IgnoreRules::certainPatterns(const QString &ignoreText)
+std::optional<IgnoreRules> IgnoreRules::fromPatterns(const QStringList &patterns, bool strict, QString *problem)
 {
-    const QStringList patterns = splitPatterns(ignoreText);
-    for (const QString &pattern : patterns) {
-        if (pattern.startsWith(u'!'))
-            return {};
+    QStringList unmatched;
+    IgnoreRules rules = fromList(patterns, List::Ignore, &unmatched);
+    if (strict && !unmatched.isEmpty()) {
+        if (problem)
+            *problem = QStringLiteral("the pattern \"%1\" is not understood here").arg(unmatched.first());
+        return std::nullopt;
     }
-    return fromPatterns(patterns, false).value_or(IgnoreRules());
+    return rules;
 }
 
 QStringList IgnoreRules::splitPatterns(const QString &text)
@@ -233,14 +365,21 @@ IgnoreRules IgnoreRules::forRoot(const std::function<bool(const QString &)> &isD
 {
     IgnoreRules rules;
     for (const Pattern &pattern : m_patterns) {
-        if (pattern.beforeFolderCheck.isEmpty() || !isDirectory(pattern.beforeFolderCheck)) {
-            rules.m_patterns.push_back(pattern);
+        const bool folder = !pattern.beforeFolderCheck.isEmpty() && isDirectory(pattern.beforeFolderCheck);
+        if (!folder) {
+            if (!pattern.onlyIfFolder)
+                rules.m_patterns.push_back(pattern);
             continue;
         }
         if (mode == LiteralFolders::Drop)
             continue;
-        std::optional<Pattern> expanded = parse(pattern.beforeFolderCheck + QLatin1String("/**"));
-        rules.m_patterns.push_back(expanded ? std::move(*expanded) : pattern);
+        std::optional<Pattern> expanded = parse(pattern.beforeFolderCheck + QLatin1String("/**"), pattern.escapes);
+        if (expanded) {
+            expanded->order = pattern.order;
+            rules.m_patterns.push_back(std::move(*expanded));
+        } else if (!pattern.onlyIfFolder) {
+            rules.m_patterns.push_back(pattern);
+        }
     }
     return rules;
 }
@@ -318,11 +457,21 @@ void IgnoreRules::addClosure(std::vector<Cursor::State> &states, Cursor::State s
         addClosure(states, {state.pattern, static_cast<std::uint16_t>(state.segment + 1), false});
 }
 
-IgnoreRules::Cursor IgnoreRules::start() const
+IgnoreRules::Cursor IgnoreRules::start(QStringView absoluteRoot) const
 {
     Cursor cursor;
+    Cursor absolute;
     for (std::uint32_t p = 0; p < m_patterns.size(); ++p)
-        addClosure(cursor.m_states, {p, 0, false});
+        addClosure(m_patterns[p].absolute ? absolute.m_states : cursor.m_states, {p, 0, false});
+    if (absolute.isDead() || absoluteRoot.isEmpty())
+        return cursor;
+    for (const QStringView name : absoluteRoot.split(u'/', Qt::SkipEmptyParts))
+        absolute = step(absolute, name);
+    // States stay grouped by pattern, as step() expects.
+    cursor.m_states.insert(cursor.m_states.end(), absolute.m_states.begin(), absolute.m_states.end());
+    std::sort(cursor.m_states.begin(), cursor.m_states.end(), [](const Cursor::State &a, const Cursor::State &b) {
+        return a.pattern < b.pattern || (a.pattern == b.pattern && a.segment < b.segment);
+    });
     return cursor;
 }
 
@@ -343,20 +492,25 @@ IgnoreRules::Cursor IgnoreRules::step(const Cursor &at, QStringView name) const
     return next;
 }
 
-bool IgnoreRules::accepts(const Cursor &at, bool directoriesOnly) const
+int IgnoreRules::lastMatch(const Cursor &at, bool directoriesOnly) const
 {
+    int last = -1;
     for (const Cursor::State &state : at.m_states) {
         const Pattern &pattern = m_patterns[state.pattern];
-        if (directoriesOnly && !pattern.affectsDepth)
+        if ((directoriesOnly && !pattern.affectsDepth) || pattern.order <= last)
             continue;
         const std::size_t size = pattern.segments.size();
-        if (state.segment == size)
-            return true;
-        if (state.segment + 1u == size && pattern.segments.back().globstar
-            && (state.consumed || !pattern.trailingNeedsName))
-            return true;
+        if (state.segment == size
+            || (state.segment + 1u == size && pattern.segments.back().globstar
+                && (state.consumed || !pattern.trailingNeedsName)))
+            last = pattern.order;
     }
-    return false;
+    return last;
+}
+
+bool IgnoreRules::accepts(const Cursor &at, bool directoriesOnly) const
+{
+    return lastMatch(at, directoriesOnly) >= 0;
 }
 
 bool IgnoreRules::walk(QStringView relativePath, bool directory) const

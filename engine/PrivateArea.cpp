@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QMutex>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -240,6 +241,24 @@ Result<QString> PrivateArea::cacheDirectory()
     if (error)
         return fileSystemError(error, QStringLiteral("Cannot use the cache folder"), folder);
     return fromPath(folder);
+}
+
+QStringList PrivateArea::ownLocations()
+{
+    QStringList locations;
+    if (const Result<QString> area = temporaryArea())
+        locations << area.value();
+    for (const QStandardPaths::StandardLocation location :
+         {QStandardPaths::CacheLocation, QStandardPaths::AppConfigLocation, QStandardPaths::AppDataLocation}) {
+        const QString path = QStandardPaths::writableLocation(location);
+        if (QDir::isAbsolutePath(path))
+            locations << path;
+    }
+    const QString settings = QSettings().fileName();
+    if (QDir::isAbsolutePath(settings))
+        locations << settings << settings + QStringLiteral(".lock");
+    locations.removeDuplicates();
+    return locations;
 }
 
 PrivateArea::Sweep PrivateArea::sweepStale()

@@ -3,6 +3,7 @@
 #include "AppError.h"
 
 #include <QString>
+#include <QStringList>
 
 // The folders the application keeps to itself. Everything lives in places no
 // other user can enter or plant anything in:
@@ -47,6 +48,11 @@ public:
     // The packer's cache: the application's cache location plus "/packer",
     // private and kept between runs and launches.
     static Result<QString> cacheDirectory();
+
+    // The application's own places that a chosen folder may hold, as far as
+    // they exist: the temporary area, the cache folder, the settings file and
+    // the folders for configuration and data. Staging leaves them out.
+    static QStringList ownLocations();
 
     // Removes the session folders of earlier processes that provably belong
     // to this user and are not in use: in the temporary area and in the

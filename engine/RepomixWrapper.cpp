@@ -72,6 +72,7 @@ StagingCopy::Settings stagingSettings(const PackerLocation &location)
             settings.rootRules = IgnoreRules::fromPatterns(*defaults, false).value_or(IgnoreRules());
     }
     settings.maxFileSize = PackerFiles::maxFileSize(packer);
+    settings.binaryExtensions = PackerFiles::binaryExtensions(packer);
     return settings;
 }
 
@@ -114,36 +115,35 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     platform::EntryInfo parentInfo;
     if (const std::error_code error = platform::entryInfo(parentPath, parentInfo))
         return fileSystemError(error, QStringLiteral("Cannot use"), parentPath);
-    std::set<std::pair<std::uint64_t, std::uint64_t>> privateFolders;
-    if (const Result<QString> area = PrivateArea::temporaryArea()) {
-        platform::EntryInfo areaInfo;
-        if (!platform::entryInfo(toPath(area.value()), areaInfo))
-            privateFolders.insert({areaInfo.device, areaInfo.inode});
+    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, parentInfo.device, staging, {}, {}};
+    for (const QString &own : PrivateArea::ownLocations()) {
+        platform::EntryInfo info;
+        if (!platform::entryInfo(toPath(own), info, true))
+            request.ownEntries.insert({info.device, info.inode});
     }
-
     // The bundle's own files are never packed, wherever they lie.
     for (const QString &file : input.leftOutFiles) {
         platform::EntryInfo info;
         if (!platform::entryInfo(toPath(file), info))
-            privateFolders.insert({info.device, info.inode});
+            request.bundleFiles.insert({info.device, info.inode});
     }
 
-    StagingCopy::Plan plan = m_copy.plan(input.items, input.ignorePatterns, parentInfo.device, privateFolders, stop);
+    StagingCopy::Plan plan = m_copy.plan(input.items, request, stop);
     if (stop.stop_requested())
         return RunnerError::stopped();
 
-    // Room for what is copied and for the output, which is about as large
-    // as the text it packs.
-    const std::uintmax_t needed = plan.copyBytes + plan.fileBytes;
+    const std::uintmax_t needed = plan.spaceNeeded();
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
         return RunnerError::make(
             RunnerError::NotEnoughSpace,
-            QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs %2, %3 are free.")
-                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(*available)));
+            QStringLiteral("Not enough free space in the temporary folder (%1): this bundle needs about %2 there "
+                           "(%3 for copies of files that cannot be linked, %4 for the packer's output), and %5 are free.")
+                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(plan.copyBytes),
+                     sizeText(plan.outputEstimate()), sizeText(*available)));
     }
 
-    const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     if (const std::error_code error = platform::createPrivateDirectory(staging))
         return fileSystemError(error, QStringLiteral("Cannot create"), staging);
 
@@ -161,6 +161,9 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     result.items = std::move(plan.items);
     result.leftOut = std::move(plan.leftOut);
     result.defaultRulesApplied = plan.defaultRulesApplied;
+    result.patternsApplied = plan.patternsApplied;
+    result.rootIgnorePatterns = plan.rootIgnorePatterns;
+    result.rootIncludePatterns = plan.rootIncludePatterns;
     return result;
 }
 

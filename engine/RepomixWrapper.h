@@ -1,12 +1,14 @@
 #pragma once
 
 #include "AppError.h"
+#include "ItemTicks.h"
 #include "CommandLineRunner.h"
 #include "PackRequest.h"
 #include "PackerLocation.h"
 #include "PackerRunner.h"
 #include "StagingCopy.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QString>
@@ -30,6 +32,7 @@ struct StagingInput
     QString ignorePatterns;  // comma-separated, as the user typed them
     QString includePatterns; // comma-separated: only what they match
     QStringList leftOutFiles; // files never staged, wherever they lie (the bundle's own files)
+    QHash<QUrl, ItemTicks> ticks; // what the user left out inside chosen folders
 };
 
 // The runner: stages the user's items privately and runs the packer on them.
@@ -52,9 +55,10 @@ public:
 
     // Stages the items in a new private directory
     // "repomix-temp-<UUID>" in the session folder (PrivateArea) and says what
-    // went where and what was left out (StagingCopy). Chosen items with the
+    // went where and what was left out (StagingCopy), with the user's ignore
+    // and include patterns applied to each item. Chosen items with the
     // same name get distinct names ("README (2).md"). Fails before anything
-    // is written when the temporary disk lacks the room for the staging and
+    // is written when the temporary disk lacks the room for the copies and
     // the output; a failure removes the partial directory.
     Result<Staging> stage(const StagingInput &input, std::stop_token stop = {});
 

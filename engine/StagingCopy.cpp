@@ -3,8 +3,11 @@
 #include "NativePath.h"
 #include "Platform.h"
 #include "RunnerError.h"
+#include "UserPatterns.h"
 
 #include <QSet>
+
+#include <algorithm>
 
 namespace fs = std::filesystem;
 
@@ -48,22 +51,21 @@ QString nameKey(const QString &name)
 // The cursors of the three rule sets along one path.
 struct Cursors
 {
-    IgnoreRules::Cursor item;   // default rules from the chosen folder's root
-    IgnoreRules::Cursor root;   // default rules from the staging root
-    IgnoreRules::Cursor user;   // the user's patterns from the staging root
+    IgnoreRules::Cursor item;      // default rules from the chosen folder's root
+    IgnoreRules::Cursor root;      // default rules from the staging root
+    UserPatterns::Root::Cursor user; // the user's patterns from the chosen item's root
 };
 
 struct Rules
 {
     IgnoreRules item;
     const IgnoreRules &root;
-    const IgnoreRules &user;
+    UserPatterns::Root user;
 
-    Cursors step(const Cursors &at, QStringView name) const
+    Cursors step(const Cursors &at, QStringView name, bool directory) const
     {
         return {at.item.isDead() ? at.item : item.step(at.item, name),
-                at.root.isDead() ? at.root : root.step(at.root, name),
-                at.user.isDead() ? at.user : user.step(at.user, name)};
+                at.root.isDead() ? at.root : root.step(at.root, name), user.step(at.user, name, directory)};
     }
     std::optional<LeftOutReason> ignores(const Cursors &at, bool directory) const
     {
@@ -72,11 +74,51 @@ struct Rules
         };
         if (check(item, at.item) || check(root, at.root))
             return LeftOutReason::DefaultRule;
-        if (check(user, at.user))
+        switch (user.verdict(at.user, directory)) {
+        case UserPatterns::Verdict::Ignored:
             return LeftOutReason::IgnorePattern;
+        case UserPatterns::Verdict::NotIncluded:
+            return LeftOutReason::NotIncluded;
+        case UserPatterns::Verdict::Kept:
+            break;
+        }
         return std::nullopt;
     }
 };
+
+// The names a path has been given in place of one that is not valid UTF-8:
+// the name read with each bad byte replaced. Tells a chosen item whose name
+// was lost on the way to us from one that is gone.
+bool isLossyNameOfEntry(const fs::path &path)
+{
+    const QString wanted = fromPath(path.filename());
+    if (!wanted.contains(QChar::ReplacementCharacter))
+        return false;
+    std::error_code error;
+    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end; it.increment(error)) {
+        const std::string &bytes = it->path().filename().native();
+        if (!isValidUtf8(bytes) && QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == wanted)
+            return true;
+    }
+    return false;
+}
+
+// Why a chosen item cannot be looked at.
+LeftOutReason chosenItemFailure(const fs::path &path, const std::error_code &error)
+{
+    if (error == std::errc::not_a_directory)
+        return LeftOutReason::NotAFolder;
+    if (error == std::errc::filename_too_long)
+        return LeftOutReason::PathTooLong;
+    if (error == std::errc::no_such_file_or_directory)
+        return isLossyNameOfEntry(path) ? LeftOutReason::InvalidName : LeftOutReason::Missing;
+    return LeftOutReason::Unreadable;
+}
+
+std::size_t nativeLength(const fs::path &path)
+{
+    return path.native().size();
+}
 
 } // namespace
 
@@ -129,6 +171,13 @@ StagingCopy::StagingCopy(Settings settings)
 {
 }
 
+const QSet<QString> &StagingCopy::ignoreFileNames()
+{
+    static const QSet<QString> names{QStringLiteral(".gitignore"), QStringLiteral(".ignore"),
+                                     QStringLiteral(".repomixignore")};
+    return names;
+}
+
 const std::set<std::string> &StagingCopy::versionControlFolders()
 {
     static const std::set<std::string> names{".git", ".hg", ".svn"};
@@ -142,20 +191,53 @@ QString StagingCopy::numberedName(const QString &name, int number, bool folder)
     return dot > 0 ? name.left(dot) + mark + name.mid(dot) : name + mark;
 }
 
-StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ignorePatterns, std::uint64_t stagingDevice,
-                                    const std::set<std::pair<std::uint64_t, std::uint64_t>> &privateFolders,
-                                    std::stop_token stop) const
+bool StagingCopy::hasLineBreak(QStringView name)
+{
+    return std::any_of(name.begin(), name.end(), [](QChar c) {
+        switch (c.unicode()) {
+        case 0x000A: case 0x000B: case 0x000C: case 0x000D:
+        case 0x0085: case 0x2028: case 0x2029:
+            return true;
+        default:
+            return false;
+        }
+    });
+}
+
+std::uintmax_t StagingCopy::Plan::outputEstimate() const
+{
+    // Each file adds its path to the directory tree and a header of a line
+    // or two to the body; the packer's own header is a few kilobytes.
+    constexpr std::uintmax_t perFile = 256;
+    constexpr std::uintmax_t header = 64 * 1024;
+    return textBytes + fileCount * perFile + header;
+}
+
+StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const Request &request, std::stop_token stop) const
 {
     Plan plan;
     plan.defaultRulesApplied = m_settings.defaultRules.has_value();
+    const std::size_t maximumPath = platform::maximumPathLength();
     const auto leaveOut = [&plan](const fs::path &path, LeftOutReason reason) {
         plan.leftOut.append({fromPath(path), reason});
+    };
+    const auto isOwn = [&request](const platform::EntryInfo &info) {
+        return request.ownEntries.count({info.device, info.inode}) > 0;
+    };
+    const auto tooLong = [&](const fs::path &source, const fs::path &target) {
+        return nativeLength(source) > maximumPath || nativeLength(request.stagingDirectory / target) > maximumPath;
     };
     const auto addFile = [&](const fs::path &source, const fs::path &target, const platform::EntryInfo &info) {
         plan.entries.push_back({Entry::File, source, target, info.size, info.device});
         plan.fileBytes += info.size;
-        if (!m_settings.linkFiles || info.device != stagingDevice || !info.ownedByUser)
+        ++plan.fileCount;
+        if (!m_settings.linkFiles || info.device != request.stagingDevice || !info.ownedByUser)
             plan.copyBytes += info.size;
+        const QString extension = fromPath(source.extension()).mid(1).toLower();
+        if (!extension.isEmpty() && m_settings.binaryExtensions.contains(extension))
+            leaveOut(source, LeftOutReason::Binary); // in the directory tree, not read
+        else
+            plan.textBytes += info.size;
     };
 
     // The chosen items, what they are, and the names they get.
@@ -174,14 +256,22 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
         fs::path path = toPath(url.toLocalFile()).lexically_normal();
         if (!path.has_filename())
             path = path.parent_path();
+        if (path.has_root_path() && path == path.root_path()) {
+            leaveOut(path, LeftOutReason::FileSystemRoot);
+            continue;
+        }
         platform::EntryInfo info;
         if (const std::error_code error = platform::entryInfo(path, info)) {
-            leaveOut(path, error == std::errc::no_such_file_or_directory ? LeftOutReason::Missing : LeftOutReason::Unreadable);
+            leaveOut(path, chosenItemFailure(path, error));
             continue;
         }
         const std::optional<QString> name = readableName(path.filename());
         if (!name || name->isEmpty() || *name == u"." || *name == u"..") {
             leaveOut(path, LeftOutReason::InvalidName);
+            continue;
+        }
+        if (hasLineBreak(*name)) {
+            leaveOut(path, LeftOutReason::LineBreak);
             continue;
         }
         fs::path source = path;
@@ -195,6 +285,10 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
                 continue;
             }
         }
+        if (isOwn(info)) {
+            leaveOut(path, LeftOutReason::OwnFiles);
+            continue;
+        }
         if (info.type != fs::file_type::regular && info.type != fs::file_type::directory) {
             leaveOut(path, LeftOutReason::SpecialFile);
             continue;
@@ -207,9 +301,9 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
         chosen.push_back({url, path, source, info, stagedName, stagedName != *name});
     }
 
-    // Rules that start at the staging root. A pattern that names an existing
-    // folder there works differently in the packer; such patterns are only
-    // left to the packer.
+    // Default rules that start at the staging root. A pattern that names an
+    // existing folder there works differently in the packer; such patterns
+    // are only left to the packer.
     const auto isStagedFolder = [&chosen](const QString &relative) {
         const qsizetype slash = relative.indexOf(u'/');
         const QString first = slash < 0 ? relative : relative.left(slash);
@@ -222,43 +316,60 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
         return false;
     };
     const IgnoreRules rootRules = m_settings.rootRules.forRoot(isStagedFolder, IgnoreRules::LiteralFolders::Drop);
-    const IgnoreRules userRules = IgnoreRules::certainPatterns(ignorePatterns).forRoot(isStagedFolder, IgnoreRules::LiteralFolders::Drop);
+    const UserPatterns userPatterns(request.ignorePatterns, request.includePatterns);
+    // What a pattern names, seen from a search root (absolute patterns name
+    // absolute paths).
+    const auto folderTest = [](const fs::path &root) {
+        return [root](const QString &path) {
+            std::error_code ignored;
+            return fs::is_directory(path.startsWith(u'/') ? toPath(path) : root / toPath(path), ignored);
+        };
+    };
 
+    QStringList stagedFolders;
+    QStringList stagedFiles;
+    QStringList rulesOnlyFiles; // staged for the packer's rules, not to be packed
     int sinceStopCheck = 0;
     for (const Chosen &item : chosen) {
         if (stop.stop_requested())
             return plan;
         const fs::path target = toPath(item.stagedName);
         const bool folder = item.info.type == fs::file_type::directory;
-        Rules rules{IgnoreRules(), rootRules, userRules};
-        if (folder && m_settings.defaultRules) {
-            rules.item = m_settings.defaultRules->forRoot(
-                [&item](const QString &relative) {
-                    std::error_code ignored;
-                    return fs::is_directory(item.source / toPath(relative), ignored);
-                },
-                IgnoreRules::LiteralFolders::Expand);
+        if (tooLong(item.source, target)) {
+            leaveOut(item.path, LeftOutReason::PathTooLong);
+            continue;
         }
-        // The chosen item itself is never left out by the default rules of
-        // its own folder, only by rules that start above it.
-        Cursors cursors{rules.item.start(), rootRules.step(rootRules.start(), item.stagedName),
-                        userRules.step(userRules.start(), item.stagedName)};
-        if (const std::optional<LeftOutReason> reason = rules.ignores({IgnoreRules::Cursor(), cursors.root, cursors.user}, folder)) {
+        // A chosen folder is the root of its own search; a chosen file is
+        // seen from its folder, by its name.
+        const fs::path searchRoot = folder ? item.path : item.path.parent_path();
+        Rules rules{IgnoreRules(), rootRules, userPatterns.forRoot(folderTest(folder ? item.source : searchRoot))};
+        if (folder && m_settings.defaultRules)
+            rules.item = m_settings.defaultRules->forRoot(folderTest(item.source), IgnoreRules::LiteralFolders::Expand);
+        const UserPatterns::Root::Cursor userStart = rules.user.start(fromPath(searchRoot));
+        const IgnoreRules::Cursor rootCursor = rootRules.step(rootRules.start(), item.stagedName);
+        // A chosen folder is never left out by the rules of its own search,
+        // only by rules that start above it; a chosen file by its name.
+        const Cursors check{IgnoreRules::Cursor(), rootCursor,
+                            folder ? UserPatterns::Root::Cursor()
+                                   : rules.user.step(userStart, fromPath(item.path.filename()), false)};
+        if (const std::optional<LeftOutReason> reason = rules.ignores(check, folder)) {
             leaveOut(item.path, *reason);
             continue;
         }
         if (!folder) {
-            if (privateFolders.count({item.info.device, item.info.inode}))
-                continue; // one of the application's own files
+            if (request.bundleFiles.count({item.info.device, item.info.inode}))
+                continue; // the bundle's own file
             if (m_settings.maxFileSize && item.info.size > m_settings.maxFileSize) {
                 leaveOut(item.path, LeftOutReason::TooLarge);
                 continue;
             }
             addFile(item.source, target, item.info);
             plan.items.append({item.url, item.stagedName, item.renamed});
+            stagedFiles << item.stagedName;
             continue;
         }
 
+        Cursors cursors{rules.item.start(), rootCursor, userStart};
         plan.entries.push_back({Entry::Directory, item.source, target});
         const std::size_t itemEntry = plan.entries.size() - 1;
         struct Folder
@@ -292,6 +403,10 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
                     leaveOut(path, LeftOutReason::InvalidName);
                     continue;
                 }
+                if (hasLineBreak(*readable)) {
+                    leaveOut(path, LeftOutReason::LineBreak);
+                    continue;
+                }
                 std::error_code typeError;
                 const fs::file_type type = it->symlink_status(typeError).type();
                 if (typeError) {
@@ -302,11 +417,22 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
                     leaveOut(path, LeftOutReason::DefaultRule);
                     continue;
                 }
-                Cursors next = rules.step(folder.cursors, *readable);
                 const bool isFolder = type == fs::file_type::directory;
+                Cursors next = rules.step(folder.cursors, *readable, isFolder);
+                // The packer reads the ignore files of a folder whatever the
+                // patterns say of them: they are staged for their rules, and
+                // the packer is told not to pack them.
+                bool rulesOnly = false;
                 if (const std::optional<LeftOutReason> reason = rules.ignores(next, isFolder)) {
-                    if (type != fs::file_type::symlink) // links are never packed anyway
-                        leaveOut(path, *reason);
+                    rulesOnly = type == fs::file_type::regular && ignoreFileNames().contains(*readable);
+                    if (!rulesOnly) {
+                        if (type != fs::file_type::symlink) // links are never packed anyway
+                            leaveOut(path, *reason);
+                        continue;
+                    }
+                }
+                if (tooLong(path, folder.target / name)) {
+                    leaveOut(path, LeftOutReason::PathTooLong);
                     continue;
                 }
                 switch (type) {
@@ -320,17 +446,20 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
                         leaveOut(path, readFailure(statError));
                         break;
                     }
-                    if (info.type == fs::file_type::directory) {
-                        if (privateFolders.count({info.device, info.inode}))
-                            break; // our own staging area, inside a chosen folder
+                    if (isOwn(info)) {
+                        leaveOut(path, LeftOutReason::OwnFiles);
+                    } else if (info.type == fs::file_type::directory) {
                         plan.entries.push_back({Entry::Directory, path, folder.target / name});
                         folders.push_back({path, folder.target / name, std::move(next), plan.entries.size() - 1});
                     } else if (info.type != fs::file_type::regular) {
                         leaveOut(path, LeftOutReason::Vanished); // replaced since it was listed
-                    } else if (privateFolders.count({info.device, info.inode})) {
-                        // one of the application's own files (a bundle written here)
+                    } else if (request.bundleFiles.count({info.device, info.inode})) {
+                        // the bundle's own file (a bundle written here before)
                     } else if (m_settings.maxFileSize && info.size > m_settings.maxFileSize) {
                         leaveOut(path, LeftOutReason::TooLarge);
+                    } else if (rulesOnly) {
+                        plan.entries.push_back({Entry::File, path, folder.target / name, info.size, info.device});
+                        rulesOnlyFiles << fromPath(folder.target / name);
                     } else {
                         addFile(path, folder.target / name, info);
                     }
@@ -344,9 +473,16 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const QString &ign
             if (error)
                 leaveOut(folder.source, readFailure(error));
         }
-        if (plan.entries[itemEntry].kind != Entry::Skipped)
+        if (plan.entries[itemEntry].kind != Entry::Skipped) {
             plan.items.append({item.url, item.stagedName, item.renamed});
+            stagedFolders << item.stagedName;
+        }
     }
+
+    plan.patternsApplied = userPatterns.isExact();
+    const UserPatterns::PackerPatterns packer = userPatterns.forStagingRoot(stagedFolders, stagedFiles, rulesOnlyFiles);
+    plan.rootIgnorePatterns = packer.ignore;
+    plan.rootIncludePatterns = packer.include;
     return plan;
 }
 

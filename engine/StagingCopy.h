@@ -4,6 +4,7 @@
 #include "IgnoreRules.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-// Why part of the selection was not staged.
+// Why part of the selection was not staged, or (Binary) is not packed.
 enum class LeftOutReason {
     Missing,       // a chosen item that no longer exists, or a link to nothing
     Unreadable,    // no permission to read it, or reading it failed
@@ -25,6 +26,13 @@ enum class LeftOutReason {
     SpecialFile,   // a FIFO, socket or device
     DefaultRule,   // left out by the packer's default ignore rules, or version-control internals
     IgnorePattern, // matched the user's ignore patterns
+    NotIncluded,   // matched none of the user's include patterns
+    LineBreak,     // a name with a line break, which would read as the start of another file in the bundle
+    PathTooLong,   // a path longer than the system takes
+    NotAFolder,    // a chosen path that runs through a file, as if it were a folder
+    FileSystemRoot, // the root of a file system, which has no name to bundle under
+    OwnFiles,      // the application's own private folders, caches or settings
+    Binary,        // staged for the directory tree, but the packer reads no file of that kind
 };
 
 struct LeftOut
@@ -52,19 +60,27 @@ struct Staging
     // The packer's default rules were applied per chosen folder here, so the
     // packer must not apply them again at the staging root.
     bool defaultRulesApplied = false;
-    // The user's ignore and include patterns were applied per chosen item
-    // here, so the packer must not apply them again at the staging root.
-    bool patternsApplied = false;
+    // The user's ignore and include patterns were all applied per chosen item
+    // here: the packer must get neither at the staging root, where they
+    // would match the staged items' names.
+    bool patternsApplied = true;
+    // What the packer still has to apply at the staging root, as its
+    // --ignore and --include texts (see UserPatterns::forStagingRoot); empty
+    // when the patterns were applied here.
+    QString rootIgnorePatterns;
+    QString rootIncludePatterns;
 };
 
 // Stages a user's selection in two steps: a plan of everything to create
 // and to leave out, read without changing anything, then its execution.
 //
 // Each chosen folder is staged as a project of its own: the packer's default
-// rules are applied relative to the folder's root (the folder itself is
-// never left out by its own name), as the packer would apply them had it
-// been started on that folder. Version-control folders are left out at any
-// depth. Chosen links are staged as what they point to; links inside folders
+// rules and the user's patterns are applied relative to the folder's root
+// (the folder itself is never left out by its own name), as the packer would
+// apply them had it been started on that folder; a chosen file is matched by
+// its name. Version-control folders are left out at any depth, and so are
+// the application's own folders and files, names with line breaks and paths
+// longer than the system takes. Chosen links are staged as what they point to; links inside folders
 // stay links. Files go in as hard links where the file system allows it and
 // as private copies elsewhere; nothing ever opens a staged file for writing
 // or changes its attributes, so the user's files stay as they are.
@@ -79,7 +95,27 @@ public:
         // root (the applicable default rules when `defaultRules` is empty).
         IgnoreRules rootRules;
         std::uintmax_t maxFileSize = 0; // 0: no limit
+        // File name extensions (lower case, without the dot) the packer takes
+        // for binary files, which it lists but does not read.
+        QSet<QString> binaryExtensions;
         bool linkFiles = true;
+    };
+
+    // What a plan is made for, besides the items.
+    struct Request
+    {
+        QString ignorePatterns;  // the user's texts, comma-separated
+        QString includePatterns;
+        std::uint64_t stagingDevice = 0;
+        // The staging directory to be: with it, the paths the packer would
+        // read that are too long for the system are known.
+        std::filesystem::path stagingDirectory;
+        // (device, inode) of the application's own folders and files, which
+        // are never staged.
+        std::set<std::pair<std::uint64_t, std::uint64_t>> ownEntries;
+        // (device, inode) of the bundle's own files (an earlier bundle saved
+        // inside a chosen folder), which are never staged, and not listed.
+        std::set<std::pair<std::uint64_t, std::uint64_t>> bundleFiles;
     };
 
     struct Entry
@@ -98,18 +134,26 @@ public:
         QList<LeftOut> leftOut;
         std::uintmax_t fileBytes = 0;     // all files to stage
         std::uintmax_t copyBytes = 0;     // those that will probably be copied, not linked
+        std::uintmax_t textBytes = 0;     // those the packer reads as text
+        std::uintmax_t fileCount = 0;
         bool defaultRulesApplied = false;
+        bool patternsApplied = true;
+        QString rootIgnorePatterns;       // see Staging
+        QString rootIncludePatterns;
+
+        // About how large the packer's output will be: the text it packs, a
+        // line or two per file and its header.
+        std::uintmax_t outputEstimate() const;
+        // The room the run needs on the staging directory's disk: the files
+        // that will be copied (linked ones take none) and the output.
+        std::uintmax_t spaceNeeded() const { return copyBytes + outputEstimate(); }
     };
 
     StagingCopy() = default;
     explicit StagingCopy(Settings settings);
 
-    // Plans the staging of `items` (file URLs, in order) with the user's
-    // ignore text, for a staging directory on `stagingDevice`. Folders and
-    // files with the identity (device, inode) in `privateFolders` are never
-    // entered or staged (the application's own folders and bundles).
-    Plan plan(const QList<QUrl> &items, const QString &ignorePatterns, std::uint64_t stagingDevice,
-              const std::set<std::pair<std::uint64_t, std::uint64_t>> &privateFolders, std::stop_token stop) const;
+    // Plans the staging of `items` (file URLs, in order).
+    Plan plan(const QList<QUrl> &items, const Request &request, std::stop_token stop) const;
 
     // Creates everything the plan holds inside `staging` (an existing empty
     // private directory). Entries that cannot be read or that vanish are
@@ -123,7 +167,12 @@ public:
     // "src (2)"; `folder` names keep their dots.
     static QString numberedName(const QString &name, int number, bool folder);
 
+    // Whether a name holds a line break (of any kind a reader may break at).
+    static bool hasLineBreak(QStringView name);
+
     static const std::set<std::string> &versionControlFolders();
+    // The files the packer reads rules from (when its options let it).
+    static const QSet<QString> &ignoreFileNames();
 
 private:
     Settings m_settings;

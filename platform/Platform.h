@@ -34,6 +34,10 @@ std::error_code createUniquePrivateDirectory(const std::filesystem::path &prefix
 // user and that nobody else can enter or change.
 bool isPrivateDirectory(const std::filesystem::path &path);
 
+// The longest path, in units of its native form (bytes; UTF-16 on Windows),
+// that the system opens.
+std::size_t maximumPathLength();
+
 // What the staging needs to know of one entry, read without following a link
 // (or following it, with `followLink`).
 struct EntryInfo

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -92,6 +93,11 @@ std::error_code copyContents(int in, int out, off_t size, bool &readFailed)
     }
 }
 } // namespace
+
+std::size_t maximumPathLength()
+{
+    return PATH_MAX - 1; // PATH_MAX counts the terminating null
+}
 
 std::string perUserName(const std::string &prefix)
 {

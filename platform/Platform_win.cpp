@@ -14,6 +14,11 @@ namespace platform {
 // The per-user temporary and cache folders on Windows are private to their
 // user already, so these bodies only create and check folders.
 
+std::size_t maximumPathLength()
+{
+    return 32767; // the system's own limit; the runtime uses long paths where needed
+}
+
 std::string perUserName(const std::string &prefix)
 {
     return prefix;

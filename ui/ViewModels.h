@@ -14,6 +14,8 @@
 #include "FileSelectionState.h"
 #include "RecentSelections.h"
 #include "SelectionHistory.h"
+#include "FileTreeModel.h"
+#include "SelectionTree.h"
 
 #include <QtQml/qqml.h>
 
@@ -70,6 +72,22 @@ struct FileListModelRegistration
     Q_GADGET
     QML_FOREIGN(FileListModel)
     QML_NAMED_ELEMENT(FileListModel)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct FileTreeModelRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(FileTreeModel)
+    QML_NAMED_ELEMENT(FileTreeModel)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct SelectionTreeRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(SelectionTree)
+    QML_NAMED_ELEMENT(SelectionTree)
     QML_UNCREATABLE("Made by the application")
 };
 

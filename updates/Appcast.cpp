@@ -81,6 +81,7 @@ Item readItem(QXmlStreamReader &reader, const QUrl &baseUrl)
             if (item.enclosureUrl.isEmpty() && (os.isEmpty() || os == thisPlatform())) {
                 item.enclosureUrl = toUrl(attribute(attributes, u"url"), baseUrl);
                 item.enclosureSignature = attribute(attributes, u"edSignature");
+                item.releaseSignature = attribute(attributes, u"releaseSignature");
                 bool isNumber = false;
                 const qint64 length = attribute(attributes, u"length").toLongLong(&isNumber);
                 item.enclosureLength = isNumber && length > 0 ? length : -1;
@@ -173,6 +174,13 @@ std::optional<Item> newestItem(const QList<Item> &items)
         }
     }
     return newest;
+}
+
+QByteArray releaseStatement(const Item &item, QByteArrayView archiveSha256)
+{
+    return "Lumbrel release\nversion: " + item.version.toUtf8() + "\nshortVersionString: "
+        + item.shortVersionString.toUtf8() + "\nlength: " + QByteArray::number(item.enclosureLength)
+        + "\nsha256: " + archiveSha256.toByteArray().toHex() + '\n';
 }
 
 bool isWebUrl(const QUrl &url)

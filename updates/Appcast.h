@@ -23,6 +23,10 @@ struct Item
     QUrl enclosureUrl;          // the package for this platform, if any
     qint64 enclosureLength = -1; // its size in bytes ("length"); -1 when not a positive number
     QString enclosureSignature; // base64 Ed25519 signature of its bytes ("edSignature")
+    // base64 Ed25519 signature of releaseStatement() for this item
+    // ("releaseSignature"): binds the version and size the feed claims to
+    // the archive's bytes, which the signature of the bytes alone does not.
+    QString releaseSignature;
     QString channel;            // empty for the default release channel
 
     QString displayVersion() const;
@@ -43,6 +47,18 @@ std::optional<QVersionNumber> versionOf(const Item &item);
 // The newest item of the default channel that has a readable version; the
 // first in feed order wins a tie.
 std::optional<Item> newestItem(const QList<Item> &items);
+
+// The text a release's signer signs besides the archive itself, so that a
+// feed cannot offer a signed archive as another version than it is:
+//
+//   Lumbrel release
+//   version: <version>
+//   shortVersionString: <shortVersionString, or nothing>
+//   length: <enclosure length in bytes>
+//   sha256: <SHA-256 of the archive, lowercase hexadecimal>
+//
+// each line ending in "\n"; the versions exactly as the item gives them.
+QByteArray releaseStatement(const Item &item, QByteArrayView archiveSha256);
 
 // Whether an address may be handed to a browser or fetched: http(s) with a host.
 bool isWebUrl(const QUrl &url);

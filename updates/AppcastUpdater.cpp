@@ -203,6 +203,10 @@ void AppcastUpdater::evaluateFeed(const QByteArray &feed, const QUrl &feedUrl)
         return refuse(tr("its download does not match its signature."));
     if (newest->enclosureLength <= 0)
         return refuse(tr("the update feed gives no size for its download."));
+    const std::optional<QByteArray> releaseSignature =
+        Signature::decodeBase64(newest->releaseSignature.toLatin1(), Signature::SignatureSize);
+    if (!releaseSignature)
+        return refuse(tr("the update feed does not sign the version and size of its download."));
     if (newest->enclosureLength > m_maximumArchiveSize)
         return refuse(tr("its download is larger than Lumbrel accepts."));
 
@@ -210,18 +214,22 @@ void AppcastUpdater::evaluateFeed(const QByteArray &feed, const QUrl &feedUrl)
     if (Appcast::isWebUrl(newest->releaseNotesUrl))
         m_releaseNotesUrl = newest->releaseNotesUrl;
     emit resultChanged();
-    startDownload(newest->enclosureUrl, newest->enclosureLength, *signature);
+    startDownload(*newest, *signature, *releaseSignature);
 }
 
-void AppcastUpdater::startDownload(const QUrl &url, qint64 length, const QByteArray &signature)
+void AppcastUpdater::startDownload(const Appcast::Item &release, const QByteArray &signature,
+                                   const QByteArray &releaseSignature)
 {
+    const qint64 length = release.enclosureLength;
     if (!m_downloadThread.isRunning())
         m_downloadThread.start();
 
     EnclosureDownload::Request request;
-    request.url = url;
+    request.url = release.enclosureUrl;
     request.length = length;
     request.signature = signature;
+    request.release = release;
+    request.releaseSignature = releaseSignature;
     request.publicKey = m_publicKey;
     request.userAgent = userAgent();
     request.transferTimeout = m_transferTimeout;
@@ -266,6 +274,8 @@ QString AppcastUpdater::downloadFailureMessage(int failure, const QString &detai
             .arg(m_latestVersion);
     case Failure::BadSignature:
         return tr("Lumbrel %1 was not offered: its download does not match its signature.").arg(m_latestVersion);
+    case Failure::UnboundVersion:
+        return tr("Lumbrel %1 was not offered: its download was not signed as this version.").arg(m_latestVersion);
     case Failure::FileSystem:
         return tr("Could not save the download of Lumbrel %1 in %2").arg(m_latestVersion, detail);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Appcast.h"
 #include "Updater.h"
 
 #include <QByteArray>
@@ -17,7 +18,10 @@ class QNetworkReply;
 // The updater of the Linux and Windows builds: fetches the appcast feed,
 // picks its newest release and, when it is newer than the running version,
 // downloads its archive and checks the archive's Ed25519 signature against
-// the public key built in. Only a verified archive is ever offered, as a
+// the public key built in, together with the signature that binds the
+// version and size the feed claims to those bytes (Appcast::releaseStatement),
+// so that an older signed archive is never offered as a newer release.
+// Only a verified archive is ever offered, as a
 // local file to open or reveal; nothing is installed. A build without a feed
 // tells the user that updates come from the package manager. Results are
 // properties for UpdateDialogView.qml, which opens on stateChanged.
@@ -116,7 +120,7 @@ private:
     void readAvailable();
     void transferFinished();
     void evaluateFeed(const QByteArray &feed, const QUrl &feedUrl);
-    void startDownload(const QUrl &url, qint64 length, const QByteArray &signature);
+    void startDownload(const Appcast::Item &release, const QByteArray &signature, const QByteArray &releaseSignature);
     // `failure` is an EnclosureDownload::Failure other than None.
     QString downloadFailureMessage(int failure, const QString &detail) const;
     void setProgress(qint64 received, qint64 total);

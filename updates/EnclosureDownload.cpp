@@ -2,6 +2,7 @@
 
 #include "Signature.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -152,12 +153,16 @@ void EnclosureDownload::verify()
         report(Failure::FileSystem, fileSystemDetail(m_file.fileName(), m_file.errorString()));
         return;
     }
-    const bool valid = Signature::verify(m_request.publicKey,
-                                         QByteArrayView(reinterpret_cast<const char *>(bytes), m_written),
-                                         m_request.signature);
+    const QByteArrayView archive(reinterpret_cast<const char *>(bytes), m_written);
+    const bool valid = Signature::verify(m_request.publicKey, archive, m_request.signature);
+    const bool bound = valid
+        && Signature::verify(m_request.publicKey,
+                             Appcast::releaseStatement(m_request.release,
+                                                       QCryptographicHash::hash(archive, QCryptographicHash::Sha256)),
+                             m_request.releaseSignature);
     m_file.unmap(bytes);
     m_file.close();
-    report(valid ? Failure::None : Failure::BadSignature);
+    report(!valid ? Failure::BadSignature : !bound ? Failure::UnboundVersion : Failure::None);
 }
 
 void EnclosureDownload::report(Failure failure, const QString &detail)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Appcast.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
@@ -31,6 +33,11 @@ public:
         // soon as it grows beyond, and must end at exactly this size.
         qint64 length = 0;
         QByteArray signature; // raw Ed25519 signature of the archive
+        // The release as the feed describes it, and the raw signature of its
+        // Appcast::releaseStatement: the archive is taken only when both
+        // signatures hold, so its version and size are the signer's word.
+        Appcast::Item release;
+        QByteArray releaseSignature;
         QByteArray publicKey; // raw Ed25519 public key
         QString userAgent;
         std::chrono::milliseconds transferTimeout{30000};
@@ -42,6 +49,7 @@ public:
         TimedOut,     // the server stopped sending for transferTimeout
         WrongSize,    // larger than announced, or ended short of it
         BadSignature, // the bytes are not what the key's holder signed
+        UnboundVersion, // the key's holder did not sign this version and size for these bytes
         FileSystem,   // detail: the path and what went wrong
     };
     Q_ENUM(Failure)

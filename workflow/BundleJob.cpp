@@ -3,6 +3,7 @@
 #include "CountText.h"
 #include "PackerOutput.h"
 #include "PackerWorker.h"
+#include "PrivateArea.h"
 #include "RepomixWrapper.h"
 #include "UserText.h"
 
@@ -11,6 +12,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QUuid>
 
 namespace {
 QStringList quoted(const QStringList &names)
@@ -155,6 +157,30 @@ void BundleJob::confirmReplace(bool replace)
 
 void BundleJob::run(const QUrl &destination)
 {
+    start(destination, false);
+}
+
+void BundleJob::copyWithoutSaving()
+{
+    if (m_screen != Screen::Normal || m_input().files.isEmpty())
+        return;
+    // A folder of its own, so that the file keeps the name a bundle has.
+    const Result<QString> session = PrivateArea::sessionDirectory();
+    if (!session) {
+        refuse(session.error().description);
+        return;
+    }
+    const QString folder = QDir(session.value()).filePath(QStringLiteral("copy-")
+                                                          + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    if (!QDir().mkpath(folder)) {
+        refuse(tr("Cannot create \u201C%1\u201D.").arg(folder));
+        return;
+    }
+    start(QUrl::fromLocalFile(QDir(folder).filePath(proposedFileName())), true);
+}
+
+void BundleJob::start(const QUrl &destination, bool forClipboard)
+{
     if (m_screen == Screen::Processing)
         return;
     setOutputFiles({});
@@ -180,15 +206,23 @@ void BundleJob::run(const QUrl &destination)
         [wrapper, input, destination, token, onProgress] {
             return runBundle(*wrapper, input, destination.toLocalFile(), token, onProgress);
         },
-        [this, token, destination](const Result<JobResult> &result) { finish(token, destination, result); });
+        [this, token, destination, forClipboard](const Result<JobResult> &result) {
+            finish(token, destination, forClipboard, result);
+        });
 }
 
-void BundleJob::finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result)
+void BundleJob::finish(const std::stop_token &token, const QUrl &destination, bool forClipboard,
+                       const Result<JobResult> &result)
 {
     if (token != m_job.get_token())
         return; // an older job's late answer
     if (token.stop_requested()) {
         setScreen(Screen::Normal); // cancelled: nothing to say
+        return;
+    }
+    if (result && forClipboard) {
+        setScreen(Screen::Normal);
+        emit copied(result.value(), result.value().outputFiles.value(0, destination.toLocalFile()));
         return;
     }
     if (result) {
@@ -218,9 +252,9 @@ void BundleJob::finish(const std::stop_token &token, const QUrl &destination, co
         fail(tr("Packing the files failed"), false, reason);
         break;
     case Job::Stage::Writing:
-        // The packer's output is read from the private area; only the
-        // destination can make saving fail.
-        fail(tr("Saving the bundle failed"), result.error().domain == QLatin1String("QSaveFile"), reason);
+        // Reading the packer's output from the private area fails as "QFile";
+        // anything else went wrong at the destination.
+        fail(tr("Saving the bundle failed"), result.error().domain != QLatin1String("QFile"), reason);
         break;
     }
 }

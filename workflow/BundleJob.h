@@ -73,6 +73,9 @@ public:
     Q_INVOKABLE void confirmReplace(bool replace);
     // Packs into `destination` (a local file), showing the processing overlay.
     void run(const QUrl &destination);
+    // "Copy" without saving: packs into a private file for the clipboard
+    // (copied), showing the processing overlay, and returns to the list.
+    Q_INVOKABLE void copyWithoutSaving();
     // Stops a running job; the destination stays as it was and the normal
     // content comes back with the selection.
     Q_INVOKABLE void cancel();
@@ -97,11 +100,14 @@ signals:
     // Comes just before `failed`: the action that failed, in words ("Saving
     // the bundle failed"), and whether another place to save might do.
     void failedAction(const QString &action, bool destinationProblem);
+    // A bundle for the clipboard is ready in `file`, a private file of the session.
+    void copied(const JobResult &result, const QString &file);
     // A bundle was written inside a chosen folder: later runs leave these files out.
     void wroteInsideSelection(const QStringList &files);
 
 private:
-    void finish(const std::stop_token &token, const QUrl &destination, const Result<JobResult> &result);
+    void start(const QUrl &destination, bool forClipboard);
+    void finish(const std::stop_token &token, const QUrl &destination, bool forClipboard, const Result<JobResult> &result);
     void refuse(const QString &reason);
     void fail(const QString &action, bool destinationProblem, const QString &reason);
     void setScreen(Screen screen);

@@ -3,6 +3,12 @@
 #include "CountText.h"
 #include "PackerWorker.h"
 
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+
 namespace {
 // Stores `value` and announces it, unless nothing changes; true when it changed.
 template <typename T>
@@ -23,6 +29,7 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_worker(std::make_unique<PackerWorker>())
     , m_estimatesManager(std::make_unique<EstimatesManager>(*m_repomix, *m_worker, [this] { return jobInput(); }))
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
+    , m_quickCopy([this](const QString &text) { putOnClipboard(text, m_copiedFile); })
 {
     connect(m_options, &BundleOptions::storeFailed, this,
             [this](const QString &message) { showError(tr("Settings not saved"), message); });
@@ -32,6 +39,7 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     connect(&m_selection, &FileSelection::changed, this, [this] { setStatusMessage({}); });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
+        m_tree.absorb(result);
         setTotals(result.summary);
         m_selection.files()->setShares(result.shares());
         if (!m_selection.urls().isEmpty())
@@ -64,6 +72,28 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
         // One announcement per step, also where the stage and the packer's step change together.
         if (m_job->screen() == BundleJob::Screen::Processing && m_job->stageText() != m_announcement)
             announce(m_job->stageText());
+    });
+    connect(m_job.get(), &BundleJob::copied, this, [this](const JobResult &result, const QString &file) {
+        if (!m_copiedFile.isEmpty() && m_copiedFile != file)
+            QDir(QFileInfo(m_copiedFile).absolutePath()).removeRecursively(); // the copy before
+        m_copiedFile = file;
+        m_copiedTokens = result.summary.estimatedTokens;
+        setTotals(result.summary);
+        m_quickCopy.setFile(QUrl::fromLocalFile(file));
+        m_quickCopy.copy();
+    });
+    connect(&m_quickCopy, &BundleClipboard::stateChanged, this, [this] {
+        QString message;
+        if (m_quickCopy.state() == BundleClipboard::State::Copied)
+            message = tr("Copied %1").arg(formatCount(m_copiedTokens, tr("token"), tr("tokens")));
+        else if (m_quickCopy.state() != BundleClipboard::State::Copying && m_quickCopy.state() != BundleClipboard::State::Ready)
+            message = m_quickCopy.message();
+        assign(this, m_copyMessage, message, &ContentView::copyMessageChanged);
+    });
+    // A tick moves the totals at once; the estimate that confirms them follows.
+    connect(&m_tree, &SelectionTree::ticksChanged, this, [this] {
+        setTotals(m_tree.provisionalTotals(), true);
+        m_estimatesManager->refreshSoon();
     });
     connect(m_job.get(), &BundleJob::wroteInsideSelection, this, [this](const QStringList &files) {
         for (const QString &file : files) {
@@ -120,11 +150,12 @@ void ContentView::setShowIgnorePatterns(bool show)
     assign(this, m_showIgnorePatterns, show, &ContentView::showIgnorePatternsChanged);
 }
 
-void ContentView::setTotals(const RunSummary &summary)
+void ContentView::setTotals(const RunSummary &summary, bool provisional)
 {
     assign(this, m_totals.totalFiles, summary.totalFiles, &ContentView::totalFilesChanged);
     assign(this, m_totals.totalChars, summary.totalChars, &ContentView::totalCharsChanged);
     assign(this, m_totals.estimatedTokens, summary.estimatedTokens, &ContentView::estimatedTokensChanged);
+    assign(this, m_totalsProvisional, provisional, &ContentView::totalsProvisionalChanged);
 }
 
 void ContentView::showError(const QString &title, const QString &message, bool offerOtherLocation)
@@ -162,9 +193,20 @@ QString ContentView::totalsText(const RunSummary &summary)
         + formatCount(summary.estimatedTokens, tr("token"), tr("tokens"));
 }
 
+void ContentView::putOnClipboard(const QString &text, const QString &file)
+{
+    auto *data = new QMimeData;
+    data->setText(text);
+    // Applications that take attachments take the bundle as a file.
+    if (!file.isEmpty())
+        data->setUrls({QUrl::fromLocalFile(file)});
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
 JobInput ContentView::jobInput() const
 {
-    return {m_selection.urls(), m_options->values(), m_ignorePatterns, m_includePatterns, m_bundlesInsideSelection};
+    return {m_selection.urls(), m_options->values(), m_ignorePatterns, m_includePatterns, m_bundlesInsideSelection,
+            m_tree.ticks()};
 }
 
 QList<QUrl> ContentView::usable(const QList<QUrl> &urls)
@@ -172,8 +214,12 @@ QList<QUrl> ContentView::usable(const QList<QUrl> &urls)
     QList<QUrl> kept;
     kept.reserve(urls.size());
     QStringList refused;
+    // A large drop is only looked up here (it is merged off this thread);
+    // what cannot be read in it is said when it is packed.
+    const auto check = urls.size() < FileSelection::backgroundAddingFrom ? FileSelection::Check::Readable
+                                                                         : FileSelection::Check::Exists;
     for (const QUrl &url : urls) {
-        if (const QString why = FileSelection::unusable(url); why.isEmpty())
+        if (const QString why = FileSelection::unusable(url, check); why.isEmpty())
             kept << url;
         else
             refused << why;
@@ -186,12 +232,11 @@ QList<QUrl> ContentView::usable(const QList<QUrl> &urls)
 
 bool ContentView::handleDrop(const QList<QUrl> &urls)
 {
-    // The list changes at once; the estimate follows half a second later, so
-    // that one drop of many items causes one run.
-    const QList<QUrl> kept = usable(urls);
-    const QSignalBlocker quiet(&m_selection);
-    m_selection.add(kept);
-    m_estimatesManager->refreshSoon();
+    // The list changes at once (a large drop as soon as it is merged, off
+    // this thread); the estimate follows half a second later, so that one
+    // drop of many items causes one run. What is missing or unreadable is
+    // refused first and said.
+    m_selection.addDropped(usable(urls), [this](bool) { m_estimatesManager->refreshSoon(); });
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "RecentSelections.h"
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
+#include "SelectionTree.h"
 
 #include <QObject>
 #include <QUrl>
@@ -57,6 +58,13 @@ class ContentView : public QObject
     // Comma-separated patterns: only the files they match are packed. Not kept between runs.
     Q_PROPERTY(QString includePatterns READ includePatterns WRITE setIncludePatterns NOTIFY includePatternsChanged)
     Q_PROPERTY(bool showIgnorePatterns READ showIgnorePatterns WRITE setShowIgnorePatterns NOTIFY showIgnorePatternsChanged)
+    // The choice inside the listed folders (ticks, the heaviest files, changed files).
+    Q_PROPERTY(SelectionTree *tree READ tree CONSTANT)
+    // The totals follow a change of the ticks at once, from the files' own
+    // counts; true until the next estimate confirms them.
+    Q_PROPERTY(bool totalsProvisional READ totalsProvisional NOTIFY totalsProvisionalChanged)
+    // What "Copy" without saving did ("Copied 182,581 tokens"), for the status bar; empty otherwise.
+    Q_PROPERTY(QString copyMessage READ copyMessage NOTIFY copyMessageChanged)
 
 public:
     // `options` stays owned by the caller; `packer` lets tests put a stand-in
@@ -73,6 +81,9 @@ public:
     EstimatesManager *estimatesManager() { return m_estimatesManager.get(); }
     BundleJob *job() { return m_job.get(); }
     BundleClipboard *clipboard() { return &m_clipboard; }
+    SelectionTree *tree() { return &m_tree; }
+    bool totalsProvisional() const { return m_totalsProvisional; }
+    QString copyMessage() const { return m_copyMessage; }
     RepomixWrapper &repomix() { return *m_repomix; }
     SelectionHistory *history() { return m_selection.history(); }
     RecentSelections *recent() { return &m_recent; }
@@ -149,12 +160,15 @@ signals:
     // Something a screen reader should speak now; each call counts, also
     // with the same text as before.
     void announced(const QString &text);
+    void totalsProvisionalChanged();
+    void copyMessageChanged();
 
     // Requests for the view.
     void addItemsRequested(bool folder);
 
 private:
-    void setTotals(const RunSummary &summary);
+    void setTotals(const RunSummary &summary, bool provisional = false);
+    static void putOnClipboard(const QString &text, const QString &file);
     void showError(const QString &title, const QString &message, bool offerOtherLocation = false);
     void setStatusMessage(const QString &message);
     // `urls` without the ones that cannot join the list, which are said.
@@ -165,6 +179,7 @@ private:
 
     BundleOptions *m_options;
     FileSelection m_selection;
+    SelectionTree m_tree{m_selection};
     std::unique_ptr<RepomixWrapper> m_repomix;
     std::unique_ptr<PackerWorker> m_worker; // after the runner: stops before it
     std::unique_ptr<EstimatesManager> m_estimatesManager;
@@ -185,4 +200,11 @@ private:
     QString m_includePatterns;
     QStringList m_bundlesInsideSelection; // written by this window inside chosen folders: never packed
     bool m_showIgnorePatterns = false;
+    bool m_totalsProvisional = false;
+    // "Copy" without saving: the bundle's text, and the bundle as a file in
+    // the session (kept until the next copy or the end), go on the clipboard.
+    QString m_copiedFile;
+    QString m_copyMessage;
+    qint64 m_copiedTokens = 0;
+    BundleClipboard m_quickCopy;
 };

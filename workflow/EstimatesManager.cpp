@@ -93,8 +93,8 @@ void EstimatesManager::publish(const std::stop_token &token, const JobInput &cou
     }
     setEstimating(false);
 
-    // Entries that arrived after this estimate started are counted by another one.
-    if (result && counted.files != m_input().files)
+    // Entries and ticks that changed after this estimate started are counted by another one.
+    if (const JobInput now = m_input(); result && (counted.files != now.files || counted.ticks != now.ticks))
         updateEstimates();
 }
 

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 QString cleanPath(const QUrl &url)
 {
@@ -93,45 +96,201 @@ bool FileListModel::contains(const QUrl &outer, const QUrl &inner)
     return path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
+namespace {
+
+// The paths of the folders that hold `path`, nearest first ("/a/b/c" gives
+// "/a/b", "/a" and "/").
+QStringList parentsOf(const QString &path)
+{
+    QStringList parents;
+    for (qsizetype slash = path.lastIndexOf(u'/'); slash >= 0; slash = slash > 0 ? path.lastIndexOf(u'/', slash - 1) : -1) {
+        QString parent = path.left(slash);
+        if (parent.isEmpty() || (parent.size() == 2 && parent.at(1) == u':'))
+            parent += u'/'; // a root: "/" or a drive's "C:/"
+        if (parent != path)
+            parents << parent;
+    }
+    return parents;
+}
+
+} // namespace
+
+void FileListModel::Adding::run()
+{
+    const int baseCount = static_cast<int>(m_base.size());
+    // Rows beyond the base list are appended entries: baseCount + i.
+    QHash<QUrl, int> rowOf; // built when a folder first replaces entries
+    const auto rowOfEntry = [&](const QUrl &entry) {
+        if (rowOf.isEmpty()) {
+            rowOf.reserve(m_base.size() + m_appended.size());
+            for (int row = 0; row < baseCount; ++row)
+                rowOf.insert(m_base.at(row), row);
+            for (int i = 0; i < m_appended.size(); ++i)
+                rowOf.insert(m_appended.at(i), baseCount + i);
+        }
+        return rowOf.value(entry, -1);
+    };
+    QList<bool> appendedGone; // appended entries that a later folder took in
+
+    for (const QUrl &url : std::as_const(m_urls)) {
+        if (m_present.contains(url)) {
+            m_last = Added::Present;
+            continue;
+        }
+        const QString path = cleanPath(url);
+        bool held = !path.isEmpty() && m_index.contains(path);
+        const QStringList parents = parentsOf(path);
+        for (qsizetype i = 0; !held && i < parents.size(); ++i)
+            held = m_index.contains(parents.at(i));
+        if (held) {
+            m_last = Added::Present;
+            continue;
+        }
+
+        // The entries inside the new one: the range of paths below it.
+        QList<QUrl> inside;
+        if (!path.isEmpty()) {
+            const QString prefix = path.endsWith(u'/') ? path : path + u'/';
+            for (auto it = m_index.lowerBound(prefix); it != m_index.end() && it.key().startsWith(prefix); ++it)
+                inside << it.value();
+        }
+        m_present.insert(url);
+        if (!path.isEmpty())
+            m_index.insert(path, url);
+        m_changed = true;
+        if (inside.isEmpty()) {
+            if (!rowOf.isEmpty())
+                rowOf.insert(url, baseCount + static_cast<int>(m_appended.size()));
+            m_appended << url;
+            appendedGone << false;
+            m_last = Added::Appended;
+            continue;
+        }
+
+        // The folder takes the first contained entry's row; the others go.
+        QList<int> rows;
+        for (const QUrl &entry : std::as_const(inside)) {
+            rows << rowOfEntry(entry);
+            m_present.remove(entry);
+            m_index.remove(cleanPath(entry));
+            rowOf.remove(entry);
+        }
+        std::sort(rows.begin(), rows.end());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const int row = rows.at(i);
+            if (row < baseCount) {
+                if (i == 0) {
+                    m_replacedRows.insert(row, url);
+                } else {
+                    m_replacedRows.remove(row);
+                    m_removedRows << row;
+                }
+            } else if (i == 0) {
+                m_appended[row - baseCount] = url;
+            } else {
+                appendedGone[row - baseCount] = true;
+            }
+        }
+        rowOf.insert(url, rows.first());
+        m_last = Added::Replaced;
+    }
+
+    // Appended entries taken in by a later folder leave no row.
+    QList<QUrl> appended;
+    appended.reserve(m_appended.size());
+    for (qsizetype i = 0; i < m_appended.size(); ++i) {
+        if (!appendedGone.at(i))
+            appended << m_appended.at(i);
+    }
+    m_appended = std::move(appended);
+}
+
+FileListModel::Adding FileListModel::startAdding(const QList<QUrl> &urls) const
+{
+    Adding adding;
+    adding.m_urls = urls;
+    adding.m_generation = m_generation;
+    adding.m_base = m_urls;
+    adding.m_present = m_present;
+    adding.m_index = m_index;
+    return adding;
+}
+
+bool FileListModel::finishAdding(Adding &&adding)
+{
+    if (adding.m_generation != m_generation)
+        return false;
+    adding.m_base = QList<QUrl>(); // shares m_urls: let go of it before m_urls changes
+    m_present = std::move(adding.m_present);
+    m_index = std::move(adding.m_index);
+    if (!adding.m_changed)
+        return true;
+    ++m_generation;
+    const int before = count();
+
+    // Rows that were listed: replaced in place, then removed from the last up.
+    for (auto it = adding.m_replacedRows.cbegin(); it != adding.m_replacedRows.cend(); ++it) {
+        m_urls[it.key()] = it.value();
+        emit dataChanged(index(it.key()), index(it.key()));
+    }
+    QList<int> removed = adding.m_removedRows;
+    std::sort(removed.begin(), removed.end(), std::greater<>());
+    if (removed.size() > 64) {
+        // A folder over many listed entries: one reset costs less than many removals.
+        beginResetModel();
+        QList<QUrl> kept;
+        kept.reserve(m_urls.size() - removed.size() + adding.m_appended.size());
+        const QSet<int> gone(removed.begin(), removed.end());
+        for (int row = 0; row < m_urls.size(); ++row) {
+            if (!gone.contains(row))
+                kept << m_urls.at(row);
+        }
+        m_urls = std::move(kept) + adding.m_appended;
+        endResetModel();
+    } else {
+        for (const int row : std::as_const(removed)) {
+            beginRemoveRows({}, row, row);
+            m_urls.removeAt(row);
+            endRemoveRows();
+        }
+        if (!adding.m_appended.isEmpty()) {
+            beginInsertRows({}, count(), count() + static_cast<int>(adding.m_appended.size()) - 1);
+            m_urls += adding.m_appended;
+            endInsertRows();
+        }
+    }
+    if (count() != before)
+        emit countChanged();
+    return true;
+}
+
+bool FileListModel::add(const QList<QUrl> &urls)
+{
+    // On this thread the model's own containers are worked on in place.
+    Adding adding;
+    adding.m_urls = urls;
+    adding.m_generation = m_generation;
+    adding.m_base = m_urls;
+    adding.m_present = std::move(m_present);
+    adding.m_index = std::move(m_index);
+    adding.run();
+    const bool changed = adding.changed();
+    finishAdding(std::move(adding));
+    return changed;
+}
+
 FileListModel::Added FileListModel::add(const QUrl &url)
 {
-    if (m_present.contains(url))
-        return Added::Present;
-    for (const QUrl &listed : std::as_const(m_urls)) {
-        if (contains(listed, url))
-            return Added::Present;
-    }
-
-    QList<int> inside;
-    for (int row = 0; row < count(); ++row) {
-        if (contains(url, m_urls.at(row)))
-            inside << row;
-    }
-    if (inside.isEmpty()) {
-        const int row = count();
-        beginInsertRows({}, row, row);
-        m_urls.append(url);
-        m_present.insert(url);
-        endInsertRows();
-        emit countChanged();
-        return Added::Appended;
-    }
-
-    // The folder takes the first contained entry's row; the others go.
-    for (qsizetype i = inside.size() - 1; i >= 1; --i) {
-        const int row = inside.at(i);
-        beginRemoveRows({}, row, row);
-        m_present.remove(m_urls.takeAt(row));
-        endRemoveRows();
-    }
-    const int row = inside.first();
-    m_present.remove(m_urls.at(row));
-    m_urls[row] = url;
-    m_present.insert(url);
-    emit dataChanged(index(row), index(row));
-    if (inside.size() > 1)
-        emit countChanged();
-    return Added::Replaced;
+    Adding adding;
+    adding.m_urls = {url};
+    adding.m_generation = m_generation;
+    adding.m_base = m_urls;
+    adding.m_present = std::move(m_present);
+    adding.m_index = std::move(m_index);
+    adding.run();
+    const Added added = adding.m_last;
+    finishAdding(std::move(adding));
+    return added;
 }
 
 void FileListModel::setShares(const QHash<QUrl, Share> &shares)
@@ -149,6 +308,8 @@ bool FileListModel::remove(const QUrl &url)
     beginRemoveRows({}, row, row);
     m_urls.removeAt(row);
     m_present.remove(url);
+    m_index.remove(cleanPath(url));
+    ++m_generation;
     endRemoveRows();
     emit countChanged();
     return true;
@@ -161,6 +322,8 @@ void FileListModel::clear()
     beginResetModel();
     m_urls.clear();
     m_present.clear();
+    m_index.clear();
+    ++m_generation;
     endResetModel();
     emit countChanged();
 }
@@ -181,14 +344,19 @@ void FileListModel::restore(const QList<QUrl> &urls)
             beginInsertRows({}, row, row);
             m_urls.insert(row, urls.at(row));
             m_present.insert(urls.at(row));
+            m_index.insert(cleanPath(urls.at(row)), urls.at(row));
             endInsertRows();
         }
     } else {
         beginResetModel();
         m_urls = urls;
         m_present = QSet<QUrl>(urls.cbegin(), urls.cend());
+        m_index.clear();
+        for (const QUrl &url : urls)
+            m_index.insert(cleanPath(url), url);
         endResetModel();
     }
+    ++m_generation; // a merge begun on the list before is done again
     emit countChanged();
 }
 

@@ -6,7 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
 #include <filesystem>
+#include <memory>
 
 FileSelection::FileSelection(QObject *parent)
     : QObject(parent)
@@ -15,16 +20,70 @@ FileSelection::FileSelection(QObject *parent)
             [this] { m_files.setHighlighted(m_selectionState.selectedFile()); });
 }
 
+namespace {
+QList<QUrl> localOnly(const QList<QUrl> &urls)
+{
+    QList<QUrl> local;
+    local.reserve(urls.size());
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            local << url;
+    }
+    return local;
+}
+} // namespace
+
 bool FileSelection::add(const QList<QUrl> &urls)
 {
-    bool changed = false;
-    for (const QUrl &url : urls) {
-        if (url.isLocalFile() && m_files.add(url) != FileListModel::Added::Present)
-            changed = true;
-    }
+    const bool changed = m_files.add(localOnly(urls));
     if (changed)
         emit this->changed();
     return changed;
+}
+
+void FileSelection::addDropped(const QList<QUrl> &urls, std::function<void(bool)> done)
+{
+    m_drops.append({localOnly(urls), std::move(done)});
+    if (!m_merging)
+        addNextDrop();
+}
+
+void FileSelection::addNextDrop()
+{
+    while (!m_drops.isEmpty()) {
+        Drop &drop = m_drops.first();
+        if (drop.urls.size() < backgroundAddingFrom) {
+            Drop small = m_drops.takeFirst();
+            const bool changed = m_files.add(small.urls);
+            if (small.done)
+                small.done(changed);
+            continue;
+        }
+        // The merge works on a snapshot; if the list changes meanwhile (a
+        // row removed), it is merged again with the list as it is then.
+        m_merging = true;
+        auto adding = std::make_shared<FileListModel::Adding>(m_files.startAdding(drop.urls));
+        QThreadPool::globalInstance()->start([this, adding, guard = QPointer<FileSelection>(this)] {
+            adding->run();
+            // Back on the application's thread, where `guard` tells whether
+            // this selection still exists.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [this, adding, guard] {
+                if (!guard)
+                    return;
+                if (!m_files.finishAdding(std::move(*adding))) {
+                    m_merging = false;
+                    addNextDrop(); // again, on the list as it is now
+                    return;
+                }
+                Drop finished = m_drops.takeFirst();
+                m_merging = false;
+                if (finished.done)
+                    finished.done(adding->changed());
+                addNextDrop();
+            });
+        });
+        return;
+    }
 }
 
 bool FileSelection::remove(const QUrl &url)
@@ -60,7 +119,7 @@ void FileSelection::replace(const QList<QUrl> &urls, const QString &change)
     emit changed();
 }
 
-QString FileSelection::unusable(const QUrl &url)
+QString FileSelection::unusable(const QUrl &url, Check check)
 {
     if (!url.isLocalFile())
         return {};
@@ -68,6 +127,8 @@ QString FileSelection::unusable(const QUrl &url)
     const QFileInfo info(path);
     if (!info.exists())
         return tr("not found: %1").arg(QDir::toNativeSeparators(path));
+    if (check == Check::Exists)
+        return {};
     // Tried as the packer will read it: opened (a folder listed), which asks
     // the system itself rather than the permission bits.
     bool readable = false;
@@ -86,7 +147,18 @@ QString FileSelection::unusable(const QUrl &url)
 
 SelectionSnapshot FileSelection::snapshot() const
 {
-    return {m_files.urls(), m_selectionState.selectedFile()};
+    return {m_files.urls(), m_selectionState.selectedFile(), m_readTicks ? m_readTicks() : Ticks()};
+}
+
+void FileSelection::recordChange(const QString &change, const SelectionSnapshot &before)
+{
+    record(change, before);
+}
+
+void FileSelection::setTicksAccess(std::function<Ticks()> read, std::function<void(const QUrl &, const ItemTicks &)> write)
+{
+    m_readTicks = std::move(read);
+    m_writeTicks = std::move(write);
 }
 
 void FileSelection::record(const QString &change, const SelectionSnapshot &before)
@@ -121,6 +193,12 @@ bool FileSelection::undo()
             restored << url;
     }
     m_files.restore(restored);
+    if (m_writeTicks) {
+        for (const QUrl &url : entry->before.files) {
+            if (m_files.indexOf(url) >= 0)
+                m_writeTicks(url, entry->before.ticks.value(url));
+        }
+    }
     if (m_files.indexOf(entry->before.highlighted) >= 0)
         m_selectionState.setSelectedFile(entry->before.highlighted);
     emit changed();

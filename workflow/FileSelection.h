@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 // The chosen files and folders with their one highlighted entry: what drops,
 // open requests, the rows' remove buttons, "Clear All" and the list's keys
 // change. What takes entries away is recorded in `history` and can be undone.
@@ -28,6 +30,15 @@ public:
     // Adds the local files and folders among `urls`, in order (see
     // FileListModel::add); other URLs are skipped. True when the list changed.
     bool add(const QList<QUrl> &urls);
+    // The same for a drop, which may hold many thousand entries: a large one
+    // is merged into the list on a worker thread, so that the window goes
+    // on. Drops are added in the order they came. `done` runs on this
+    // object's thread once the entries are in, with whether the list changed;
+    // `changed` is left to the caller.
+    void addDropped(const QList<QUrl> &urls, std::function<void(bool changed)> done);
+
+    // Drops from this size on are merged off this thread.
+    static constexpr qsizetype backgroundAddingFrom = 500;
     // Removes the entry equal to `url`; true when there was one. Recorded.
     bool remove(const QUrl &url);
     // Empties the list, recorded as `change` (nothing is recorded for an
@@ -37,10 +48,19 @@ public:
     void replace(const QList<QUrl> &urls, const QString &change);
 
     // Why a dropped or opened location cannot join the list ("not found:
-    // /home/ann/gone.txt"); empty when it can.
-    static QString unusable(const QUrl &url);
+    // /home/ann/gone.txt", "cannot be read: …"); empty when it can. Reading
+    // is tried (a file opened, a folder listed) only when asked for.
+    enum class Check { Exists, Readable };
+    static QString unusable(const QUrl &url, Check check = Check::Readable);
 
     SelectionSnapshot snapshot() const;
+    // Records a change just made from `before` (a snapshot taken before it),
+    // for changes made elsewhere, such as leaving files out of a folder.
+    void recordChange(const QString &change, const SelectionSnapshot &before);
+    // Where the ticks inside the chosen folders are kept: snapshots read them,
+    // an undo puts them back for the items it restores.
+    using Ticks = QHash<QUrl, ItemTicks>;
+    void setTicksAccess(std::function<Ticks()> read, std::function<void(const QUrl &, const ItemTicks &)> write);
     // Takes the newest recorded change back: its entries return where they
     // stood, what the change put in goes, and entries added since stay
     // after them (unless a returning folder holds them). False when there
@@ -67,6 +87,17 @@ signals:
 private:
     int highlightedRow() const;
     void record(const QString &change, const SelectionSnapshot &before);
+    std::function<Ticks()> m_readTicks;
+    std::function<void(const QUrl &, const ItemTicks &)> m_writeTicks;
+    void addNextDrop();
+
+    struct Drop
+    {
+        QList<QUrl> urls;
+        std::function<void(bool)> done;
+    };
+    QList<Drop> m_drops; // waiting or being merged, oldest first
+    bool m_merging = false;
 
     FileListModel m_files;
     FileSelectionState m_selectionState;

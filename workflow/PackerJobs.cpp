@@ -1,5 +1,6 @@
 #include "PackerJobs.h"
 
+#include "FileReplacement.h"
 #include "Log.h"
 #include "NativePath.h"
 #include "PackerOutput.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <filesystem>
 
@@ -32,7 +32,7 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     if (onProgress)
         onProgress({Job::Stage::Copying});
     const Result<Staging> staged =
-        wrapper.stage({input.files, input.ignorePatterns, input.includePatterns, input.leftOutFiles}, stop);
+        wrapper.stage({input.files, input.ignorePatterns, input.includePatterns, input.leftOutFiles, input.ticks}, stop);
     if (!staged)
         return staged.error();
     // The copy is needed only while the packer reads it.
@@ -74,18 +74,20 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     }
     PackRequest request;
     request.options = input.options;
-    request.ignorePatterns = input.ignorePatterns;
-    request.includePatterns = input.includePatterns;
+    // The staging applied the user's patterns to each item: the packer gets
+    // only what the staging left for it at its root, already written for
+    // the root (so patternsApplied, which would drop them, stays false).
+    request.ignorePatterns = staged.value().rootIgnorePatterns;
+    request.includePatterns = staged.value().rootIncludePatterns;
     request.directory = staged.value().directory.toLocalFile();
     request.output = scratch.value();
     request.defaultRulesApplied = staged.value().defaultRulesApplied;
-    request.patternsApplied = staged.value().patternsApplied;
     Result<PackResult> run = wrapper.pack(request, stop, packerProgress);
     if (!run)
         return run.error();
     logLine(QStringLiteral("Repomix output: ") + run.value().logDigest);
     JobResult result{run.value().totals, staged.value().leftOut, staged.value().items,
-                     run.value().excludedAsSecrets, std::move(run.value().files), {}};
+                     run.value().excludedAsSecrets, std::move(run.value().files), {}, input.ticks};
 
     if (use) {
         if (stop.stop_requested())
@@ -103,9 +105,11 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     return result;
 }
 
-AppError writeError(const QString &path, const QString &message)
+AppError writeError(const QString &path, const std::error_code &error)
 {
-    return AppError{QStringLiteral("QSaveFile"), -1, QStringLiteral("Cannot write \u201C%1\u201D: %2").arg(path, message)};
+    return AppError{QString::fromLatin1(error.category().name()), error.value(),
+                    QStringLiteral("Cannot write \u201C%1\u201D: %2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(error.message()))};
 }
 
 // Brands the header: the packer's name becomes the product's, outside the
@@ -278,16 +282,17 @@ Result<bool> writeBranded(const QString &from, const QString &to, std::stop_toke
     if (!in.open(QIODevice::ReadOnly))
         return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
                         QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        return writeError(to, out.errorString());
-    const auto fail = [&](const QString &message) -> Result<bool> {
-        out.cancelWriting();
-        return writeError(to, message);
+    platform::FileReplacement out(toPath(to));
+    if (const std::error_code error = out.open())
+        return writeError(to, error);
+    std::error_code failure;
+    const auto fail = [&](const std::error_code &error) -> Result<bool> {
+        out.discard();
+        return writeError(to, error);
     };
-    // A short write on a full disk is not an error by itself: check each count.
-    const auto writeAll = [&out](QByteArrayView bytes) {
-        return out.write(bytes.data(), bytes.size()) == bytes.size();
+    const auto writeAll = [&](QByteArrayView bytes) {
+        failure = out.write(bytes.data(), static_cast<std::size_t>(bytes.size()));
+        return !failure;
     };
 
     // The header is a few kilobytes at the start of the file.
@@ -295,25 +300,28 @@ Result<bool> writeBranded(const QString &from, const QString &to, std::stop_toke
     const qsizetype header = PackerOutput::headerLength(block);
     const QByteArray branded = brandedHeader(block.left(header), userTexts);
     if (!writeAll(branded) || !writeAll(QByteArrayView(block).sliced(header)))
-        return fail(out.errorString());
+        return fail(failure);
     while (!in.atEnd()) {
-        if (stop.stop_requested()) {
-            out.cancelWriting();
+        if (stop.stop_requested())
             return RunnerError::stopped();
-        }
         block = in.read(1 << 20);
         if (block.isEmpty())
             break;
         if (!writeAll(block))
-            return fail(out.errorString());
+            return fail(failure);
     }
     if (in.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString()));
-    if (stop.stop_requested()) {
-        out.cancelWriting();
+        return AppError{QStringLiteral("QFile"), static_cast<int>(in.error()),
+                        QStringLiteral("Cannot read the packer's output: %1").arg(in.errorString())};
+    if (stop.stop_requested())
         return RunnerError::stopped();
+    if (const std::error_code error = out.commit())
+        return writeError(to, error);
+    if (!out.notKept().empty()) {
+        QStringList kept;
+        for (const std::string &what : out.notKept())
+            kept << QString::fromStdString(what);
+        logLine(QStringLiteral("Replaced %1 without keeping its %2").arg(fromPath(out.target()), kept.join(QLatin1String(", "))));
     }
-    if (!out.commit())
-        return writeError(to, out.errorString());
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "FileListModel.h"
+#include "ItemTicks.h"
 #include "OptionValues.h"
 #include "PackRequest.h"
 #include "StagingCopy.h"
@@ -26,6 +27,8 @@ struct JobInput
     QString includePatterns;
     // Files never packed, wherever they lie: bundles written inside chosen folders.
     QStringList leftOutFiles;
+    // What the user left out inside chosen folders, by item (those that take all are not listed).
+    QHash<QUrl, ItemTicks> ticks;
 
     bool operator==(const JobInput &) const = default;
 };
@@ -46,6 +49,8 @@ struct JobResult
     QList<PackedFile> files;
     // The files a bundle wrote: the chosen file, or its numbered parts.
     QStringList outputFiles;
+    // The ticks the run packed with.
+    QHash<QUrl, ItemTicks> ticks;
 
     // Each chosen item's part of the bundle, by the item's location; empty
     // when the run gave no per-file counts.

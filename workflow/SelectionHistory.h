@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ItemTicks.h"
+
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -8,13 +11,14 @@
 
 #include <optional>
 
-// The selection as it stood before a change that took something away.
-// Whatever else a later change may take away (items left out inside a chosen
-// folder, for one) joins it here, so that one undo brings all of it back.
+// The selection as it stood before a change that took something away: the
+// chosen items in their order, the highlighted one, and what is left out
+// inside the chosen folders, so that one undo brings all of it back.
 struct SelectionSnapshot
 {
     QList<QUrl> files;
     QUrl highlighted;
+    QHash<QUrl, ItemTicks> ticks; // the items that do not take all they hold
 
     bool operator==(const SelectionSnapshot &) const = default;
 };

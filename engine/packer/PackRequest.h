@@ -12,8 +12,11 @@
 struct PackRequest
 {
     OptionValues options;
-    QString ignorePatterns;  // comma-separated, as the user typed them
-    QString includePatterns; // comma-separated: only what they match is packed
+    // Comma-separated, as the user typed them; for a staging, what it left
+    // to the packer at its root (Staging::rootIgnorePatterns and
+    // rootIncludePatterns).
+    QString ignorePatterns;
+    QString includePatterns; // only what they match is packed
     QString directory;       // the folder to pack (a staging directory)
     QString output;          // the file the packer writes; must not exist before the run
     // The staging applied the packer's default rules per chosen folder, so

@@ -15,6 +15,32 @@ namespace {
 constexpr std::size_t keptSeenMarkers = 8;
 }
 
+bool PackerEnvironment::isPassedOn(const QString &name)
+{
+    // What a Node.js program needs to find programs and to speak the user's
+    // language and time zone, and, on Windows, what the system's own
+    // libraries look up. Nothing else of the user's environment: the runtime
+    // and the packer read many variables (NODE_*, REPOMIX_*, proxies,
+    // colours) that would change what a run does or where it writes.
+    static const QStringList names{
+        QStringLiteral("PATH"), QStringLiteral("LANG"), QStringLiteral("LANGUAGE"), QStringLiteral("TZ"),
+#if defined(Q_OS_WIN)
+        QStringLiteral("SystemRoot"), QStringLiteral("windir"), QStringLiteral("SystemDrive"),
+        QStringLiteral("ComSpec"), QStringLiteral("PATHEXT"), QStringLiteral("NUMBER_OF_PROCESSORS"),
+        QStringLiteral("PROCESSOR_ARCHITECTURE"), QStringLiteral("PROCESSOR_IDENTIFIER"), QStringLiteral("OS"),
+        QStringLiteral("USERNAME"),
+#else
+        QStringLiteral("USER"), QStringLiteral("LOGNAME"),
+#endif
+    };
+#if defined(Q_OS_WIN)
+    const Qt::CaseSensitivity caseSensitivity = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity caseSensitivity = Qt::CaseSensitive;
+#endif
+    return names.contains(name, caseSensitivity) || name.startsWith(QLatin1String("LC_"), caseSensitivity);
+}
+
 Result<PackerEnvironment> PackerEnvironment::forRun()
 {
     const Result<QString> home = PrivateArea::packerHomeDirectory();
@@ -27,17 +53,23 @@ Result<PackerEnvironment> PackerEnvironment::forRun()
     PackerEnvironment run;
     run.workingDirectory = home.value();
     QProcessEnvironment &environment = run.environment;
-    environment = QProcessEnvironment::systemEnvironment();
-    for (const QString &name : environment.keys()) {
-        if (name.startsWith(QLatin1String("REPOMIX_")))
-            environment.remove(name);
+    const QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : system.keys()) {
+        if (isPassedOn(name))
+            environment.insert(name, system.value(name));
     }
-    for (const char *name : {"NODE_OPTIONS", "NODE_PATH", "NODE_COMPILE_CACHE"})
-        environment.remove(QString::fromLatin1(name));
+    // The packer's home and configuration are an empty private folder, so
+    // that no configuration of the user's applies and nothing is written
+    // into the user's own folders (the packer migrates old files it finds
+    // under HOME).
+    environment.insert(QStringLiteral("HOME"), home.value());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.value());
     environment.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1")); // a plain report, whatever the terminal
     environment.insert(QStringLiteral("TMPDIR"), temporary.value());
 #if defined(Q_OS_WIN)
+    environment.insert(QStringLiteral("USERPROFILE"), home.value());
+    environment.insert(QStringLiteral("APPDATA"), home.value());
+    environment.insert(QStringLiteral("LOCALAPPDATA"), home.value()); // where the packer looks for its global configuration
     environment.insert(QStringLiteral("TMP"), temporary.value());
     environment.insert(QStringLiteral("TEMP"), temporary.value());
 #endif

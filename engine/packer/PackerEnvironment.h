@@ -18,8 +18,11 @@
 //   NODE_COMPILE_CACHE: "<cache>/node-compile-cache", in the private cache
 //   folder (PrivateArea::cacheDirectory), so that both stay warm between
 //   runs and launches; without a usable cache folder both stay in TMPDIR;
-// - NODE_OPTIONS, NODE_PATH and the packer's own REPOMIX_* settings of the
-//   user's environment are removed; NO_COLOR=1 gives a plain report.
+// - HOME (and on Windows USERPROFILE, APPDATA, LOCALAPPDATA): the same
+//   private folder as the working directory;
+// - of the user's environment only what isPassedOn() allows (the search
+//   path, the locale and time zone, the system's own names on Windows);
+//   NO_COLOR=1 gives a plain report.
 struct PackerEnvironment
 {
     QProcessEnvironment environment;
@@ -27,6 +30,9 @@ struct PackerEnvironment
     QString cacheDirectory; // empty when there is no usable cache folder
 
     static Result<PackerEnvironment> forRun();
+
+    // Whether a variable of the user's environment reaches the packer.
+    static bool isPassedOn(const QString &name);
 
     // The packer leaves one empty marker per packed directory in
     // "<cache>/seen" and never removes them; this keeps the newest few.

@@ -1,6 +1,8 @@
 #include "PackerFiles.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 namespace PackerFiles {
@@ -63,6 +65,22 @@ std::uintmax_t maxFileSize(const QString &packerDirectory)
             return value;
     }
     return 0;
+}
+
+QSet<QString> binaryExtensions(const QString &packerDirectory)
+{
+    // The packer's modules sit beside it (installed) or inside it.
+    for (const QString &modules : {QStringLiteral("/../node_modules"), QStringLiteral("/node_modules")}) {
+        QFile list(packerDirectory + modules + QStringLiteral("/binary-extensions/binary-extensions.json"));
+        if (!list.open(QIODevice::ReadOnly))
+            continue;
+        QSet<QString> extensions;
+        for (const QJsonValue &name : QJsonDocument::fromJson(list.readAll()).array())
+            extensions.insert(name.toString().toLower());
+        extensions.remove(QString());
+        return extensions;
+    }
+    return {};
 }
 
 } // namespace PackerFiles

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -18,5 +19,10 @@ std::optional<QStringList> defaultIgnorePatterns(const QString &packerDirectory,
 // The largest file the packer reads (the default of its input.maxFileSize
 // in lib/config/configSchema.js), or 0 when that cannot be read.
 std::uintmax_t maxFileSize(const QString &packerDirectory);
+
+// The file name extensions (lower case, without the dot) the packer takes
+// for binary files and never reads (its modules' binary-extensions list);
+// none when the list cannot be read.
+QSet<QString> binaryExtensions(const QString &packerDirectory);
 
 } // namespace PackerFiles

@@ -91,16 +91,28 @@ class IgnoreRulesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void userPatternsKeepOnlyCertainOnes()
+    // What is matched here and what is left to the packer: braces, negated
+    // ignore patterns and absolute paths are matched; extended globs,
+    // escapes and ignore-file names are not.
+    void patternsOutsideTheKnownSyntaxAreListed()
     {
         QCOMPARE(IgnoreRules::splitPatterns(QStringLiteral(" *.md , {a,b}/x,,\u00a0c ")),
                  (QStringList{"*.md", "{a,b}/x", "c"}));
-        // Braces, extglobs, escapes and ignore-file names are left to the packer.
-        const IgnoreRules some = IgnoreRules::certainPatterns(QStringLiteral("*.md,{a,b}/x,+(y),a\\*,**/.gitignore"));
-        QCOMPARE(some.size(), 1);
-        QVERIFY(some.ignoresFile(u"x.md"));
-        // A negation could bring back what another pattern ignores.
-        QVERIFY(IgnoreRules::certainPatterns(QStringLiteral("*.md,!keep.md")).isEmpty());
+        QStringList unmatched;
+        const IgnoreRules rules = IgnoreRules::fromList(
+            IgnoreRules::splitPatterns(QStringLiteral("*.md,{a,b}/x,+(y),a\\*,**/.gitignore,!keep.txt,/abs/*.c,{1..3}")),
+            IgnoreRules::List::Ignore, &unmatched);
+        QCOMPARE(unmatched, (QStringList{"+(y)", "a\\*", "**/.gitignore", "{1..3}"}));
+        QVERIFY(rules.ignoresFile(u"x.md") && rules.ignoresFile(u"b/x") && rules.ignoresFile(u"keep.txt"));
+        QVERIFY(!rules.ignoresFile(u"c/x"));
+        // An absolute pattern matches whole paths only.
+        QVERIFY(!rules.ignoresFile(u"abs/m.c"));
+        QVERIFY(rules.ignoresFile(rules.step(rules.start(u"/abs"), u"m.c")));
+        // Include patterns take brackets literally.
+        unmatched.clear();
+        const IgnoreRules include = IgnoreRules::fromList({QStringLiteral("[ab].txt")}, IgnoreRules::List::Include, &unmatched);
+        QVERIFY(unmatched.isEmpty());
+        QVERIFY(include.ignoresFile(u"[ab].txt") && !include.ignoresFile(u"a.txt"));
     }
 
     // Pattern lists on a tree, the packer's search as the judge: first the

@@ -97,6 +97,91 @@ private slots:
         QVERIFY(QFileInfo(cache + "/token-counts.json").isFile() && QFileInfo(cache + "/node-compile-cache").isDir());
     }
 
+    // The user's patterns apply inside a chosen folder exactly as the packer
+    // applies them when it is started on that folder with the same --ignore
+    // and --include, and to a chosen file by its name. Patterns outside the
+    // matched syntax go to the packer, rewritten to start inside the folder.
+    void patternsApplyInsideEachChosenFolder_data()
+    {
+        QTest::addColumn<QString>("ignore");
+        QTest::addColumn<QString>("include");
+        QTest::addColumn<bool>("exact"); // applied in the staging, nothing left to the packer
+
+        // The absolute path of the chosen folder stands for "@".
+        for (const char *ignore : {"b.txt", "*.txt", "sub", "sub/", "/b.txt", "**/b.txt", "sub/**", "**/deep",
+                                   "*.{md,log}", "!b.txt", "*.txt, !sub/b.txt", "[ab].txt", "sub/*.txt", "@/sub",
+                                   "@/*.md", "b.txt.d"})
+            QTest::addRow("ignore %s", ignore) << QString::fromUtf8(ignore) << QString() << true;
+        for (const char *include : {"*.txt", "sub", "sub/", "**/*.md", "src/**, !src/*.test.ts", "!**/*.log",
+                                    "[ab].txt", "/b.txt", "**/b.txt", "{src,docs}/**", "@/sub/**"})
+            QTest::addRow("include %s", include) << QString() << QString::fromUtf8(include) << true;
+        QTest::newRow("ignore wins over include") << "sub/deep" << "sub/**, *.txt" << true;
+        QTest::newRow("extended glob, ignored") << "+(a|b).txt" << "" << false;
+        QTest::newRow("extended glob, included") << "" << "+(src|docs)/**" << false;
+    }
+
+    void patternsApplyInsideEachChosenFolder()
+    {
+        QFETCH(QString, ignore);
+        QFETCH(QString, include);
+        QFETCH(bool, exact);
+        const fs::path project = m_root / "patterns";
+        if (!fs::exists(project)) {
+            for (const char *path : {"b.txt", "a.md", "sub/b.txt", "sub/c.log", "sub/deep/b.txt", "sub2/x.txt",
+                                     "docs/guide.md", "src/main.c", "src/util.ts", "src/app.test.ts", "keep.log",
+                                     "b.txt.d/y.txt", "[ab].txt", "a.txt", "notes/todo.md", "gitignored.txt"})
+                writeFile(project / path, std::string("content of ") + path + "\n");
+            writeFile(project / ".gitignore", "gitignored.txt\n");
+        }
+        const QString root = QString::fromStdString(project.string());
+        ignore.replace(u'@', root);
+        include.replace(u'@', root);
+        // The same options on both sides; the secret scan is not what is compared.
+        PackRequest request;
+        request.options.setOn("securityCheck", false);
+
+        // The packer on the folder itself.
+        request.ignorePatterns = ignore;
+        request.includePatterns = include;
+        request.output = freshOutput();
+        const PackerEnvironment run = PackerEnvironment::forRun().value();
+        const DirectRun direct = runPackerDirectly(jobArguments(request), root, run.environment, run.workingDirectory);
+        QVERIFY2(direct.exitCode == 0, qPrintable(direct.errors));
+        QStringList expected;
+        for (const QString &file : filesIn(readAll(request.output))) // what an absolute pattern finds is named absolutely
+            expected << (file.startsWith(root + u'/') ? file.mid(root.size() + 1) : file);
+        expected.sort();
+
+        // The folder and one of its files, chosen, staged and packed as a job packs them.
+        RepomixWrapper wrapper(bundledPacker());
+        const Result<Staging> staged = wrapper.stage({{urlOf(project), urlOf(project / "b.txt")}, ignore, include, {}});
+        QVERIFY(staged.ok());
+        QCOMPARE(staged.value().patternsApplied, exact);
+        // What is left to the packer then: at most the folder's ignore file,
+        // staged for its rules where the patterns leave it out.
+        const QString leftToPacker = staged.value().rootIgnorePatterns + staged.value().rootIncludePatterns;
+        QCOMPARE(leftToPacker.isEmpty() || leftToPacker == QLatin1String("patterns/.gitignore"), exact);
+        request.ignorePatterns = staged.value().rootIgnorePatterns;
+        request.includePatterns = staged.value().rootIncludePatterns;
+        request.defaultRulesApplied = staged.value().defaultRulesApplied;
+        request.directory = staged.value().directory.toLocalFile();
+        request.output = freshOutput();
+        const Result<PackResult> packed = wrapper.pack(request);
+        wrapper.discardDirectory(staged.value().directory);
+        QVERIFY2(packed.ok(), qPrintable(packed ? QString() : packed.error().description));
+        QStringList inFolder;
+        bool chosenFilePacked = false;
+        for (const QString &file : filesIn(readAll(request.output))) {
+            if (file.startsWith(QLatin1String("patterns/")))
+                inFolder << file.mid(9);
+            else
+                chosenFilePacked = chosenFilePacked || file == u"b.txt";
+        }
+        QVERIFY2(inFolder == expected, qPrintable(inFolder.join(u' ') + QLatin1String(" | ") + expected.join(u' ')));
+        if (exact) // patterns left to the packer do not reach chosen files
+            QCOMPARE(chosenFilePacked, expected.contains(QStringLiteral("b.txt")));
+    }
+
     // Hard links give the very bundle that copies give, and the user's files
     // come out of it as they went in.
     void linkedStagingChangesNothing()

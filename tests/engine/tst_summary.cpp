@@ -40,6 +40,37 @@ private slots:
             << 1LL << 2LL << 3LL;
     }
 
+    // Each total has its own pattern, so each must take every grouping
+    // separator a locale may print ("1.234" in German, "1 234" in French).
+    void everyTotalTakesEveryGroupSeparator_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QChar>("separator");
+        const QList<QChar> separators{u',', u'.', u'\'', u' ', QChar(0x2019), QChar(0x00A0), QChar(0x202F),
+                                      QChar(0x2009), QChar(0x066C)};
+        for (const auto &[label, unit] : {std::pair{"Total Files:", "files"}, std::pair{"Total Chars:", "chars"},
+                                          std::pair{"Total Tokens:", "tokens"}}) {
+            for (const QChar separator : separators)
+                QTest::addRow("%s U+%04X", unit, separator.unicode()) << QString::fromLatin1(label)
+                                                                      << QString::fromLatin1(unit) << separator;
+        }
+    }
+
+    void everyTotalTakesEveryGroupSeparator()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, unit);
+        QFETCH(QChar, separator);
+        const QString line = QStringLiteral("  ") + label + QStringLiteral(" 12") + separator + QStringLiteral("121")
+            + separator + QStringLiteral("234 ") + unit + QStringLiteral("\n");
+        const RunSummary summary = parseSummary(line);
+        const qint64 expected = 12121234;
+        QCOMPARE(summary.totalFiles, unit == u"files" ? expected : 0);
+        QCOMPARE(summary.totalChars, unit == u"chars" ? expected : 0);
+        QCOMPARE(summary.estimatedTokens, unit == u"tokens" ? expected : 0);
+    }
+
     void totals()
     {
         QFETCH(QString, report);

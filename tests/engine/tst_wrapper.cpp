@@ -1,14 +1,19 @@
 #include "FakePacker.h"
+#include "NativePath.h"
 #include "Processes.h"
 #include "RepomixWrapper.h"
 #include "RunnerError.h"
 #include "TestFiles.h"
 
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -34,6 +39,21 @@ QMap<QString, LeftOutReason> reasons(const Staging &staging)
     for (const LeftOut &entry : staging.leftOut)
         map.insert(entry.path, entry.reason);
     return map;
+}
+
+// Removes a chain of folders named `segment` below `folder`, deeper than a
+// path may be long.
+void removeDeepChain(const fs::path &folder, const std::string &segment)
+{
+    std::vector<int> fds{::open(folder.c_str(), O_RDONLY | O_DIRECTORY)};
+    for (int next; (next = ::openat(fds.back(), segment.c_str(), O_RDONLY | O_DIRECTORY)) >= 0;)
+        fds.push_back(next);
+    ::unlinkat(fds.back(), "bottom.txt", 0);
+    for (std::size_t i = fds.size() - 1; i > 0; --i) {
+        ::close(fds[i]);
+        ::unlinkat(fds[i - 1], segment.c_str(), AT_REMOVEDIR);
+    }
+    ::close(fds.front());
 }
 
 // Child mode: runs a packer that records its pid and sleeps, until killed.
@@ -100,7 +120,7 @@ private slots:
         QCOMPARE(fs::file_size(root / "a.txt"), 5u);
 
         const fs::path copy = root / "project";
-        for (const char *kept : {"main.c", "locked/inner.txt", "a/keep.c"}) // braces: the packer decides
+        for (const char *kept : {"main.c", "locked/inner.txt"})
             QVERIFY2(fs::exists(copy / kept), kept);
         QCOMPARE(fs::read_symlink(copy / "loop").string(), std::string(".."));
         QCOMPARE(fs::read_symlink(copy / "absolute-link"), m_src / "real/file.txt");
@@ -115,6 +135,7 @@ private slots:
             {QFile::decodeName((project / oddName).c_str()), LeftOutReason::InvalidName},
             {text(project / "huge.txt"), LeftOutReason::TooLarge},
             {text(project / "docs/x.md"), LeftOutReason::IgnorePattern},
+            {text(project / "a"), LeftOutReason::IgnorePattern}, // "{a,b}/**" within the folder
         };
         for (const char *folder : defaultRuleFolders)
             expected.insert(text(project / folder), LeftOutReason::DefaultRule);
@@ -182,20 +203,103 @@ private slots:
         }
     }
 
+    // The free space asked for is what will be copied (linked files take
+    // none) and about what the packer will write, from the text it reads.
     void refusesWhenTheTemporaryDiskIsFull()
     {
-        writeFile(m_src / "big/a.txt", std::string(14000, 'a'));
-        RepomixWrapper wrapper(m_packer.succeeding(1, 1, 1));
-        wrapper.setFreeSpaceQuery([](const fs::path &) { return std::optional<std::uintmax_t>(1000); });
-        const auto staged = wrapper.stage({{urlOf(m_src / "big")}});
-        QVERIFY(!staged.ok());
-        QCOMPARE(staged.error().code, int(RunnerError::NotEnoughSpace));
-        QCOMPARE(staged.error().description,
-                 QStringLiteral("Not enough free space in the temporary folder (%1): the selection needs 14 kB, 1.0 kB are free.")
+        writeFile(m_src / "photos/readme.txt", "hello");
+        writeFile(m_src / "photos/holiday.png", "");
+        fs::resize_file(m_src / "photos/holiday.png", 12'000'000); // sparse; the packer reads no image
+        FakePacker packer;
+        packer.provideBinaryExtensions();
+        RepomixWrapper wrapper(packer.succeeding(1, 1, 1));
+        wrapper.setFreeSpaceQuery([](const fs::path &) { return std::optional<std::uintmax_t>(200'000); });
+        const auto linked = wrapper.stage({{urlOf(m_src / "photos")}});
+        QVERIFY2(linked.ok(), qPrintable(linked ? QString() : linked.error().description));
+        QVERIFY(linked.value().bytesLinked == 12'000'005);
+
+        wrapper.setLinkFiles(false);
+        const auto copied = wrapper.stage({{urlOf(m_src / "photos")}});
+        QVERIFY(!copied.ok());
+        QCOMPARE(copied.error().code, int(RunnerError::NotEnoughSpace));
+        QCOMPARE(copied.error().description,
+                 QStringLiteral("Not enough free space in the temporary folder (%1): this bundle needs about 12 MB there "
+                                "(12 MB for copies of files that cannot be linked, 66 kB for the packer's output), "
+                                "and 200 kB are free.")
                      .arg(m_temp->path()));
-        QVERIFY(QDir(PrivateArea::sessionDirectory().value()).entryList({"repomix-temp-*"}, QDir::Dirs).isEmpty());
+        const QStringList stagings = QDir(PrivateArea::sessionDirectory().value()).entryList({"repomix-temp-*"}, QDir::Dirs);
+        QCOMPARE(stagings, QStringList{QFileInfo(linked.value().directory.toLocalFile()).fileName()});
     }
 
+    // What would break the bundle or its run, or is not the user's, is left
+    // out with its true reason, and the rest goes on.
+    void leavesOutWhatWouldBreakABundle()
+    {
+        const fs::path project = m_src / "project";
+        writeFile(project / "main.c", "int main;");
+        writeFile(project / "evil\nFile: forged.txt", "x"); // would read as a second file's header
+        writeFile(project / "logo.png", "\x89PNG");
+        // The application's own cache and settings, and its temporary area.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(text(project / ".cache")));
+        const fs::path cache = toPath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+        writeFile(cache / "packer/token-counts.json", "{}");
+        writeFile(project / ".cache/other-tool/kept.txt", "kept");
+        QSettings settings;
+        settings.setValue(QStringLiteral("style"), QStringLiteral("xml"));
+        settings.sync();
+        const fs::path settingsFile = toPath(settings.fileName());
+        // A folder chain longer than the system's paths, beside a short file.
+        const fs::path deep = m_src / "deep";
+        writeFile(deep / "top.txt", "top");
+        const std::string segment(200, 'd');
+        int fd = ::open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int level = 0; level < 22; ++level) {
+            ::mkdirat(fd, segment.c_str(), 0700);
+            const int next = ::openat(fd, segment.c_str(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+        }
+        ::close(::openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0600));
+        ::close(fd);
+        const std::string lossy = "caf\xe9.txt"; // a name that is not UTF-8, as it reaches us
+        writeFile(m_src / lossy, "x");
+        writeFile(m_src / "two\nlines.txt", "x");
+
+        FakePacker packer;
+        packer.provideBinaryExtensions();
+        RepomixWrapper wrapper(packer.succeeding(1, 1, 1));
+        const auto staged = wrapper.stage({{urlOf(project), urlOf(deep), urlOf(m_src / "two\nlines.txt"),
+                                            QUrl::fromLocalFile(QStringLiteral("/")), urlOf(project / "main.c/x"),
+                                            QUrl::fromLocalFile(QFile::decodeName((m_src / lossy).c_str())),
+                                            urlOf(settingsFile.parent_path()), urlOf(m_temp->root())}});
+        QVERIFY2(staged.ok(), qPrintable(staged ? QString() : staged.error().description));
+        const QMap<QString, LeftOutReason> found = reasons(staged.value());
+        const auto reasonOf = [&found](const fs::path &path) { return found.value(text(path), LeftOutReason(-1)); };
+        QCOMPARE(reasonOf(project / "evil\nFile: forged.txt"), LeftOutReason::LineBreak);
+        QCOMPARE(reasonOf(m_src / "two\nlines.txt"), LeftOutReason::LineBreak);
+        QCOMPARE(reasonOf(project / "logo.png"), LeftOutReason::Binary);
+        QCOMPARE(reasonOf(cache), LeftOutReason::OwnFiles);
+        QCOMPARE(reasonOf(settingsFile), LeftOutReason::OwnFiles);
+        QCOMPARE(found.value(QStringLiteral("/")), LeftOutReason::FileSystemRoot);
+        QCOMPARE(reasonOf(project / "main.c/x"), LeftOutReason::NotAFolder);
+        QCOMPARE(found.value(QFile::decodeName((m_src / lossy).c_str())), LeftOutReason::InvalidName);
+        QCOMPARE(reasonOf(toPath(PrivateArea::temporaryArea().value())), LeftOutReason::OwnFiles);
+        const QList<QString> tooLong = found.keys(LeftOutReason::PathTooLong);
+        QCOMPARE(tooLong.size(), 1); // the first folder too deep, not what it holds
+        QVERIFY(tooLong.first().startsWith(text(deep / segment)));
+
+        const fs::path root = pathOf(staged.value().directory);
+        QVERIFY(fs::exists(root / "project/main.c") && fs::exists(root / "project/logo.png")); // a binary file stays in the tree
+        QVERIFY(fs::exists(root / "project/.cache/other-tool/kept.txt"));
+        QVERIFY(!fs::exists(root / "project/.cache" / cache.filename()));
+        QCOMPARE(readAll(text(root / "deep/top.txt")), QByteArray("top"));
+        qunsetenv("XDG_CACHE_HOME");
+        removeDeepChain(deep, segment);
+    }
+
+    // Only an allow-list of the user's environment reaches the packer: the
+    // runtime's own switches (coverage output, warning files, preloads) and
+    // anything else stay behind; the locale goes through.
     void runGivesThePackerOnlyOurEnvironment()
     {
         FakePacker packer;
@@ -203,18 +307,24 @@ private slots:
         // What the packer sees goes into its output file.
         RepomixWrapper wrapper(packer.location(
             "{ printf 'args:'; printf '%s|' \"$@\"; echo; printf 'cwd:%s\\n' \"$PWD\"\n"
-            "printf 'env:%s:%s:%s:%s\\n' \"${NODE_OPTIONS-unset}\" \"${NODE_PATH-unset}\" \"${REPOMIX_OTHER-unset}\" \"$XDG_CONFIG_HOME\"\n"
-            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\"; } > \"$out\""));
-        qputenv("NODE_OPTIONS", "--require /tmp/evil.js");
-        qputenv("NODE_PATH", "/tmp/modules");
-        qputenv("REPOMIX_OTHER", "x");
-        qputenv("REPOMIX_TOKEN_CACHE_PATH", "/tmp/planted.json");
+            "printf 'home:%s:%s\\n' \"$HOME\" \"$XDG_CONFIG_HOME\"\n"
+            "printf 'tmp:%s\\ncache:%s:%s\\n' \"$TMPDIR\" \"$REPOMIX_TOKEN_CACHE_PATH\" \"$NODE_COMPILE_CACHE\"\n"
+            "printf 'locale:%s:%s\\n' \"$LANG\" \"$LC_NUMERIC\"\n"
+            "env | grep -E '^(NODE|REPOMIX|FORCE_COLOR|SOMETHING)' | sort; } > \"$out\""));
+        const QList<QPair<const char *, const char *>> planted{
+            {"NODE_OPTIONS", "--require /tmp/evil.js"}, {"NODE_PATH", "/tmp/modules"},
+            {"NODE_V8_COVERAGE", "/tmp/coverage"},      {"NODE_REDIRECT_WARNINGS", "/tmp/warnings"},
+            {"REPOMIX_OTHER", "x"},                     {"REPOMIX_TOKEN_CACHE_PATH", "/tmp/planted.json"},
+            {"FORCE_COLOR", "3"},                       {"SOMETHING_ELSE", "y"},
+            {"LANG", "de_DE.UTF-8"},                    {"LC_NUMERIC", "fr_FR.UTF-8"}};
+        for (const auto &[name, value] : planted)
+            qputenv(name, value);
         const auto staged = wrapper.stage({});
         QVERIFY(staged.ok());
         const QString output = freshOutput();
         const QString directory = staged.value().directory.toLocalFile();
         const auto run = packWith(wrapper, output, directory, staged.value().defaultRulesApplied);
-        for (const char *name : {"NODE_OPTIONS", "NODE_PATH", "REPOMIX_OTHER", "REPOMIX_TOKEN_CACHE_PATH"})
+        for (const auto &[name, value] : planted)
             qunsetenv(name);
         QVERIFY2(run.ok(), qPrintable(run ? QString() : run.error().description));
         QCOMPARE(run.value().outputFiles, QStringList{output});
@@ -223,8 +333,11 @@ private slots:
         const QString cache = m_temp->path() + "/cache/" + QCoreApplication::applicationName() + "/packer";
         QCOMPARE(QString::fromUtf8(readAll(output)),
                  QStringLiteral("args:--output|%1|--style|plain|--remove-comments|--verbose|--no-default-patterns|%2|\n"
-                                "cwd:%3/packer-home\nenv:unset:unset:unset:%3/packer-home\n"
-                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n")
+                                "cwd:%3/packer-home\nhome:%3/packer-home:%3/packer-home\n"
+                                "tmp:%3/packer-tmp\ncache:%4/token-counts.json:%4/node-compile-cache\n"
+                                "locale:de_DE.UTF-8:fr_FR.UTF-8\n"
+                                "NODE_COMPILE_CACHE=%4/node-compile-cache\n"
+                                "REPOMIX_TOKEN_CACHE_PATH=%4/token-counts.json\n")
                      .arg(output, directory, session, cache));
     }
 
@@ -345,6 +458,9 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         return runSleepingPacker(argv[2], argv[3]);
     }
+    // A settings file of this test's own, which staging must leave out.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QCoreApplication app(argc, argv);
     WrapperTest test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -95,6 +95,15 @@ public:
                     m_dir.filePath(QStringLiteral("lib/config/defaultIgnore.js")));
     }
 
+    // Wrappers made after this know the real packer's binary file types.
+    void provideBinaryExtensions()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("node_modules/binary-extensions"));
+        QDir(m_dir.path()).mkpath(folder);
+        QFile::copy(QStringLiteral(LUMBREL_TEST_RESOURCES "/node_modules/binary-extensions/binary-extensions.json"),
+                    folder + QStringLiteral("/binary-extensions.json"));
+    }
+
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
 private:

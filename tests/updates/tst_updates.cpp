@@ -3,6 +3,7 @@
 #include "CheckForUpdatesViewModel.h"
 #include "TestFiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QMetaEnum>
 #include <QQmlComponent>
@@ -103,6 +104,15 @@ private:
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> m_key;
 };
 
+// What a release's signer signs besides the archive, spelled out as the
+// release instructions give it.
+QByteArray releaseStatement(const QByteArray &version, const QByteArray &shortVersion, const QByteArray &archive)
+{
+    return "Lumbrel release\nversion: " + version + "\nshortVersionString: " + shortVersion + "\nlength: "
+        + QByteArray::number(archive.size()) + "\nsha256: "
+        + QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex() + "\n";
+}
+
 // The folders downloads were written to, in the test's private temporary folder.
 QStringList downloadFolders()
 {
@@ -162,7 +172,8 @@ private slots:
         const QByteArray huge = feed(QByteArray(4096, ' '));
         const QByteArray archive = "release 1.3";
         const QByteArray enclosure = "<enclosure url=\"/lumbrel-1.3.deb\" length=\"11\" r:edSignature=\""
-            + m_key.sign(archive) + "\"/>";
+            + m_key.sign(archive) + "\" r:releaseSignature=\"" + m_key.sign(releaseStatement("1.3.0", "1.3", archive))
+            + "\"/>";
 
         QTest::newRow("newer, newest last")
             << feed("<item><r:version>1.0</r:version></item><item>"
@@ -222,6 +233,7 @@ private slots:
         // was asked for at all.
         QTest::addColumn<QByteArray>("served");      // the archive as served
         QTest::addColumn<QByteArray>("signature");   // edSignature, none when empty
+        QTest::addColumn<QByteArray>("releaseSignature"); // releaseSignature, none when empty
         QTest::addColumn<qint64>("length");          // the declared length; none when 0
         QTest::addColumn<bool>("sendLength");        // whether the server announces its size
         QTest::addColumn<QByteArray>("publicKey");   // the key built in
@@ -238,35 +250,52 @@ private slots:
         const QByteArray signature = m_key.sign(archive);
         const QString badSignature = u"its download does not match its signature."_s;
         const QString wrongSize = u"its download is not the size the update feed gives."_s;
+        const QByteArray bound = m_key.sign(releaseStatement("1.3", "", archive));
+        const QString unbound = u"its download was not signed as this version."_s;
 
-        QTest::newRow("signed") << archive << signature << size << true << key << "" << true;
+        QTest::newRow("signed") << archive << signature << bound << size << true << key << "" << true;
         QTest::newRow("signed by another key")
-            << archive << m_otherKey.sign(archive) << size << true << key << badSignature << true;
-        QTest::newRow("one byte changed") << changed << signature << size << true << key << badSignature << true;
-        QTest::newRow("unsigned") << archive << QByteArray() << size << true << key
+            << archive << m_otherKey.sign(archive) << bound << size << true << key << badSignature << true;
+        QTest::newRow("one byte changed") << changed << signature << bound << size << true << key << badSignature << true;
+        QTest::newRow("unsigned") << archive << QByteArray() << bound << size << true << key
                                   << "the update feed gives no signature for its download." << false;
-        QTest::newRow("signature not base64") << archive << QByteArray("not*base64") << size << true << key << badSignature
+        QTest::newRow("signature not base64") << archive << QByteArray("not*base64") << bound << size << true << key << badSignature
                                               << false;
-        QTest::newRow("no key built in") << archive << signature << size << true << QByteArray()
+        QTest::newRow("no key built in") << archive << signature << bound << size << true << QByteArray()
                                          << "built without the key that verifies updates." << false;
         QTest::newRow("key built in is not a key")
-            << archive << signature << size << true << key.left(40) << "built without the key that verifies updates."
+            << archive << signature << bound << size << true << key.left(40) << "built without the key that verifies updates."
             << false;
-        QTest::newRow("no length") << archive << signature << qint64(0) << true << key
+        QTest::newRow("no length") << archive << signature << bound << qint64(0) << true << key
                                    << "the update feed gives no size for its download." << false;
         QTest::newRow("longer than declared, announced")
-            << archive << signature << size - 1 << true << key << wrongSize << true;
+            << archive << signature << bound << size - 1 << true << key << wrongSize << true;
         QTest::newRow("longer than declared, streamed")
-            << archive << signature << size - 1 << false << key << wrongSize << true;
-        QTest::newRow("shorter than declared") << archive << signature << size + 1 << true << key << wrongSize << true;
-        QTest::newRow("larger than accepted") << archive << signature << qint64(2 << 20) << true << key
+            << archive << signature << bound << size - 1 << false << key << wrongSize << true;
+        QTest::newRow("shorter than declared") << archive << signature << bound << size + 1 << true << key << wrongSize << true;
+        QTest::newRow("larger than accepted") << archive << signature << bound << qint64(2 << 20) << true << key
                                               << "its download is larger than Lumbrel accepts." << false;
+        // The signature of the bytes alone would let a feed offer an older
+        // signed release as a newer one.
+        QTest::newRow("version and size not signed")
+            << archive << signature << QByteArray() << size << true << key
+            << "the update feed does not sign the version and size of its download." << false;
+        QByteArray older;
+        for (int i = 0; older.size() < 300'000; ++i)
+            older += "Lumbrel 1.1 package, block " + QByteArray::number(i) + '\n';
+        QTest::newRow("an older release offered as this one")
+            << older << m_key.sign(older) << m_key.sign(releaseStatement("1.1", "", older)) << qint64(older.size())
+            << true << key << unbound << true;
+        QTest::newRow("signed as another version")
+            << archive << signature << m_key.sign(releaseStatement("1.4", "", archive)) << size << true << key << unbound
+            << true;
     }
 
     void download()
     {
         QFETCH(QByteArray, served);
         QFETCH(QByteArray, signature);
+        QFETCH(QByteArray, releaseSignature);
         QFETCH(qint64, length);
         QFETCH(bool, sendLength);
         QFETCH(QByteArray, publicKey);
@@ -279,6 +308,8 @@ private slots:
             enclosure += " length=\"" + QByteArray::number(length) + '"';
         if (!signature.isEmpty())
             enclosure += " r:edSignature=\"" + signature + '"';
+        if (!releaseSignature.isEmpty())
+            enclosure += " r:releaseSignature=\"" + releaseSignature + '"';
         FeedServer server;
         server.routes["/appcast.xml"].body = feed("<item><r:version>1.3</r:version>" + enclosure + "/></item>");
         server.routes["/lumbrel_1.3_amd64.deb"] = {200, served, sendLength};
@@ -335,7 +366,9 @@ private slots:
         const QByteArray archive(1000, 'x');
         FeedServer server;
         server.routes["/appcast.xml"].body = feed("<item><r:version>1.3</r:version><enclosure url=\"/stalled.deb\" "
-                                                  "length=\"1000\" r:edSignature=\"" + m_key.sign(archive) + "\"/></item>");
+                                                  "length=\"1000\" r:edSignature=\"" + m_key.sign(archive)
+                                                  + "\" r:releaseSignature=\"" + m_key.sign(releaseStatement("1.3", "", archive))
+                                                  + "\"/></item>");
         server.routes["/stalled.deb"].status = 0;
         auto updater = std::make_unique<AppcastUpdater>(server.url(), m_key.publicKey(), u"1.2"_s);
         CheckForUpdatesViewModel menuItem(updater.get());

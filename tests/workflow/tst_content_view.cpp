@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <random>
 
 namespace {
 // A stand-in packer that counts its runs in `runs` and reports the run's
@@ -79,6 +80,95 @@ private slots:
         QCOMPARE(selection.urls(), expected);
     }
 
+    // Adding in batches, one entry at a time or off the UI thread gives the
+    // list that adding each entry to the plain list gives, also with folders
+    // that take the place of entries listed before, and with removals.
+    void addingMatchesThePlainRules()
+    {
+        // The plain rules, one entry at a time, by scanning the list.
+        const auto plainAdd = [](QList<QUrl> &list, const QUrl &url) {
+            if (list.contains(url))
+                return;
+            for (const QUrl &listed : std::as_const(list)) {
+                if (FileListModel::contains(listed, url))
+                    return;
+            }
+            qsizetype first = -1;
+            for (qsizetype row = list.size() - 1; row >= 0; --row) {
+                if (FileListModel::contains(url, list.at(row))) {
+                    if (first >= 0)
+                        list.removeAt(first);
+                    first = row;
+                }
+            }
+            if (first >= 0)
+                list[first] = url;
+            else
+                list << url;
+        };
+        std::mt19937 random(7);
+        const auto randomItem = [&] {
+            QString path = QStringLiteral("/p");
+            for (int depth = int(random() % 4); depth > 0; --depth)
+                path += QStringLiteral("/%1").arg(random() % 3);
+            return QUrl::fromLocalFile(path + (random() % 8 == 0 ? QStringLiteral("/") : QString()));
+        };
+        for (int round = 0; round < 200; ++round) {
+            FileListModel batched;
+            FileListModel single;
+            FileListModel background;
+            QList<QUrl> plain;
+            QSignalSpy inserted(&batched, &QAbstractItemModel::rowsInserted);
+            for (int step = 0; step < 6; ++step) {
+                QList<QUrl> urls;
+                for (int n = int(random() % 6); n > 0; --n)
+                    urls << randomItem();
+                if (random() % 4 == 0 && !plain.isEmpty()) { // a row goes between two drops
+                    const QUrl gone = plain.at(qsizetype(random() % plain.size()));
+                    plain.removeOne(gone);
+                    batched.remove(gone);
+                    single.remove(gone);
+                    background.remove(gone);
+                }
+                for (const QUrl &url : std::as_const(urls)) {
+                    plainAdd(plain, url);
+                    single.add(url);
+                }
+                const qsizetype insertionsBefore = inserted.size();
+                batched.add(urls);
+                QVERIFY(inserted.size() - insertionsBefore <= 1); // one insertion per drop at most
+                FileListModel::Adding adding = background.startAdding(urls);
+                adding.run();
+                QVERIFY(background.finishAdding(std::move(adding)));
+            }
+            QCOMPARE(batched.urls(), plain);
+            QCOMPARE(single.urls(), plain);
+            QCOMPARE(background.urls(), plain);
+        }
+    }
+
+    // A large drop is merged off the UI thread, after the drops before it;
+    // a row removed meanwhile does not come back.
+    void largeDropsAreMergedInTheBackgroundInOrder()
+    {
+        FileSelection selection;
+        selection.add({item("first"), item("gone")});
+        QList<QUrl> many;
+        for (int i = 0; i < 2 * int(FileSelection::backgroundAddingFrom); ++i)
+            many << item(QStringLiteral("many/%1").arg(i));
+        QList<bool> done;
+        selection.addDropped(many, [&](bool changed) { done << changed; });
+        selection.addDropped({item("last"), item("many/3")}, [&](bool changed) { done << changed; });
+        QCOMPARE(selection.files()->count(), 2); // not yet: the window goes on meanwhile
+        selection.remove(item("gone"));
+        QTRY_COMPARE(done, (QList<bool>{true, true}));
+        QCOMPARE(selection.files()->count(), 2 + many.size());
+        QCOMPARE(selection.urls().first(), item("first"));
+        QCOMPARE(selection.urls().at(1), many.first());
+        QCOMPARE(selection.urls().last(), item("last"));
+        QVERIFY(!selection.urls().contains(item("gone")));
+    }
+
     void keysMoveAndRemoveTheHighlight()
     {
         FileSelection selection;
@@ -144,12 +234,40 @@ private slots:
         QCOMPARE(undone, SelectionHistory::depth);
     }
 
+    // Leaving a file out of a folder is undone like a removal, and a folder
+    // that comes back brings back what was left out of it.
+    void undoBringsBackWhatWasLeftOutInsideFolders()
+    {
+        ContentView view(m_options.get(), m_packer.succeeding(1, 10, 3));
+        view.addFile(item("a"));
+        view.tree()->leaveOut(item("a"), QStringLiteral("inner"));
+        const QSet<QString> leftOut{QStringLiteral("inner")};
+        QCOMPARE(view.tree()->ticks().value(item("a")).unticked, leftOut);
+        QCOMPARE(view.history()->lastChange(), QStringLiteral("Left out \u201Cinner\u201D"));
+        view.undo();
+        QVERIFY(view.tree()->ticks().isEmpty());
+
+        view.tree()->leaveOut(item("a"), QStringLiteral("inner"));
+        view.removeFile(item("a"));
+        QVERIFY(view.tree()->ticks().isEmpty());
+        view.undo();
+        QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
+        QCOMPARE(view.tree()->ticks().value(item("a")).unticked, leftOut);
+    }
+
     // Drops, and then pattern edits, within half a second start one run each;
     // closing the settings starts one; an empty selection zeroes without one.
     void editsAreDebouncedAndAnEmptySelectionZeroesWithoutARun()
     {
         const QString args = m_dir->filePath("args");
-        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '" + args.toUtf8() + "'")));
+        writeFile(m_dir->root() / "items/b/x.log", "log");
+        writeFile(m_dir->root() / "items/b/keep.txt", "kept");
+        // The packer notes its arguments and the files it was given.
+        ContentView view(m_options.get(),
+                         m_packer.location(countingPacker(m_runs, "printf '%s\\n' \"$@\" > '" + args.toUtf8()
+                                                                      + "'\nfor a in \"$@\"; do dir=\"$a\"; done\n"
+                                                                        "(cd \"$dir\" && find . -type f) >> '"
+                                                                      + args.toUtf8() + "'")));
         QSignalSpy estimating(view.estimatesManager(), &EstimatesManager::isEstimatingChanged);
         QVERIFY(view.handleDrop({item("a"), item("b")}));
         QVERIFY(view.handleDrop({item("a"), item("c")}));
@@ -169,7 +287,10 @@ private slots:
         QCOMPARE(estimating.count(), 2);
         QTRY_COMPARE(estimating.count(), 4);
         QCOMPARE(lineCount(m_runs), 2);
-        QVERIFY(readAll(args).contains("--ignore\n*.log\n"));
+        // The last edit counts; the staging applied it inside the chosen
+        // folder, so the packer gets no patterns to apply at its root.
+        QVERIFY(readAll(args).contains("./b/keep.txt\n"));
+        QVERIFY(!readAll(args).contains("x.log") && !readAll(args).contains("--ignore"));
 
         view.setShowSettings(true);
         m_options->setValue("style", "xml"); // changing an option alone starts nothing
@@ -479,7 +600,8 @@ private slots:
         writeFile(old.toStdString(), "old\n");
         const Result<bool> full = writeBranded(scratch, old);
         QVERIFY(!full);
-        QVERIFY2(full.error().description.contains(old), qPrintable(full.error().description));
+        QVERIFY2(full.error().description.contains(old) && full.error().description.endsWith("No space left on device"),
+                 qPrintable(full.error().description));
         QCOMPARE(readAll(old), QByteArray("old\n"));
         QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList{"bundle.txt"}); // no half-written file
     }
@@ -522,6 +644,22 @@ private slots:
         QCOMPARE(shares.value(item("b/README.md")).files, 0); // packed nothing: said on its row
         QCOMPARE(shares.value(item("c/README.md")).tokens, 1);
         QVERIFY(UserText::leftOut(result).contains(item("d").toLocalFile() + ": nothing in it was packed"));
+
+        // Each path once, with its true reason, as the user's own path: an
+        // unreadable chosen file packed nothing because it cannot be read;
+        // the secret scan's paths are below the staged names.
+        result.leftOut = {{item("d").toLocalFile(), LeftOutReason::Unreadable},
+                          {item("a/x\nFile: y").toLocalFile(), LeftOutReason::LineBreak},
+                          {item("a/logo.png").toLocalFile(), LeftOutReason::Binary},
+                          {item("a/x.md").toLocalFile(), LeftOutReason::NotIncluded}};
+        result.excludedAsSecrets = {"README (2).md", "a/y/.env"};
+        QCOMPARE(UserText::leftOut(result),
+                 (QStringList{item("d").toLocalFile() + ": cannot be read",
+                              item("a").toLocalFile() + "/x\\nFile: y: its name holds a line break",
+                              item("a/logo.png").toLocalFile() + ": binary file, listed but not packed",
+                              item("b/README.md").toLocalFile() + ": nothing in it was packed",
+                              item("c/README.md").toLocalFile() + ": excluded by the security check",
+                              item("a/y/.env").toLocalFile() + ": excluded by the security check"}));
 
         result.files.clear(); // a run without per-file counts gives no shares
         QVERIFY(result.shares().isEmpty());

@@ -20,10 +20,9 @@ Item {
 
     Connections {
         target: announcer.view
-        // Renamed while it shows (a reader hears of renamed objects it can
-        // see), then shown anew, so that the same text twice is heard twice.
+        // Renamed, then shown anew: one showing event per text, so that the
+        // same text twice is heard twice.
         function onAnnounced(text) {
-            announcer.visible = true
             announcer.text = text
             announcer.visible = false
             announcer.visible = true

@@ -116,7 +116,7 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     if (const std::error_code error = platform::entryInfo(parentPath, parentInfo))
         return fileSystemError(error, QStringLiteral("Cannot use"), parentPath);
     const fs::path staging = parentPath / toPath(stagingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, parentInfo.device, staging, {}, {}};
+    StagingCopy::Request request{input.ignorePatterns, input.includePatterns, parentInfo.device, staging, {}, {}, input.ticks};
     for (const QString &own : PrivateArea::ownLocations()) {
         platform::EntryInfo info;
         if (!platform::entryInfo(toPath(own), info, true))
@@ -256,6 +256,9 @@ Result<PackResult> RepomixWrapper::pack(PackRequest request, std::stop_token sto
     result.totals = parseSummary(report);
     result.files = std::move(run->value().files);
     result.excludedAsSecrets = excludedAsSecrets(report);
+    const QDir packed(request.directory);
+    for (const QString &file : skippedAsBinary(report))
+        result.skippedAsBinary << QDir::fromNativeSeparators(packed.relativeFilePath(file));
     result.logDigest = reportForLog(report);
     result.outputFiles = PackerOutput::writtenFiles(request.output);
     return result;

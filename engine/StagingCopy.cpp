@@ -1,5 +1,7 @@
 #include "StagingCopy.h"
 
+#include <QDir>
+
 #include "NativePath.h"
 #include "Platform.h"
 #include "RunnerError.h"
@@ -335,6 +337,9 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const Request &req
             return plan;
         const fs::path target = toPath(item.stagedName);
         const bool folder = item.info.type == fs::file_type::directory;
+        const auto ticked = request.ticks.constFind(item.url);
+        const ItemTicks *ticks = folder && ticked != request.ticks.cend() ? &*ticked : nullptr;
+        const QString itemPrefix = item.stagedName + u'/';
         if (tooLong(item.source, target)) {
             leaveOut(item.path, LeftOutReason::PathTooLong);
             continue;
@@ -430,6 +435,12 @@ StagingCopy::Plan StagingCopy::plan(const QList<QUrl> &items, const Request &req
                             leaveOut(path, *reason);
                         continue;
                     }
+                }
+                // What the user unticked in the folder's tree (links are never packed).
+                if (ticks && type != fs::file_type::symlink && !rulesOnly
+                    && !ticks->takes(QDir::fromNativeSeparators(fromPath(folder.target / name)).mid(itemPrefix.size()), isFolder)) {
+                    leaveOut(path, LeftOutReason::Unticked);
+                    continue;
                 }
                 if (tooLong(path, folder.target / name)) {
                     leaveOut(path, LeftOutReason::PathTooLong);

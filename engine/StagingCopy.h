@@ -2,7 +2,9 @@
 
 #include "AppError.h"
 #include "IgnoreRules.h"
+#include "ItemTicks.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -33,6 +35,7 @@ enum class LeftOutReason {
     FileSystemRoot, // the root of a file system, which has no name to bundle under
     OwnFiles,      // the application's own private folders, caches or settings
     Binary,        // staged for the directory tree, but the packer reads no file of that kind
+    Unticked,      // the user unticked it (or all it is in) in the chosen folder's tree
 };
 
 struct LeftOut
@@ -116,6 +119,8 @@ public:
         // (device, inode) of the bundle's own files (an earlier bundle saved
         // inside a chosen folder), which are never staged, and not listed.
         std::set<std::pair<std::uint64_t, std::uint64_t>> bundleFiles;
+        // What the user unticked inside chosen folders, by the folder's URL.
+        QHash<QUrl, ItemTicks> ticks;
     };
 
     struct Entry

@@ -18,6 +18,9 @@ const QHash<QString, char16_t> &glyphTable()
         {QStringLiteral("xmark"), 0xe5cd},               // close
         {QStringLiteral("number"), 0xe9ef},              // tag
         {QStringLiteral("textformat"), 0xe262},          // text_fields
+        {QStringLiteral("chevron.right"), 0xe5cc},       // chevron_right
+        {QStringLiteral("chevron.down"), 0xe5cf},        // expand_more
+        {QStringLiteral("chevron.left"), 0xe5cb},        // chevron_left
     };
     return table;
 }

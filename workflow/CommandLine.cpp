@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 
 namespace {
 
@@ -47,6 +48,13 @@ struct Parser
         parser.addOption({QStringLiteral("copy"),
                           QStringLiteral("With --bundle: puts the bundle's text on the clipboard too (kept after "
                                          "Lumbrel exits where the desktop keeps clipboards).")});
+        parser.addOption({QStringLiteral("exclude"),
+                          QStringLiteral("Comma-separated paths, relative to a chosen folder, to leave out (as unticking "
+                                         "them in the window does)."),
+                          QStringLiteral("PATHS")});
+        parser.addOption({QStringLiteral("changed"),
+                          QStringLiteral("Takes only the files git reports as modified, added or untracked in each "
+                                         "chosen folder.")});
         parser.addOption({QStringLiteral("skip-missing"),
                           QStringLiteral("Leaves out PATHs that do not exist instead of failing.")});
         parser.addOption({QStringLiteral("ignore"),
@@ -167,6 +175,19 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     command.json = take(QStringLiteral("json"));
     command.skipMissing = take(QStringLiteral("skip-missing"));
     command.verbose = take(QStringLiteral("verbose"));
+    command.changed = take(QStringLiteral("changed"));
+    if (take(QStringLiteral("exclude"))) {
+        for (const QString &value : parser.values(QStringLiteral("exclude"))) {
+            for (QString path : value.split(u',', Qt::SkipEmptyParts)) {
+                path = QDir::cleanPath(QDir::fromNativeSeparators(path.trimmed()));
+                if (path.startsWith(QLatin1String("./")))
+                    path = path.mid(2);
+                if (path.isEmpty() || path == QLatin1String(".") || QDir::isAbsolutePath(path) || path.startsWith(QLatin1String("..")))
+                    return failure(QStringLiteral("--exclude takes paths inside the chosen folders, not \"%1\"").arg(value));
+                command.exclude << path;
+            }
+        }
+    }
     if (take(QStringLiteral("ignore")))
         command.ignorePatterns = parser.value(QStringLiteral("ignore"));
     if (take(QStringLiteral("include")))

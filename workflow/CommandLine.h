@@ -32,6 +32,8 @@ struct CommandLine
     QList<std::pair<QString, QString>> options;
     std::optional<QString> ignorePatterns;
     std::optional<QString> includePatterns;
+    QStringList exclude;      // --exclude: paths inside the chosen folders to leave out
+    bool changed = false;     // --changed: only what git reports as changed in each chosen folder
     bool copy = false;        // --copy: the bundle goes to the clipboard too
     bool json = false;        // --json: the estimate as JSON
     bool skipMissing = false; // --skip-missing: paths that do not exist are left out

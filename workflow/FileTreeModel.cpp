@@ -73,6 +73,22 @@ void FileTreeModel::build(const QHash<QString, Counts> &files, const QSet<QStrin
             parent = *found;
             from = slash + 1;
         }
+        if (files.value(path).folder) {
+            // A folder known only by its name: shown, with nothing known inside.
+            if (!folders.contains(path)) {
+                Node node;
+                node.name = path.mid(from);
+                node.path = path;
+                node.parent = parent;
+                node.depth = m_nodes[std::size_t(parent)].depth + 1;
+                node.folder = true;
+                node.known = false;
+                m_nodes.push_back(node);
+                folders.insert(path, int(m_nodes.size()) - 1);
+                m_nodes[std::size_t(parent)].children.push_back(int(m_nodes.size()) - 1);
+            }
+            continue;
+        }
         Node file;
         file.name = path.mid(from);
         file.path = path;
@@ -327,4 +343,13 @@ void FileTreeModel::toggle(int row)
         emit dataChanged(this->index(0), this->index(rowCount() - 1), {CheckStateRole, TokensRole, CharactersRole, ShareRole});
     }
     emit ticksChanged(m_ticks);
+}
+
+int FileTreeModel::parentRow(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    const int parent = m_nodes[std::size_t(m_rows[std::size_t(row)])].parent;
+    const auto at = std::find(m_rows.begin(), m_rows.end(), parent);
+    return at == m_rows.end() ? -1 : int(at - m_rows.begin());
 }

@@ -41,6 +41,7 @@ public:
     {
         qint64 characters = -1;
         qint64 tokens = -1;
+        bool folder = false; // an unticked folder whose files were never counted
     };
 
     explicit FileTreeModel(QObject *parent = nullptr);
@@ -67,6 +68,8 @@ public:
     Q_INVOKABLE void setExpanded(int row, bool expanded);
     // The row of `path`, opening the folders above it; -1 when it is not in the tree.
     Q_INVOKABLE int reveal(const QString &path);
+    // The row of the folder that holds `row`'s file or folder; -1 at the top.
+    Q_INVOKABLE int parentRow(int row) const;
 
 signals:
     // The user ticked or unticked something: the chosen folder's new ticks.

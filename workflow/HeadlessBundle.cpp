@@ -4,6 +4,7 @@
 #include "CountText.h"
 #include "Desktop.h"
 #include "FileSelection.h"
+#include "GitChanges.h"
 #include "PackerJobs.h"
 #include "PackerWorker.h"
 #include "RepomixWrapper.h"
@@ -185,7 +186,23 @@ int runHeadless(const CommandLine &command, BundleOptions &stored, const PackerL
     }
 
     JobInput input{selection.urls(), *options, command.ignorePatterns.value_or(QString()),
-                   command.includePatterns.value_or(QString()), {}};
+                   command.includePatterns.value_or(QString()), {}, {}};
+    // The window's ticks: what --exclude names, or only what git reports as changed.
+    for (const QUrl &item : input.files) {
+        if (!QFileInfo(item.toLocalFile()).isDir() || (command.exclude.isEmpty() && !command.changed))
+            continue;
+        ItemTicks ticks;
+        ticks.unticked = QSet<QString>(command.exclude.cbegin(), command.exclude.cend());
+        if (command.changed) {
+            const GitChanges changes = GitChanges::of(item.toLocalFile());
+            if (!changes.available) {
+                err << "lumbrel: --changed: " << native(item.toLocalFile()) << ": " << changes.reason << "\n";
+                return failedStatus;
+            }
+            ticks.onlyFiles = changes.files;
+        }
+        input.ticks.insert(item, ticks);
+    }
     RepomixWrapper wrapper(packer);
     QString destination;
     if (command.mode == CommandLine::Mode::Bundle) {

@@ -86,8 +86,9 @@ Result<JobResult> pack(RepomixWrapper &wrapper, const JobInput &input, const std
     if (!run)
         return run.error();
     logLine(QStringLiteral("Repomix output: ") + run.value().logDigest);
-    JobResult result{run.value().totals, staged.value().leftOut, staged.value().items,
-                     run.value().excludedAsSecrets, std::move(run.value().files), {}, input.ticks};
+    JobResult result{run.value().totals,        staged.value().leftOut,         staged.value().items,
+                     run.value().excludedAsSecrets, run.value().skippedAsBinary, std::move(run.value().files),
+                     {},                           input.ticks};
 
     if (use) {
         if (stop.stop_requested())

@@ -44,6 +44,8 @@ struct JobResult
     // Files the packer's secret scan kept out of the bundle, as the packer
     // names them (relative to the staging folder).
     QStringList excludedAsSecrets;
+    // Files the packer skipped as binary (relative to the staging folder).
+    QStringList skippedAsBinary;
     // Each packed file with its counts, where the warm packer gave them
     // (empty after a run of the packer's command line).
     QList<PackedFile> files;

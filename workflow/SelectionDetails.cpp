@@ -1,5 +1,6 @@
 #include "SelectionDetails.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -53,6 +54,20 @@ void SelectionDetails::absorb(const JobResult &result)
     }
     if (result.files.isEmpty() && result.summary.totalFiles > 0)
         return; // no per-file counts from this run: what is known stays
+    // What the ticks left out is in the tree too, with what an earlier estimate counted of it.
+    for (const LeftOut &left : result.leftOut) {
+        if (left.reason != LeftOutReason::Unticked)
+            continue;
+        for (const StagedItem &item : result.items) {
+            const QString root = item.source.toLocalFile() + u'/';
+            if (!left.path.startsWith(root))
+                continue;
+            const QString relative = QDir::fromNativeSeparators(left.path.mid(root.size()));
+            FileTreeModel::Counts unknown;
+            unknown.folder = QFileInfo(left.path).isDir();
+            fresh[item.source].insert(relative, m_counts.value(item.source).value(relative, unknown));
+        }
+    }
     for (const StagedItem &item : result.items) {
         // Files the ticks left out keep what an earlier estimate counted.
         QHash<QString, FileTreeModel::Counts> &counts = fresh[item.source];

@@ -47,6 +47,8 @@ QString reason(LeftOutReason reason)
         return QStringLiteral("Lumbrel's own files");
     case LeftOutReason::Binary:
         return QStringLiteral("binary file, listed but not packed");
+    case LeftOutReason::Unticked:
+        return QStringLiteral("unticked");
     }
     return {};
 }
@@ -86,7 +88,7 @@ QStringList leftOut(const JobResult &result)
     QSet<QString> listed;
     for (const LeftOut &item : result.leftOut) {
         if (item.reason == LeftOutReason::DefaultRule || item.reason == LeftOutReason::IgnorePattern
-            || item.reason == LeftOutReason::NotIncluded)
+            || item.reason == LeftOutReason::NotIncluded || item.reason == LeftOutReason::Unticked)
             continue; // left out as asked
         const QString path = displayPath(item.path);
         if (listed.contains(path))
@@ -103,6 +105,11 @@ QStringList leftOut(const JobResult &result)
     }
     for (const QString &file : result.excludedAsSecrets)
         lines << QStringLiteral("%1: excluded by the security check").arg(userPath(result.items, file));
+    for (const QString &file : result.skippedAsBinary) {
+        // Files binary by their name are listed by the staging already.
+        if (const QString path = userPath(result.items, file); !listed.contains(path))
+            lines << QStringLiteral("%1: %2").arg(path, reason(LeftOutReason::Binary));
+    }
     return lines;
 }
 

@@ -51,6 +51,8 @@ struct PackResult
     QList<PackedFile> files;
     // Files the secret scan kept out, relative to the packed directory.
     QStringList excludedAsSecrets;
+    // Files the packer skipped as binary, relative to the packed directory.
+    QStringList skippedAsBinary;
     // What the log keeps of the report: its closing summary.
     QString logDigest;
     // The files written: the output, or its numbered parts when the bundle

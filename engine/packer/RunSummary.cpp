@@ -127,3 +127,14 @@ QString reportForLog(const QString &report)
     const qsizetype end = report.indexOf(QLatin1String("\n\n"), report.indexOf(QLatin1String("Security:"), summary));
     return report.mid(start, end < 0 ? -1 : end - start).trimmed();
 }
+
+QStringList skippedAsBinary(const QString &report)
+{
+    static const QRegularExpression skipped(
+        QStringLiteral(R"(Skipping binary file(?: \([^)]*\))?: (.+?)\s*$)"), QRegularExpression::MultilineOption);
+    QStringList files;
+    for (auto it = skipped.globalMatch(report); it.hasNext();)
+        files << it.next().captured(1);
+    files.removeDuplicates();
+    return files;
+}

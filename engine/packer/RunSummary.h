@@ -35,6 +35,10 @@ qint64 extractNumber(const QString &line, const QString &pattern);
 // packer names them (relative to the packed directory).
 QStringList excludedAsSecrets(const QString &report);
 
+// The files the packer skipped as binary, by their content or their name, as
+// its verbose report names them (full paths).
+QStringList skippedAsBinary(const QString &report);
+
 // What the log keeps of a report: its closing summary (totals, output,
 // security line), not the whole verbose run.
 QString reportForLog(const QString &report);

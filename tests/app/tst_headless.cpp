@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private slots:
         const std::string home = m_home->path().toStdString();
         writeFile(home + "/project/src/main.c", "const char *tool = \"made with repomix\"; // kept\n");
         writeFile(home + "/dist/index.js", "export const answer = 42;\n");
+        writeFile(home + "/project/blob.txt", std::string("a\0b\0c", 5));
     }
 
     void bundlesWhatWasChosenAndSaysWhatWasLeftOut()
@@ -34,6 +37,7 @@ private slots:
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.startsWith("Bundled 2 files, "), run.out.constData());
         QVERIFY(run.err.contains("skipped, not found: " + path("gone").toUtf8()));
+        QVERIFY2(run.out.contains(path("project/blob.txt").toUtf8() + ": binary file"), run.out.constData()); // by its content
         QVERIFY(run.err.contains("Repomix output: ")); // the log goes to standard error
         // Plain text for a terminal: no emoji, no scratch or staging paths
         // that are gone by now, the packer's command line only with --verbose.
@@ -92,6 +96,34 @@ private slots:
             QCOMPARE(run.err.count('\n'), 1); // one line, nothing else
         QCOMPARE(readAll(path("out.txt")), QByteArray("kept\n"));
         QCOMPARE(QString::fromUtf8(readAll(path("project/src/main.c"))), source);
+    }
+
+    // Unticked paths and git's changed files: staged or not as the window's
+    // ticks are, through the same job.
+    void excludedAndChangedFiles()
+    {
+        const std::string home = m_home->path().toStdString();
+        for (const char *file : {"repo/kept.c", "repo/edited.c", "repo/docs/a.md", "repo/docs/b.md"})
+            writeFile(home + "/" + file, std::string("// ") + file + "\n");
+        Run run = lumbrel({"--bundle", path("out.txt"), "--exclude", "docs/a.md,kept.c", path("repo")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(filesIn(readAll(path("out.txt"))), (QStringList{"repo/docs/b.md", "repo/edited.c"}));
+        QVERIFY(!run.out.contains("unticked")); // left out as asked: not reported
+
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed");
+        const auto git = [&](const QStringList &arguments) {
+            return QProcess::execute("git", QStringList{"-C", path("repo"), "-c", "user.name=t", "-c", "user.email=t@t"} + arguments) == 0;
+        };
+        QVERIFY(git({"init", "-q"}) && git({"add", "."}) && git({"commit", "-qm", "one"}));
+        writeFile(home + "/repo/edited.c", "int edited;\n");
+        writeFile(home + "/repo/docs/new.md", "new\n");
+        run = lumbrel({"--bundle", path("out.txt"), "--changed", path("repo")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(filesIn(readAll(path("out.txt"))), (QStringList{"repo/docs/new.md", "repo/edited.c"}));
+        run = lumbrel({"--bundle", path("other.txt"), "--changed", path("project")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("--changed: " + path("project").toUtf8() + ": not in a git work tree"), run.err.constData());
     }
 
     // Each file's part, largest first, and the same totals a bundle has.

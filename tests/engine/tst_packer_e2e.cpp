@@ -15,16 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The files a plain bundle holds, sorted.
-QStringList filesIn(const QByteArray &bundle)
-{
-    QStringList files;
-    static const QRegularExpression header(QStringLiteral("^File: (.*)$"), QRegularExpression::MultilineOption);
-    for (auto it = header.globalMatch(QString::fromUtf8(bundle)); it.hasNext();)
-        files << it.next().captured(1);
-    files.sort();
-    return files;
-}
 
 // Stages the items and packs them with the default options; gives the bundle.
 QByteArray bundleOf(RepomixWrapper &wrapper, const QList<QUrl> &items, Staging *staging = nullptr)

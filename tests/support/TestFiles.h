@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -70,3 +72,14 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_oldTmp;
 };
+
+// The files a plain bundle holds, sorted.
+inline QStringList filesIn(const QByteArray &bundle)
+{
+    QStringList files;
+    static const QRegularExpression header(QStringLiteral("^File: (.*)$"), QRegularExpression::MultilineOption);
+    for (auto it = header.globalMatch(QString::fromUtf8(bundle)); it.hasNext();)
+        files << it.next().captured(1);
+    files.sort();
+    return files;
+}

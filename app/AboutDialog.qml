@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -17,9 +18,9 @@ Dialog {
     modal: true
     focus: true // Escape closes it at once
     standardButtons: Dialog.Ok
-    // Inside the fixed window, with a margin on every side.
-    width: Math.min(360, (parent ? parent.width : 400) - 32)
-    height: Math.min(460, (parent ? parent.height : 500) - 32)
+    // Inside the window, with a margin on every side.
+    width: Math.min(Theme.dialogWidth, (parent ? parent.width : Theme.windowWidth) - 2 * Theme.dialogMargin)
+    height: Math.min(460, (parent ? parent.height : Theme.windowHeight) - 2 * Theme.dialogMargin)
 
     ColumnLayout {
         anchors.fill: parent
@@ -39,7 +40,7 @@ Dialog {
         Label {
             objectName: "license"
             Layout.fillWidth: true
-            text: ThirdPartyNotices.license
+            text: ThirdPartyNotices.license // qmllint disable unqualified
             wrapMode: Text.Wrap
             font.pointSize: dialog.font.pointSize - 1
         }
@@ -64,7 +65,7 @@ Dialog {
                 anchors.fill: parent
                 anchors.margins: 1
                 clip: true
-                model: dialog.visible ? ThirdPartyNotices.notices.split("\n\n") : []
+                model: dialog.visible ? ThirdPartyNotices.notices.split("\n\n") : [] // qmllint disable unqualified
                 boundsBehavior: Flickable.StopAtBounds
                 ScrollBar.vertical: ScrollBar {
                     policy: ScrollBar.AlwaysOn // there is much more below
@@ -83,6 +84,9 @@ Dialog {
                     bottomPadding: 3
                     background: null
                     color: palette.text
+                    // Text to read, not a field to edit.
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                     selectedTextColor: palette.highlightedText
                     selectionColor: palette.highlight
                 }

@@ -14,42 +14,54 @@ QtObject {
     signal aboutRequested()
     signal closeRequested()
 
-    readonly property bool normalScreen: actions.app.contentView.job.screen === BundleJob.Normal
+    readonly property ContentViewModel view: actions.app.contentView
+    readonly property bool normalScreen: actions.view.job.screen === BundleJob.Normal
 
     readonly property Action about: Action {
-        text: "About Lumbrel"
+        text: qsTr("About Lumbrel")
         onTriggered: actions.aboutRequested()
     }
     readonly property Action checkForUpdates: Action {
-        text: "Check for Updates…"
+        text: qsTr("Check for Updates…")
         enabled: actions.app.checkForUpdatesViewModel.canCheckForUpdates
         onTriggered: actions.app.checkForUpdatesViewModel.checkForUpdates()
     }
     readonly property Action quit: Action {
-        text: "Quit Lumbrel"
-        shortcut: StandardKey.Quit
-        onTriggered: Qt.exit(0) // Qt.quit() asks the window to close, which only hides it
+        text: qsTr("Quit Lumbrel")
+        shortcut: StandardKey.Quit // qmllint disable unqualified
+        onTriggered: actions.app.quit()
     }
     // Folders are what people bundle most, so they get the open shortcut.
     readonly property Action addFiles: Action {
-        text: "Add Files…"
+        text: qsTr("Add Files…")
         shortcut: "Ctrl+Shift+O"
         enabled: actions.normalScreen
-        onTriggered: actions.app.contentView.chooseFiles()
+        onTriggered: actions.view.chooseFiles()
     }
     readonly property Action addFolder: Action {
-        text: "Add Folder…"
-        shortcut: StandardKey.Open
+        text: qsTr("Add Folder…")
+        shortcut: StandardKey.Open // qmllint disable unqualified
         enabled: actions.normalScreen
-        onTriggered: actions.app.contentView.chooseFolder()
+        onTriggered: actions.view.chooseFolder()
+    }
+    readonly property Action clearRecent: Action {
+        text: qsTr("Clear Menu")
+        enabled: actions.view.recent.count > 0
+        onTriggered: actions.view.recent.clear()
     }
     readonly property Action closeWindow: Action {
-        text: "Close Window"
-        shortcut: StandardKey.Close
+        text: qsTr("Close Window")
+        shortcut: "Ctrl+W" // Command-W on macOS
         onTriggered: actions.closeRequested()
     }
+    readonly property Action undo: Action {
+        text: qsTr("Undo")
+        shortcut: StandardKey.Undo // qmllint disable unqualified
+        enabled: actions.normalScreen && actions.view.history.canUndo
+        onTriggered: actions.view.undo()
+    }
     readonly property Action contactSupport: Action {
-        text: "Contact Support"
+        text: qsTr("Contact Support")
         onTriggered: actions.app.contactSupport()
     }
 }

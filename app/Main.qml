@@ -3,9 +3,12 @@ import QtQuick.Controls
 import QtQuick.Window
 import Lumbrel
 import LumbrelApp
+import LumbrelUpdates
 
-// The one main window: its content is exactly 400 x 500 and cannot be
-// resized; closing it only hides it, and the application runs until Quit.
+// The one main window. Its design size, 400 x 500 for the content, grows with
+// the system font so that nothing is clipped, stays within the screen, and
+// is the least the user can make it. Closing it quits, or hides the
+// application where the platform keeps it running (the shell decides).
 ApplicationWindow {
     id: window
 
@@ -13,31 +16,46 @@ ApplicationWindow {
 
     // macOS has a menu bar of its own; elsewhere the menus sit in the window.
     readonly property bool nativeMenus: Qt.platform.os === "osx"
-    readonly property int contentWidth: 400
-    readonly property int contentHeight: 500
+    readonly property int menuHeight: menuBar ? menuBar.implicitHeight : 0
+    readonly property size smallest: WindowPlacement.fitted(window, Theme.windowWidth,
+                                                            Theme.windowHeight + Math.ceil(menuHeight / WindowPlacement.scale),
+                                                            WindowPlacement.scale)
 
     title: "Lumbrel"
     flags: Qt.Window | Qt.WindowTitleHint | Qt.WindowSystemMenuHint | Qt.WindowCloseButtonHint
-           | Qt.WindowMinimizeButtonHint
-    width: contentWidth
-    height: contentHeight + (menuBar ? menuBar.implicitHeight : 0)
-    minimumWidth: width
-    maximumWidth: width
-    minimumHeight: height
-    maximumHeight: height
-    // Centred in the screen's free area, its top (with the menus) on screen.
-    x: WindowPlacement.centred(window, width, height).x
-    y: WindowPlacement.centred(window, width, height).y
+           | Qt.WindowMinimizeButtonHint | Qt.WindowMaximizeButtonHint
+    minimumWidth: smallest.width
+    minimumHeight: smallest.height
+    width: smallest.width
+    height: smallest.height
     color: Theme.window
     palette: Theme.palette
     visible: true
 
-    onClosing: function (close) {
-        close.accepted = false
-        window.hide()
-        window.app.windowClosed()
+    // Centred in the screen's free area once its size is known, its top
+    // (with the menus) on screen.
+    Component.onCompleted: {
+        const at = WindowPlacement.centred(window, width, height)
+        x = at.x
+        y = at.y
+    }
+    // A larger font makes the smallest size larger; the window follows.
+    onSmallestChanged: {
+        width = Math.max(width, smallest.width)
+        height = Math.max(height, smallest.height)
     }
 
+    onClosing: function (close) {
+        close.accepted = false
+        window.app.closeWindow()
+    }
+
+    Connections {
+        target: window.app
+        function onHideWindowRequested() { window.hide() }
+        function onQuitConfirmationRequested() { quitDialog.open() }
+        function onSupportAddressRequested() { supportDialog.open() }
+    }
     Connections {
         target: window.app.appDelegate
         function onActivateRequested() {
@@ -102,22 +120,45 @@ ApplicationWindow {
         anchors.centerIn: Overlay.overlay
     }
 
+    MessageBox {
+        id: quitDialog
+        objectName: "quitDialog"
+        title: qsTr("Stop bundling and quit?")
+        text: qsTr("The bundle being written is not saved; the file you chose stays as it was.")
+        acceptText: qsTr("Stop and Quit")
+        rejectText: qsTr("Keep Bundling")
+        onAccepted: window.app.confirmQuit(true)
+        onRejected: window.app.confirmQuit(false)
+    }
+
+    MessageBox {
+        id: supportDialog
+        objectName: "supportDialog"
+        title: qsTr("Contact Support")
+        text: qsTr("No mail program is set up to write the message. Write to Lumbrel support at %1.")
+              .arg(window.app.supportAddress)
+        acceptText: qsTr("Copy Address")
+        rejectText: qsTr("Close")
+        onAccepted: Clipboard.setText(window.app.supportAddress)
+    }
+
     Loader {
         id: updateDialog
         active: window.app.showsUpdateResults
-        source: "qrc:/lumbrel/updates/UpdateDialogView.qml"
+        source: "qrc:/LumbrelUpdates/UpdateDialogView.qml"
         onLoaded: {
             item.parent = Overlay.overlay
             item.anchors.centerIn = Overlay.overlay
             item.updater = window.app.updater
-            item.width = Qt.binding(() => window.contentWidth - 24)
+            item.width = Qt.binding(() => Math.min(Theme.dialogWidth, window.width - 2 * Theme.dialogMargin))
         }
         Connections {
             target: window.app.showsUpdateResults ? window.app.updater : null
             ignoreUnknownSignals: true
             function onStateChanged() {
-                if (updateDialog.item && !updateDialog.item.opened)
-                    updateDialog.item.open()
+                const dialog = updateDialog.item as UpdateDialogView
+                if (dialog && !dialog.opened)
+                    dialog.open()
             }
         }
     }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Qt.labs.platform as Platform
 
@@ -24,14 +25,39 @@ Platform.MenuBar {
         ActionItem { action: bar.actions.quit; role: Platform.MenuItem.QuitRole }
     }
     Platform.Menu {
-        title: "File"
+        title: qsTr("File")
+        onAboutToShow: bar.actions.view.recent.refresh()
         ActionItem { action: bar.actions.addFiles }
         ActionItem { action: bar.actions.addFolder }
+        Platform.Menu {
+            id: recentMenu
+            title: qsTr("Open Recent")
+            enabled: bar.actions.normalScreen
+            Instantiator {
+                model: bar.actions.view.recent
+                delegate: Platform.MenuItem {
+                    required property int index
+                    required property string label
+                    required property bool available
+                    text: label
+                    enabled: available
+                    onTriggered: bar.actions.view.openRecent(index)
+                }
+                onObjectAdded: (index, object) => recentMenu.insertItem(index, object)
+                onObjectRemoved: (index, object) => recentMenu.removeItem(object)
+            }
+            Platform.MenuSeparator {}
+            ActionItem { action: bar.actions.clearRecent }
+        }
         Platform.MenuSeparator {}
         ActionItem { action: bar.actions.closeWindow }
     }
     Platform.Menu {
-        title: "Help"
+        title: qsTr("Edit")
+        ActionItem { action: bar.actions.undo }
+    }
+    Platform.Menu {
+        title: qsTr("Help")
         ActionItem { action: bar.actions.contactSupport }
     }
 }

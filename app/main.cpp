@@ -25,6 +25,7 @@
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelUpdatesPlugin)
 
 namespace {
 void nameApplication()

@@ -5,9 +5,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -122,21 +125,26 @@ QStringList commandFor(const QString &entryId, const QString &folder)
 // Opens a folder with the desktop's handler for folders, but never with
 // Lumbrel itself: the handler that xdg-mime names (it knows each desktop's
 // own defaults) unless that is Lumbrel or there is none, else the first other
-// entry that the caches list. Nothing when no other handler exists.
-void openFolder(const QString &folder)
+// entry that the caches list. `failed` runs when no other handler exists.
+void openFolder(const QString &folder, const std::function<void()> &failed)
 {
     auto *query = new QProcess(QCoreApplication::instance());
-    const auto launch = [query, folder](const QString &defaultHandler) {
+    const auto launch = [query, folder, failed](const QString &defaultHandler) {
         QStringList candidates = folderHandlersFromCaches();
         if (!defaultHandler.isEmpty())
             candidates.prepend(defaultHandler);
+        bool launched = false;
         for (const QString &candidate : std::as_const(candidates)) {
             if (candidate == ownEntry)
                 continue;
             const QStringList command = commandFor(candidate, folder);
-            if (!command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1)))
+            if (!command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1))) {
+                launched = true;
                 break;
+            }
         }
+        if (!launched && failed)
+            failed();
         query->deleteLater();
     };
     QObject::connect(query, &QProcess::finished, query, [query, launch](int exitCode, QProcess::ExitStatus status) {
@@ -150,21 +158,64 @@ void openFolder(const QString &folder)
     query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), folderType});
 }
 
-void openParentFolder(const QString &localPath)
+void openParentFolder(const QString &localPath, const std::function<void()> &failed)
 {
-    openFolder(QFileInfo(localPath).absolutePath());
+    openFolder(QFileInfo(localPath).absolutePath(), failed);
 }
+
+// What the desktop's own files say about animations: GTK's settings
+// (gtk-enable-animations) and KDE's (an animation speed of 0).
+bool animationsOffInFiles()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    for (const char *gtk : {"/gtk-4.0/settings.ini", "/gtk-3.0/settings.ini"}) {
+        const QSettings settings(config + QLatin1String(gtk), QSettings::IniFormat);
+        const QString value = settings.value(QStringLiteral("Settings/gtk-enable-animations")).toString().trimmed();
+        if (!value.isEmpty())
+            return value == QLatin1String("false") || value == QLatin1String("0");
+    }
+    const QSettings kde(config + QStringLiteral("/kdeglobals"), QSettings::IniFormat);
+    const QVariant factor = kde.value(QStringLiteral("KDE/AnimationDurationFactor"));
+    return factor.isValid() && factor.toDouble() == 0.0;
+}
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString portalSettings = QStringLiteral("org.freedesktop.portal.Settings");
+const QString gnomeInterface = QStringLiteral("org.gnome.desktop.interface");
+const QString animationsKey = QStringLiteral("enable-animations");
+
+// Hears the desktop portal's setting changes (its signal needs a slot).
+class PortalAnimations : public QObject
+{
+    Q_OBJECT
+public:
+    PortalAnimations(QObject *context, std::function<void(bool)> changed)
+        : QObject(context), m_changed(std::move(changed))
+    {
+    }
+
+public slots:
+    void settingChanged(const QString &group, const QString &key, const QDBusVariant &value)
+    {
+        if (group == gnomeInterface && key == animationsKey)
+            m_changed(!value.variant().toBool());
+    }
+
+private:
+    std::function<void(bool)> m_changed;
+};
 } // namespace
 
 namespace platform {
 
 // Uses the file manager service of freedesktop.org desktops; where there is no
 // session bus or no such service, opens the enclosing folder instead.
-void revealInFileManager(const QString &localPath)
+void revealInFileManager(const QString &localPath, std::function<void()> failed)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openParentFolder(localPath);
+        openParentFolder(localPath, failed);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -174,13 +225,13 @@ void revealInFileManager(const QString &localPath)
 
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [localPath](QDBusPendingCallWatcher *done) {
+                     [localPath, failed](QDBusPendingCallWatcher *done) {
                          const QDBusError error = done->error();
                          // A late answer may still mean the window is on its way;
                          // a second window for the same request would be worse.
                          if (done->isError() && error.type() != QDBusError::NoReply
                              && error.type() != QDBusError::Timeout)
-                             openParentFolder(localPath);
+                             openParentFolder(localPath, failed);
                          done->deleteLater();
                      });
 }
@@ -190,8 +241,63 @@ QString revealActionText()
     return QCoreApplication::translate("Reveal", "Show in File Manager");
 }
 
+bool closeHidesApplication()
+{
+    return false;
+}
+
 void hideApplication()
 {
+}
+
+// Qt hands a link to xdg-open, which answers before the mail program starts,
+// so that a missing one would go unseen: the MIME database says first
+// whether the desktop has one.
+void openMailLink(const QUrl &link, std::function<void(bool opened)> done)
+{
+    auto *query = new QProcess(QCoreApplication::instance());
+    QObject::connect(query, &QProcess::finished, query, [query, link, done](int exitCode, QProcess::ExitStatus status) {
+        const bool known = status == QProcess::NormalExit && exitCode == 0
+            && !query->readAllStandardOutput().trimmed().isEmpty();
+        // The same xdg-utils open it, as Qt itself would on this desktop.
+        done(known && QProcess::startDetached(QStringLiteral("xdg-open"), {link.toString(QUrl::FullyEncoded)}));
+        query->deleteLater();
+    });
+    QObject::connect(query, &QProcess::errorOccurred, query, [query, link, done](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        done(QDesktopServices::openUrl(link)); // no xdg-utils: Qt's own way, which says when it finds none
+        query->deleteLater();
+    });
+    query->start(QStringLiteral("xdg-mime"),
+                 {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")});
+}
+
+// The desktop portal carries GNOME's setting (and any desktop's that maps
+// onto it) and its changes; without a portal the settings files decide.
+void watchReducedMotion(QObject *context, std::function<void(bool reduced)> changed)
+{
+    changed(animationsOffInFiles());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    auto *portal = new PortalAnimations(context, changed);
+    bus.connect(portalService, portalPath, portalSettings, QStringLiteral("SettingChanged"), portal,
+                SLOT(settingChanged(QString, QString, QDBusVariant)));
+    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, portalSettings, QStringLiteral("Read"));
+    read << gnomeInterface << animationsKey;
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), portal);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, portal, [changed](QDBusPendingCallWatcher *done) {
+        done->deleteLater();
+        if (done->isError())
+            return; // no portal, or it does not know the key
+        // Read answers a variant holding the setting's variant.
+        QVariant value = done->reply().arguments().value(0);
+        while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
+            value = value.value<QDBusVariant>().variant();
+        if (value.userType() == QMetaType::Bool)
+            changed(!value.toBool());
+    });
 }
 
 void watchApplicationEvents(QObject *, std::function<void(const QList<QUrl> &)>, std::function<void()>)
@@ -199,3 +305,5 @@ void watchApplicationEvents(QObject *, std::function<void(const QList<QUrl> &)>,
 }
 
 } // namespace platform
+
+#include "Desktop_freedesktop.moc"

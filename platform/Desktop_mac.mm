@@ -6,13 +6,16 @@
 #include <QGuiApplication>
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QProcess>
+#include <QUrl>
 
 namespace platform {
 
-void revealInFileManager(const QString &localPath)
+void revealInFileManager(const QString &localPath, std::function<void()> failed)
 {
-    QProcess::startDetached(QStringLiteral("/usr/bin/open"), {QStringLiteral("-R"), localPath});
+    if (!QProcess::startDetached(QStringLiteral("/usr/bin/open"), {QStringLiteral("-R"), localPath}) && failed)
+        failed();
 }
 
 QString revealActionText()
@@ -20,9 +23,36 @@ QString revealActionText()
     return QCoreApplication::translate("Reveal", "Show in Finder");
 }
 
+bool closeHidesApplication()
+{
+    return true; // the Dock shows the running application and brings its window back
+}
+
 void hideApplication()
 {
     [NSApp hide:nil];
+}
+
+// Launch Services refuses a link no program is registered for.
+void openMailLink(const QUrl &link, std::function<void(bool opened)> done)
+{
+    done(QDesktopServices::openUrl(link));
+}
+
+// "Reduce motion" (System Settings, Accessibility, Display), and its changes.
+void watchReducedMotion(QObject *context, std::function<void(bool reduced)> changed)
+{
+    changed([[NSWorkspace sharedWorkspace] accessibilityDisplayShouldReduceMotion]);
+    id observer = [[[NSWorkspace sharedWorkspace] notificationCenter]
+        addObserverForName:NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification
+                    object:nil
+                     queue:[NSOperationQueue mainQueue]
+                usingBlock:^(NSNotification *) {
+                    changed([[NSWorkspace sharedWorkspace] accessibilityDisplayShouldReduceMotion]);
+                }];
+    QObject::connect(context, &QObject::destroyed, [observer] {
+        [[[NSWorkspace sharedWorkspace] notificationCenter] removeObserver:observer];
+    });
 }
 
 namespace {

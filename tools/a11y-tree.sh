@@ -8,9 +8,10 @@
 # selects the first row, so the list items, their buttons and the status bar's
 # totals are in the tree. --empty shows the window before anything is added,
 # --settings opens the settings popover, --completion bundles the files and
-# shows the completion screen. --events also prints the name changes the window
-# sends while files are added, which is how the status bar's new totals reach a
-# screen reader.
+# shows the completion screen. --events also prints the name changes and the
+# announcements (an alert that shows itself with the text to read) the window
+# sends while files are added and, with --completion, while the bundle is
+# written: one per step, and one when it is done.
 #
 # Builds first where needed (build/bin/lumbrel; BUILD_DIR may point elsewhere)
 # and installs the Debian packages it uses where missing: xvfb, xdotool, dbus,
@@ -84,10 +85,21 @@ case "$MODE" in
         wait_for 120 "the start button" start_enabled
         press "push button" "Start bundling"
         wait_for 60 "the save dialog" shows "push button" "Save"
+        if ((EVENTS)); then
+            a11y events 15 >"$WORK/bundle-events.txt" &
+            EVENTS_PID=$!
+            wait_for 10 "the event listener" grep -q ready "$WORK/bundle-events.txt"
+        fi
         press "push button" "Save" # the proposed file, in the private home
         finished() { [ -s "$HOME/bundled-output.txt" ] && a11y find "push button" "Bundle More Files" >/dev/null; }
         wait_for 120 "the completion screen" finished
         sleep 1.5
+        if ((EVENTS)); then
+            wait "$EVENTS_PID" || true
+            echo "== Name changes and announcements while the bundle was written"
+            grep -v '^ready$' "$WORK/bundle-events.txt" || echo "(none)"
+            echo
+        fi
         ;;
 esac
 echo "== Accessibility tree of the window"

@@ -7,8 +7,9 @@ reader does. Used by tools/a11y-tree.sh and tools/screenshots.sh.
   a11y.py find ROLE [NAME]     print the centre (screen x y) of the first showing
                                element with that role (and name), and whether
                                it is enabled; exit 1 when there is none
-  a11y.py events SECONDS       print the name changes of the next seconds
+  a11y.py events SECONDS       print the name changes and announcements of the next seconds
 """
+import os
 import sys
 import time
 
@@ -63,18 +64,39 @@ def find(role, name=None):
                     and node.getState().contains(pyatspi.STATE_SHOWING):
                 box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 enabled = node.getState().contains(pyatspi.STATE_ENABLED)
-                print(box.x + box.width // 2, box.y + box.height // 2, "enabled" if enabled else "disabled")
+                # Qt gives places in its device-independent pixels: on a scaled
+                # screen (QT_SCALE_FACTOR) the screen's own are that much larger.
+                scale = float(os.environ.get("QT_SCALE_FACTOR") or 1)
+                print(int((box.x + box.width / 2) * scale), int((box.y + box.height / 2) * scale),
+                      "enabled" if enabled else "disabled")
                 return 0
     return 1
 
 
 def events(seconds):
+    """Name changes, and what the window announces: an alert that shows
+    itself with a text is read out by screen readers (a line "announce" each)."""
     from gi.repository import GLib
 
     def report(event):
-        print('%s: %s "%s"' % (event.type, event.source.getRoleName(), event.source.name), flush=True)
+        # Names are read as the event is handled, which may be after the
+        # object was renamed again: each line stands for one event, the text
+        # shown is the name the object has by then.
+        try:
+            role = event.source.getRoleName()
+            name = event.source.name
+        except Exception:  # an object gone before its event was read
+            return
+        if role == "alert":
+            # The window's announcer shows itself anew with each text: one
+            # showing event, one announcement.
+            if event.type.startswith("object:state-changed:showing") and event.detail1:
+                print('announce: "%s"' % name, flush=True)
+        elif not event.type.startswith("object:state-changed:showing"):
+            print('%s: %s "%s"' % (event.type, role, name), flush=True)
 
-    pyatspi.Registry.registerEventListener(report, "object:property-change:accessible-name")
+    pyatspi.Registry.registerEventListener(report, "object:property-change:accessible-name",
+                                           "object:state-changed:showing")
     deadline = time.time() + seconds
 
     def tick():

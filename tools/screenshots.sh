@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Takes screenshots of Lumbrel's main states with the real application under
 # Xvfb: the empty window, the list with its estimate, the settings popover and
-# the completion screen (both with a control focused from the keyboard), and
-# the processing overlay; each in a light and a dark
-# desktop palette and with a large (14-point) desktop font:
-# light-empty.png ... light-completion.png, dark-*.png, large-*.png.
+# the completion screen (both with a control focused from the keyboard), the
+# processing overlay, and the list of what a bundle left out. Each variant is
+# a desktop palette (light or dark) with a desktop font size, or twice the
+# scale: <variant>-empty.png ... <variant>-leftout.png.
 #
-#   tools/screenshots.sh [output folder]      (default: build/screenshots)
-#   VARIANTS="dark" tools/screenshots.sh      (only some of light, dark, large)
+#   tools/screenshots.sh [output folder]              (default: build/screenshots)
+#   VARIANTS="dark-11 light-2x" tools/screenshots.sh  (only some variants)
+#
+# Variants: light-11, dark-11, light-14, dark-14, light-16, dark-16 (the
+# desktop font in points), light-2x, dark-2x (an 11-point font at twice the
+# scale, QT_SCALE_FACTOR=2, on a screen twice as large).
 #
 # The palette and the font come the way a GNOME desktop gives them to Qt: the
 # desktop's name (XDG_CURRENT_DESKTOP) picks Qt's GTK platform theme, which
@@ -26,7 +30,7 @@ set -euo pipefail
 NAME=screenshots
 source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 OUT="${1:-$BUILD_DIR/screenshots}"
-VARIANTS="${VARIANTS:-light dark large}"
+VARIANTS="${VARIANTS:-light-11 dark-11 light-14 dark-14 light-16 dark-16 light-2x dark-2x}"
 require import awk
 mkdir -p "$OUT"
 OUT="$(cd "$OUT" && pwd)"
@@ -38,12 +42,18 @@ on_failure() {
 
 # ---- Fixtures ----------------------------------------------------------------
 FIXTURE="$WORK/fixture"
-mkdir -p "$FIXTURE/project/src" "$FIXTURE/project/docs" "$FIXTURE/large"
+mkdir -p "$FIXTURE/project/src" "$FIXTURE/project/docs" "$FIXTURE/project/assets" "$FIXTURE/large"
 for i in $(seq 1 12); do
     printf 'int scale%d(int x)\n{\n    return x * %d;\n}\n' "$i" "$i" >"$FIXTURE/project/src/module$i.c"
 done
 printf '# Project\n\nA small example project.\n' >"$FIXTURE/project/README.md"
 printf 'Meeting notes\n\n- ship the release\n' >"$FIXTURE/notes.md"
+# Left out of the bundle: a key the security check finds, and a folder of
+# images, of which the packer takes nothing.
+printf 'aws_access_key_id = AKIA2E0A8F3B244C9986\naws_secret_access_key = 8FnQ3hJ9vLk2sP0wXyZ7tRb4MqE1cDa6uG5iHoNf\n' \
+    >"$FIXTURE/large/credentials.env"
+printf '\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\rIDATx\x9cc\xf8\x0f\0\0\x01\x01\0\x05\x18\xd8N\0\0\0\0IEND\xaeB`\x82' \
+    >"$FIXTURE/project/assets/logo.png"
 # Large enough for the bundle to run for a few seconds: 3,000 files, ~12 MB.
 awk -v root="$FIXTURE/large" 'BEGIN {
     split("value count index buffer result item node entry total offset", words, " ")
@@ -61,12 +71,13 @@ awk -v root="$FIXTURE/large" 'BEGIN {
     }
 }'
 
-# ---- Display -----------------------------------------------------------------
-start_display
-export XDG_CURRENT_DESKTOP=GNOME
-unset QT_QPA_PLATFORMTHEME GTK_THEME
-
-capture() { sleep "${2:-0.6}"; import -window "$WID" "$OUT/$1"; say "$OUT/$1"; }
+# The pointer goes off the window first, so that no tool tip stands in the picture.
+capture() {
+    xdotool mousemove 0 "$(xwininfo -root | awk '/Height:/ { print $2 - 1 }')"
+    sleep "${2:-0.6}"
+    import -window "$WID" "$OUT/$1"
+    say "$OUT/$1"
+}
 packer_starts() { grep -c '^\["' "$LOG" || true; }
 # Adds files the way a second launch does: it hands them to the running copy.
 add() {
@@ -77,10 +88,14 @@ add() {
     wait_for 120 "the start button" start_enabled
 }
 
-# One pass through the states in a private home whose GTK settings give
-# `dark` (true or false) and `font`.
+# One pass through the states on a fresh display, in a private home whose GTK
+# settings give `dark` (true or false) and `font`, at `scale`.
 shoot() {
-    local variant="$1" dark="$2" font="$3"
+    local variant="$1" dark="$2" font="$3" scale="$4"
+    if [ "$scale" = 1 ]; then SCREEN_SIZE=1024x768; else SCREEN_SIZE=2048x1536; fi
+    start_display
+    export XDG_CURRENT_DESKTOP=GNOME QT_SCALE_FACTOR="$scale"
+    unset QT_QPA_PLATFORMTHEME GTK_THEME
     private_home "$WORK/$variant"
     mkdir -p "$XDG_CONFIG_HOME/gtk-3.0"
     printf '[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=%s\ngtk-font-name=%s\n' \
@@ -99,6 +114,8 @@ shoot() {
     # one of its buttons gives it: "Reset to Defaults" changes nothing here.
     press "push button" "Reset to Defaults"
     xdotool key Escape
+    settings_closed() { ! shows "push button" "Reset to Defaults"; }
+    wait_for 10 "the settings to close" settings_closed
 
     add "$FIXTURE/large"
     press "push button" "Start bundling"
@@ -116,21 +133,53 @@ shoot() {
     # The application logs each packer run's command line as it starts.
     bundle_started() { [ "$(packer_starts)" -gt "$started" ]; }
     wait_for 10 "the bundle to start" bundle_started
-    capture "$variant-processing.png" 0.3
+    capture "$variant-processing.png" 0.8
     wait_for 300 "the bundle" more_runs_than "$before"
-    [ -s "$HOME/bundled-output.txt" ] || fail "no bundle was written"
-    sleep 1.5 # the entrance
-    xdotool key Tab # the keyboard focus on the first button
+    completed() { [ -s "$HOME/bundled-output.txt" ] && shows "push button" "Copy"; }
+    wait_for 60 "the completion screen" completed
+    sleep 1.5 # the entrance; the focus is on Copy
     capture "$variant-completion.png"
+
+    local where
+    where=$(a11y find "push button" "$(left_out_button)") || fail "no left-out line on the completion screen"
+    set -- $where
+    xdotool mousemove "$1" "$2" click 1
+    wait_for 10 "the left-out list" shows "list" "Left out of the bundle"
+    capture "$variant-leftout.png"
     stop_app
+    stop_display
+}
+
+# The name of the completion screen's "N items left out" button.
+left_out_button() {
+    "$PYTHON" - <<'PY'
+import pyatspi, re
+for app in pyatspi.Registry.getDesktop(0):
+    if app is not None and (app.name or "").lower() == "lumbrel":
+        stack = list(app)
+        while stack:
+            node = stack.pop()
+            if node is None:
+                continue
+            if node.getRoleName() == "push button" and re.search(r"left out|see why", node.name or ""):
+                print(node.name)
+                raise SystemExit(0)
+            stack.extend(child for child in node)
+raise SystemExit(1)
+PY
 }
 
 for variant in $VARIANTS; do
     case "$variant" in
-        light) shoot light false "DejaVu Sans 11" ;;
-        dark) shoot dark true "DejaVu Sans 11" ;;
-        large) shoot large false "DejaVu Sans 14" ;;
-        *) fail "unknown variant $variant (light, dark, large)" ;;
+        light-11) shoot "$variant" false "DejaVu Sans 11" 1 ;;
+        dark-11) shoot "$variant" true "DejaVu Sans 11" 1 ;;
+        light-14) shoot "$variant" false "DejaVu Sans 14" 1 ;;
+        dark-14) shoot "$variant" true "DejaVu Sans 14" 1 ;;
+        light-16) shoot "$variant" false "DejaVu Sans 16" 1 ;;
+        dark-16) shoot "$variant" true "DejaVu Sans 16" 1 ;;
+        light-2x) shoot "$variant" false "DejaVu Sans 11" 2 ;;
+        dark-2x) shoot "$variant" true "DejaVu Sans 11" 2 ;;
+        *) fail "unknown variant $variant (light-11, dark-11, light-14, dark-14, light-16, dark-16, light-2x, dark-2x)" ;;
     esac
 done
 say "done"

@@ -19,10 +19,19 @@ if [ -z "${LUMBREL_PRIVATE_BUS:-}" ]; then
 fi
 
 # The calling script runs again inside a private D-Bus session, which starts
-# the accessibility bus when the application and the reader ask for it.
+# the accessibility bus when the application and the reader ask for it. The
+# session gets a runtime folder of its own first: the bus daemon and the
+# accessibility bus it starts put their sockets there, so that sessions
+# running at the same time never take each other's.
 if [ -z "${LUMBREL_PRIVATE_BUS:-}" ]; then
     command -v dbus-run-session >/dev/null || { echo "$NAME: dbus-run-session is missing (apt-get install dbus)" >&2; exit 1; }
-    LUMBREL_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
+    LUMBREL_SESSION_RUNTIME="$(mktemp -d "${TMPDIR:-/tmp}/lumbrel-$NAME-bus.XXXXXX")"
+    chmod 700 "$LUMBREL_SESSION_RUNTIME"
+    export LUMBREL_SESSION_RUNTIME XDG_RUNTIME_DIR="$LUMBREL_SESSION_RUNTIME"
+    unset AT_SPI_BUS_ADDRESS
+    LUMBREL_PRIVATE_BUS=1 dbus-run-session -- "$0" "$@" && status=0 || status=$?
+    rm -rf "$LUMBREL_SESSION_RUNTIME"
+    exit "$status"
 fi
 
 # Stops with a message when a program, pyatspi or the build is missing.
@@ -45,9 +54,13 @@ stop_app() {
     APP_PID=""
     WID=""
 }
+stop_display() {
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+}
 cleanup() {
     stop_app
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    stop_display
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -71,11 +84,12 @@ wait_for() {
     done
 }
 
-# Starts Xvfb and points DISPLAY at it, for a session without the user's
-# desktop settings.
+# Starts Xvfb (a screen of SCREEN_SIZE, 1024x768 by default) and points
+# DISPLAY at it, for a session without the user's desktop settings.
 start_display() {
+    rm -f "$WORK/display"
     exec {displayfd}>"$WORK/display"
-    Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd "$displayfd" -screen 0 "${SCREEN_SIZE:-1024x768}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     exec {displayfd}>&-
     wait_for 10 "Xvfb" test -s "$WORK/display"

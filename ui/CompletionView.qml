@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -6,8 +7,10 @@ import Lumbrel
 
 // Shown once a bundle file has been written: an animated announcement, the
 // totals of the bundle with the context sizes it fits, what was left out, and
-// the ways on from here. The file can be copied as text (also Ctrl+C) or
-// dragged out by its seal or its name into another application.
+// the ways on from here. Copying the text for a chat is what most people do
+// next, so "Copy" is the first button and has the focus (Ctrl+C does it
+// too); the file can also be shown in the file manager or dragged out by its
+// seal or its name. Escape goes back to the list.
 FocusScope {
     id: view
 
@@ -16,9 +19,9 @@ FocusScope {
     property real totalChars: 0
     property real estimatedTokens: 0
     // What the bundle left out that the user may not expect, a line each.
-    property var leftOut: []
-    // Copies the bundle's text to the clipboard (a BundleClipboard); none: no copy.
-    property QtObject clipboard: null
+    property list<string> leftOut
+    // Copies the bundle's text to the clipboard; none: no copy.
+    property BundleClipboard clipboard: null
     // The user wants to bundle more files; the host decides what that means.
     signal reset()
     // The user wants the list back as it was, to change something and bundle again.
@@ -30,6 +33,14 @@ FocusScope {
 
     // Nothing reaches past the window's edges: long texts wrap or elide.
     readonly property real textWidth: width - 2 * Theme.standardPadding
+
+    // Puts the keyboard focus, with its ring, on the default button: Copy,
+    // or Show in File Manager where there is nothing to copy.
+    function takeFocus() {
+        (copyButton.visible ? copyButton : revealButton).forceActiveFocus(Qt.TabFocusReason)
+    }
+
+    Keys.onEscapePressed: view.backToList()
 
     component Entrance: SequentialAnimation {
         PauseAnimation { duration: 300 }
@@ -50,16 +61,16 @@ FocusScope {
         }
     }
 
-    // A small text button under the main ones.
+    // A text button under the main ones, in the body size.
     component LinkButton: T.Button {
         id: link
         property bool shown: false
         implicitWidth: implicitContentWidth + leftPadding + rightPadding
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         padding: 4
-        opacity: shown ? (enabled ? 1 : 0.6) : 0
+        opacity: shown ? 1 : 0
         Behavior on opacity { Entrance {} }
-        font.pointSize: Theme.points(12)
+        font.pointSize: Theme.bodySize
         contentItem: Text {
             text: link.text
             font: link.font
@@ -69,7 +80,7 @@ FocusScope {
             Accessible.ignored: true
         }
         background: null
-        FocusRing { control: link; radius: 4 }
+        FocusRing { control: link; radius: Theme.cornerRadius }
         Keys.onReturnPressed: clicked()
         Keys.onEnterPressed: clicked()
         Accessible.name: text
@@ -78,17 +89,18 @@ FocusScope {
     // Drags the bundle file out as a file, for a browser's upload or a file manager.
     component FileDrag: Item {
         id: source
+        required property url file
         property bool dragging: dragHandler.active
         Drag.active: dragHandler.active
         Drag.dragType: Drag.Automatic
         Drag.supportedActions: Qt.CopyAction
-        Drag.mimeData: { "text/uri-list": String(view.outputFile) + "\r\n" }
+        Drag.mimeData: { "text/uri-list": String(source.file) + "\r\n" }
         DragHandler { id: dragHandler; target: null }
         HoverHandler { cursorShape: Qt.OpenHandCursor }
     }
 
     Shortcut {
-        sequences: [StandardKey.Copy]
+        sequences: [StandardKey.Copy] // qmllint disable unqualified
         enabled: view.visible && view.clipboard !== null
         onActivated: view.clipboard.copy()
     }
@@ -97,7 +109,7 @@ FocusScope {
         id: pill
         property bool filled: false
         property bool shown: false
-        implicitWidth: Math.max(200, implicitContentWidth + leftPadding + rightPadding)
+        implicitWidth: Math.max(Theme.pillWidth, implicitContentWidth + leftPadding + rightPadding)
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         horizontalPadding: Theme.standardPadding
         scale: shown ? 1.0 : 0.8
@@ -115,18 +127,19 @@ FocusScope {
             Accessible.ignored: true
         }
         background: Rectangle {
-            radius: 25
+            radius: Theme.pillRadius
             color: pill.filled ? Theme.accent : "transparent"
             border.width: pill.filled ? 0 : 1
             border.color: Theme.accentOnWindow
         }
         FocusRing {
             control: pill
-            radius: 25 + gap
+            radius: Theme.pillRadius + gap
             gap: 3
         }
         Keys.onReturnPressed: clicked()
         Keys.onEnterPressed: clicked()
+        Accessible.name: text
     }
 
     // Centred where it fits; scrolls where a large font makes it taller than the window.
@@ -139,140 +152,141 @@ FocusScope {
         clip: true
         ScrollBar.vertical: ScrollBar { policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
 
-    ColumnLayout {
-        id: content
-        anchors.centerIn: parent
-        spacing: 12
-
-        SymbolIcon {
-            Layout.alignment: Qt.AlignHCenter
-            symbol: "checkmark.seal.fill"
-            size: 48
-            color: Theme.success
-            scale: view.showDetails ? 1.0 : 0.1
-            // A spring of half a second's period, damped to 0.6 of critical.
-            Behavior on scale { SpringAnimation { spring: 2.53; damping: 0.24; epsilon: 0.005 } }
-            FileDrag { objectName: "sealDrag"; anchors.fill: parent }
-        }
-
-        Text {
-            objectName: "titleText"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.maximumWidth: view.textWidth
-            text: qsTr("Bundling completed!")
-            font.pointSize: Theme.titleSize
-            font.bold: true
-            color: Theme.text
-            wrapMode: Text.Wrap
-            horizontalAlignment: Text.AlignHCenter
-            opacity: view.showDetails ? 1 : 0
-            Behavior on opacity { Entrance {} }
-            transform: Translate {
-                y: view.showDetails ? 0 : 20
-                Behavior on y { Entrance {} }
-            }
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
-        }
-
         ColumnLayout {
-            objectName: "totals"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.topMargin: 8
-            Layout.bottomMargin: 8
+            id: content
+            anchors.centerIn: parent
             spacing: 12
-            opacity: view.showDetails ? 1 : 0
-            Behavior on opacity { Entrance {} }
 
-            TotalRow { symbol: "doc.on.doc"; text: Format.count(view.totalFiles, qsTr("file"), qsTr("files")) }
-            TotalRow { symbol: "number"; text: Format.count(view.totalChars, qsTr("character"), qsTr("characters")) }
-            RowLayout {
-                spacing: 8
-                TotalRow { symbol: "textformat"; text: Format.count(view.estimatedTokens, qsTr("token"), qsTr("tokens")) }
-                ContextFit { tokens: view.estimatedTokens }
+            SymbolIcon {
+                Layout.alignment: Qt.AlignHCenter
+                symbol: "checkmark.seal.fill"
+                size: 48
+                color: Theme.success
+                scale: view.showDetails ? 1.0 : 0.1
+                // A spring of half a second's period, damped to 0.6 of critical.
+                Behavior on scale { SpringAnimation { spring: 2.53; damping: 0.24; epsilon: 0.005 } }
+                FileDrag { objectName: "sealDrag"; anchors.fill: parent; file: view.outputFile }
             }
-        }
 
-        // What was left out: a short line, with the list behind it.
-        LinkButton {
-            id: leftOutButton
-            objectName: "leftOutButton"
-            Layout.alignment: Qt.AlignHCenter
-            visible: view.leftOut.length > 0
-            shown: view.showDetails
-            text: view.totalFiles === 0 ? qsTr("Nothing was packed: see why")
-                                        : Format.count(view.leftOut.length, qsTr("item left out"), qsTr("items left out"))
-            onClicked: leftOutList.open()
-        }
+            Text {
+                objectName: "titleText"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.maximumWidth: view.textWidth
+                text: qsTr("Bundling completed!")
+                font.pointSize: Theme.titleSize
+                font.bold: true
+                color: Theme.text
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                opacity: view.showDetails ? 1 : 0
+                Behavior on opacity { Entrance {} }
+                transform: Translate {
+                    y: view.showDetails ? 0 : 20
+                    Behavior on y { Entrance {} }
+                }
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
 
-        PillButton {
-            objectName: "bundleMoreButton"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.topMargin: 24
-            filled: true
-            shown: view.showDetails
-            text: qsTr("Bundle More Files")
-            font.pointSize: Theme.points(16)
-            verticalPadding: 12
-            focus: true
-            onClicked: view.reset()
-        }
+            ColumnLayout {
+                objectName: "totals"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.topMargin: Theme.standardSpacing
+                Layout.bottomMargin: Theme.standardSpacing
+                spacing: 12
+                opacity: view.showDetails ? 1 : 0
+                Behavior on opacity { Entrance {} }
 
-        PillButton {
-            objectName: "revealButton"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.topMargin: 8
-            shown: view.showDetails
-            text: FileManager.revealText
-            font.pointSize: Theme.points(14)
-            verticalPadding: 8
-            onClicked: FileManager.reveal(view.outputFile)
-        }
+                TotalRow { symbol: "doc.on.doc"; text: Format.count(view.totalFiles, qsTr("file"), qsTr("files")) }
+                TotalRow { symbol: "number"; text: Format.count(view.totalChars, qsTr("character"), qsTr("characters")) }
+                RowLayout {
+                    spacing: Theme.standardSpacing
+                    TotalRow { symbol: "textformat"; text: Format.count(view.estimatedTokens, qsTr("token"), qsTr("tokens")) }
+                    ContextFit { tokens: view.estimatedTokens }
+                }
+            }
 
-        RowLayout {
-            Layout.alignment: Qt.AlignHCenter
-            spacing: 16
+            // What was left out: a short line, with the list behind it.
             LinkButton {
-                objectName: "copyButton"
+                id: leftOutButton
+                objectName: "leftOutButton"
+                Layout.alignment: Qt.AlignHCenter
+                visible: view.leftOut.length > 0
+                Accessible.ignored: !visible
                 shown: view.showDetails
+                text: view.totalFiles === 0 ? qsTr("Nothing was packed: see why")
+                                            : Format.count(view.leftOut.length, qsTr("item left out"), qsTr("items left out"))
+                onClicked: leftOutList.open()
+            }
+
+            // Never disabled, so that the focus stays on it while it copies;
+            // a copy that cannot be made says why on the button itself.
+            PillButton {
+                id: copyButton
+                objectName: "copyButton"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.topMargin: Theme.standardSpacing
                 visible: view.clipboard !== null
-                enabled: view.clipboard !== null && view.clipboard.state !== BundleClipboard.TooLarge
-                         && view.clipboard.state !== BundleClipboard.Copying
-                text: !view.clipboard ? ""
-                      : view.clipboard.state === BundleClipboard.Copying ? qsTr("Copying…")
-                      : view.clipboard.state === BundleClipboard.Copied ? qsTr("Copied \u2713")
-                      : view.clipboard.state === BundleClipboard.Ready ? qsTr("Copy")
-                      : view.clipboard.message
+                filled: true
+                shown: view.showDetails
+                text: view.clipboard ? view.clipboard.label : ""
+                font.pointSize: Theme.points(16)
+                verticalPadding: 12
                 ToolTip.text: qsTr("Copy the bundle's text, to paste it into a chat (Ctrl+C)")
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
+                Accessible.description: view.clipboard ? view.clipboard.message : ""
                 onClicked: view.clipboard.copy()
             }
-            LinkButton {
-                objectName: "backToListButton"
+
+            PillButton {
+                id: revealButton
+                objectName: "revealButton"
+                Layout.alignment: Qt.AlignHCenter
                 shown: view.showDetails
-                text: qsTr("Back to List")
-                onClicked: view.backToList()
+                text: FileManager.revealText
+                font.pointSize: Theme.points(14)
+                verticalPadding: Theme.standardSpacing
+                onClicked: FileManager.reveal(view.outputFile)
+            }
+
+            RowLayout {
+                Layout.alignment: Qt.AlignHCenter
+                spacing: Theme.standardPadding
+                LinkButton {
+                    objectName: "bundleMoreButton"
+                    shown: view.showDetails
+                    text: qsTr("Bundle More Files")
+                    ToolTip.text: qsTr("Empty the list and start again (Ctrl+Z brings it back)")
+                    ToolTip.visible: hovered
+                    ToolTip.delay: 600
+                    onClicked: view.reset()
+                }
+                LinkButton {
+                    objectName: "backToListButton"
+                    shown: view.showDetails
+                    text: qsTr("Back to List")
+                    onClicked: view.backToList()
+                }
+            }
+
+            Text {
+                objectName: "fileNameText"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.maximumWidth: view.textWidth
+                text: Format.fileName(view.outputFile)
+                textFormat: Text.PlainText
+                font.pointSize: Theme.captionSize
+                color: Theme.secondaryText
+                elide: Text.ElideMiddle
+                opacity: view.showDetails ? 1 : 0
+                Behavior on opacity { Entrance {} }
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.description: Format.path(view.outputFile)
+                FileDrag { objectName: "nameDrag"; anchors.fill: parent; file: view.outputFile }
             }
         }
-
-        Text {
-            objectName: "fileNameText"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.maximumWidth: view.textWidth
-            text: Format.fileName(view.outputFile)
-            textFormat: Text.PlainText
-            font.pointSize: Theme.captionSize
-            color: Theme.secondaryText
-            elide: Text.ElideMiddle
-            opacity: view.showDetails ? 1 : 0
-            Behavior on opacity { Entrance {} }
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
-            Accessible.description: Format.path(view.outputFile)
-            FileDrag { objectName: "nameDrag"; anchors.fill: parent }
-        }
-    }
     }
 
     Popup {
@@ -280,12 +294,12 @@ FocusScope {
         objectName: "leftOutList"
         parent: Overlay.overlay
         anchors.centerIn: parent
-        width: Math.min(360, view.width - 32)
-        height: Math.min(implicitHeight, view.height - 64)
+        width: Math.min(Theme.dialogWidth, view.width - 2 * Theme.dialogMargin)
+        height: Math.min(implicitHeight, view.height - 3 * Theme.dialogMargin)
         modal: true
         focus: true
         padding: Theme.standardPadding
-        background: Rectangle { color: Theme.window; border.color: Theme.frame; radius: 4 }
+        background: Rectangle { color: Theme.window; border.color: Theme.frame; radius: Theme.cornerRadius }
         contentItem: ColumnLayout {
             spacing: Theme.standardSpacing
             Text {
@@ -297,11 +311,11 @@ FocusScope {
                 Accessible.name: text
             }
             ListView {
-                id: leftOutLines
                 Layout.fillWidth: true
                 Layout.fillHeight: true
                 Layout.preferredHeight: contentHeight
                 clip: true
+                spacing: 4
                 model: view.leftOut
                 activeFocusOnTab: true
                 ScrollBar.vertical: ScrollBar {}
@@ -312,7 +326,8 @@ FocusScope {
                     width: ListView.view.width
                     text: modelData
                     textFormat: Text.PlainText
-                    wrapMode: Text.WrapAnywhere
+                    // Between words; a path too long for a line breaks where it must.
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
                     color: Theme.secondaryText
                     font.pointSize: Theme.points(12)
                     Accessible.role: Accessible.ListItem

@@ -5,7 +5,7 @@ import Lumbrel
 
 // The main screen: the normal content (drop area or list, ignore patterns,
 // start button, status bar), the processing overlay, or the completion
-// screen, with the settings popover, the error alert and the save dialog.
+// screen, with the settings popover, the alerts and the save dialog.
 // Everything it shows and does comes from `view`, the C++ view model.
 FocusScope {
     id: root
@@ -16,8 +16,8 @@ FocusScope {
     readonly property int screen: view.job.screen
     readonly property bool showsNormal: screen === BundleJob.Normal
 
-    implicitWidth: 400
-    implicitHeight: 500
+    implicitWidth: Theme.windowWidth
+    implicitHeight: Theme.windowHeight
 
     // The list's keys work when the list, or nothing in particular, has the
     // focus; every other control keeps its own keys.
@@ -26,8 +26,37 @@ FocusScope {
             event.accepted = root.view.handleListKey(event.key)
     }
 
-    // The screen that comes up takes the focus, so keys never act on a hidden one.
-    onScreenChanged: if (screen === BundleJob.Normal) root.forceActiveFocus()
+    // After each change of screen the keyboard focus lands on its first
+    // sensible control, so keys never act on a hidden one: the list (or
+    // "Add Files…" when it is empty), "Cancel", the completion's default.
+    onScreenChanged: focusLater.restart()
+    Timer {
+        id: focusLater
+        interval: 0
+        onTriggered: root.focusScreen()
+    }
+    function focusScreen() {
+        if (root.view.showAlert)
+            return // the alert has it, and gives it back as it closes
+        if (root.screen === BundleJob.Normal)
+            dropArea.takeFocus()
+        else if (root.screen === BundleJob.Processing)
+            processing.takeFocus()
+    }
+    // The list emptied (the last row removed, "Clear All") or filled: where
+    // the focus went with the controls that left, it comes back here.
+    onHasFilesChanged: refocusLater.restart()
+    Timer {
+        id: refocusLater
+        interval: 0
+        onTriggered: root.refocusIfLost()
+    }
+    function refocusIfLost() {
+        const focused = root.Window.activeFocusItem
+        const lost = !focused || focused === root || focused === root.Window.contentItem || !focused.visible
+        if (root.showsNormal && !root.view.showAlert && lost)
+            dropArea.takeFocus()
+    }
 
     component Fade: Behavior {
         NumberAnimation {
@@ -43,7 +72,8 @@ FocusScope {
         anchors.fill: parent
         spacing: 0
         opacity: root.showsNormal ? 1 : 0
-        visible: opacity > 0
+        // Shown (and able to take the focus) as soon as it fades in.
+        visible: root.showsNormal || opacity > 0
         enabled: root.showsNormal
         Fade on opacity {}
 
@@ -54,13 +84,14 @@ FocusScope {
             spacing: 20
 
             RowLayout {
+                id: header
                 objectName: "header"
                 visible: root.hasFiles
                 Layout.fillWidth: true
                 PushButton {
                     objectName: "clearAllButton"
-                    text: "Clear All"
-                    Layout.leftMargin: 8
+                    text: qsTr("Clear All")
+                    Layout.leftMargin: Theme.standardSpacing
                     onClicked: root.view.clearAll()
                 }
                 Item { Layout.fillWidth: true }
@@ -69,10 +100,10 @@ FocusScope {
                     objectName: "settingsButton"
                     symbol: "gear"
                     size: 20
-                    text: "Settings"
+                    text: qsTr("Settings")
                     color: Theme.secondaryText
                     Accessible.ignored: !visible
-                    Layout.rightMargin: 8
+                    Layout.rightMargin: Theme.standardSpacing
                     // A press while the popover is open closes it as a press
                     // outside; the click that follows must not open it again.
                     property bool closedByThisPress: false
@@ -104,8 +135,8 @@ FocusScope {
             GrowingButton {
                 objectName: "startButton"
                 visible: root.hasFiles
-                text: "Start bundling"
-                enabled: root.hasFiles && !root.view.estimatesManager.isEstimating
+                text: qsTr("Start bundling")
+                enabled: root.view.canStart
                 Accessible.ignored: !visible
                 Layout.fillWidth: true
                 Layout.leftMargin: Theme.standardPadding
@@ -116,25 +147,29 @@ FocusScope {
 
         StatusBarView {
             objectName: "statusBar"
-            visible: root.hasFiles
+            visible: root.hasFiles || root.view.statusMessage.length > 0
+            hasTotals: root.hasFiles
             Layout.fillWidth: true
-            totalFiles: root.view.totalFiles
-            totalChars: root.view.totalChars
-            estimatedTokens: root.view.estimatedTokens
+            totalFiles: root.view.totalFiles // qmllint disable type
+            totalChars: root.view.totalChars // qmllint disable type
+            estimatedTokens: root.view.estimatedTokens // qmllint disable type
             isEstimating: root.view.estimatesManager.isEstimating
             progressText: root.view.estimatesManager.progressText
             errorMessage: root.view.estimatesManager.errorMessage
             onStopRequested: root.view.estimatesManager.stop()
+            statusMessage: root.view.statusMessage
+            onRetry: root.view.updateEstimates()
         }
     }
 
     // --- Processing overlay ------------------------------------------------
     ProcessingView {
+        id: processing
         objectName: "processingOverlay"
         anchors.fill: parent
         job: root.view.job
         opacity: root.screen === BundleJob.Processing ? 1 : 0
-        visible: opacity > 0
+        visible: root.screen === BundleJob.Processing || opacity > 0
         focus: root.screen === BundleJob.Processing
         Fade on opacity {}
     }
@@ -147,32 +182,37 @@ FocusScope {
         opacity: active ? 1 : 0
         focus: active
         Fade on opacity {}
+        // The Loader makes it outside this file's context: names of this file are reached from there.
+        // qmllint disable unqualified
         sourceComponent: CompletionView {
             focus: true
             outputFile: root.view.outputFile
-            totalFiles: root.view.totalFiles
-            totalChars: root.view.totalChars
-            estimatedTokens: root.view.estimatedTokens
-            leftOut: root.view.job.leftOut
+            totalFiles: root.view.totalFiles // qmllint disable type
+            totalChars: root.view.totalChars // qmllint disable type
+            estimatedTokens: root.view.estimatedTokens // qmllint disable type
+            leftOut: root.view.job.leftOut // qmllint disable type
             clipboard: root.view.clipboard
             onReset: root.view.resetState()
             onBackToList: root.view.backToList()
         }
-        // Its first button takes the focus, with its ring: the keys now act here.
-        onLoaded: item.forceActiveFocus(Qt.TabFocusReason)
+        // qmllint enable unqualified
+        // Its default button takes the focus, with its ring: the keys now act here.
+        onLoaded: (item as CompletionView).takeFocus()
     }
 
-    // --- Popover, alert and save dialog ------------------------------------
+    // --- Popover, alerts and save dialog -----------------------------------
     Popup {
         id: settingsPopup
         objectName: "settingsPopup"
         // True from the moment it starts to close until the event that
         // closed it has been handled.
         property bool closingNow: false
-        // Below the header where it fits, always inside the content.
+        // Below the header, so that "Clear All" and the gear stay in sight;
+        // where it is taller than the room left, its form scrolls.
         x: Math.round((root.width - width) / 2)
-        y: Math.max(4, Math.min(Theme.standardPadding + 36, root.height - implicitHeight - 4))
-        height: Math.min(implicitHeight, root.height - y - 4)
+        y: Theme.standardPadding + header.height + Theme.standardSpacing
+        height: Math.min(implicitHeight, root.height - y - Theme.standardSpacing)
+        width: Math.min(implicitWidth, root.width - 2 * Theme.standardSpacing)
         padding: 0
         modal: false
         focus: true
@@ -180,36 +220,55 @@ FocusScope {
         closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
         onAboutToHide: {
             closingNow = true
-            Qt.callLater(() => closingNow = false)
+            closedNow.restart()
             root.view.showSettings = false
         }
+        Timer {
+            id: closedNow
+            interval: 0
+            onTriggered: settingsPopup.closingNow = false
+        }
+        onClosed: if (root.showsNormal) dropArea.takeFocus()
         contentItem: SettingsView { options: root.view.options }
     }
 
-    Dialog {
+    MessageBox {
         id: alert
         objectName: "alert"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        width: Math.min(360, root.width - 40)
-        modal: true
-        title: "Error"
+        title: root.view.alertTitle
+        text: root.view.alertMessage
+        acceptText: root.view.alertOffersOtherLocation ? qsTr("Choose Another Location…") : ""
+        acceptIsDefault: true
         visible: root.view.showAlert
-        onClosed: root.view.showAlert = false
-        onOpened: okButton.forceActiveFocus()
-        footer: DialogButtonBox {
-            PushButton {
-                id: okButton
-                text: "OK"
-                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+        onAccepted: root.view.chooseAnotherLocation()
+        onClosed: {
+            root.view.showAlert = false
+            if (root.showsNormal)
+                dropArea.takeFocus()
+        }
+    }
+
+    MessageBox {
+        id: revealFailed
+        objectName: "revealFailedDialog"
+        property url location
+        title: qsTr("Cannot show the item")
+        text: qsTr("No file manager could show \u201C%1\u201D. Its place is %2.")
+              .arg(Format.fileName(location)).arg(Format.path(location))
+        acceptText: qsTr("Copy Path")
+        acceptIsDefault: true
+        onAccepted: Clipboard.setText(Format.path(location))
+        Connections {
+            target: FileManager
+            function onRevealFailed(location) {
+                revealFailed.location = location
+                revealFailed.open()
             }
         }
-        Label {
-            width: parent.width
-            wrapMode: Text.Wrap
-            textFormat: Text.PlainText
-            text: root.view.alertMessage
-        }
+    }
+
+    Announcer {
+        view: root.view
     }
 
     SaveDialog {

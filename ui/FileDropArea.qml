@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Layouts
 import Lumbrel
 
@@ -14,6 +13,15 @@ DropArea {
     property bool listShown: false
     readonly property bool accepting: containsDrag && dragAccepted
     property bool dragAccepted: false
+
+    // Gives the keyboard focus to the first thing here: the list with its
+    // current row, or "Add Files…".
+    function takeFocus() {
+        if (list.visible)
+            list.forceActiveFocus(Qt.TabFocusReason)
+        else
+            addFilesButton.forceActiveFocus(Qt.TabFocusReason)
+    }
 
     keys: ["text/uri-list"]
     onEntered: function (drag) {
@@ -30,7 +38,7 @@ DropArea {
     Rectangle {
         id: frame
         anchors.fill: parent
-        radius: 4
+        radius: Theme.cornerRadius
         clip: true
         color: "transparent"
 
@@ -40,6 +48,7 @@ DropArea {
         }
 
         RowLayout {
+            id: addButtons
             objectName: "addButtons"
             visible: area.view.files.count === 0
             anchors.horizontalCenter: parent.horizontalCenter
@@ -47,31 +56,43 @@ DropArea {
             anchors.bottomMargin: Theme.standardPadding
             spacing: Theme.standardSpacing
             PushButton {
+                id: addFilesButton
                 objectName: "addFilesButton"
-                text: "Add Files…"
+                text: qsTr("Add Files…")
                 flat: true
                 onClicked: area.view.chooseFiles()
             }
             PushButton {
                 objectName: "addFolderButton"
-                text: "Add Folder…"
+                text: qsTr("Add Folder…")
                 flat: true
                 onClicked: area.view.chooseFolder()
             }
         }
 
-        Loader {
-            id: listLoader
+        FileList {
+            id: list
             anchors.fill: parent
-            active: area.listShown
-            sourceComponent: fileList
+            visible: area.listShown
+            view: area.view
+        }
+
+        // Over the bottom of the list, or above the buttons of the empty area.
+        UndoNotice {
+            view: area.view
+            anchors.horizontalCenter: parent.horizontalCenter
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: addButtons.visible ? addButtons.height + Theme.standardPadding + Theme.standardSpacing
+                                                     : Theme.standardSpacing
+            width: Math.min(implicitWidth, parent.width - 2 * Theme.standardSpacing)
+            z: 1
         }
 
         // Lights up while a drag that would be accepted hovers.
         Rectangle {
             objectName: "dropHighlight"
             anchors.fill: parent
-            radius: 4
+            radius: Theme.cornerRadius
             visible: area.accepting
             color: Theme.selection
             border.width: 2
@@ -79,68 +100,4 @@ DropArea {
         }
     }
 
-    Component {
-        id: fileList
-
-        ListView {
-            id: list
-            objectName: "fileList"
-            clip: true
-            spacing: 2
-            topMargin: 1
-            bottomMargin: 1
-            leftMargin: 1
-            rightMargin: 1
-            boundsBehavior: Flickable.StopAtBounds
-            model: area.view.files
-            reuseItems: true
-            activeFocusOnTab: true
-            keyNavigationEnabled: false // the selection's own keys move the highlight
-            ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
-
-            Accessible.role: Accessible.List
-            Accessible.name: "Files"
-
-            Keys.onPressed: function (event) {
-                if (!event.modifiers)
-                    event.accepted = area.view.selection.handleKey(event.key)
-            }
-
-            delegate: FileRow {
-                required property url url
-                required property string share
-                required property bool packedNothing
-                objectName: "fileRow"
-                width: ListView.view.width - 2
-                file: url
-                shareText: share
-                nothingPacked: packedNothing
-                selectionState: area.view.selectionState
-                onRemove: area.view.removeFile(url)
-            }
-
-            // A click on a row gives the list the focus, so the keys work on it.
-            TapHandler {
-                gesturePolicy: TapHandler.DragThreshold
-                grabPermissions: PointerHandler.ApprovesTakeOverByAnything
-                onTapped: list.forceActiveFocus(Qt.MouseFocusReason)
-            }
-
-            Rectangle {
-                z: -1
-                parent: list
-                anchors.fill: parent
-                color: Theme.base
-                border.width: list.activeFocus ? 2 : 0
-                border.color: Theme.focusRing
-            }
-
-            Connections {
-                target: area.view.selection
-                function onScrollToRequested(file) {
-                    list.positionViewAtIndex(area.view.files.indexOf(file), ListView.Center)
-                }
-            }
-        }
-    }
 }

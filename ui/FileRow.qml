@@ -4,41 +4,34 @@ import QtQuick.Layouts
 import Lumbrel
 
 // One entry of the list of chosen files and folders. Clicking the row selects
-// it; the selected row offers to reveal the item or remove it. Long names
-// keep both ends; the full path shows as a tool tip.
+// it; the selected row offers to reveal the item or remove it (the list's
+// keys do both too: Return and Delete). Long names keep both ends; the full
+// path shows as a tool tip. While the list has the keyboard focus the
+// highlighted row has it, so that a screen reader follows the highlight.
 Item {
     id: row
 
     required property url file
-    // Shared by all rows; its `selectedFile` is the highlighted location.
-    required property QtObject selectionState
-    // This entry's part of the latest estimate ("9 files, 3,456 tokens"),
-    // empty while unknown; `nothingPacked` when the estimate took nothing of it.
-    property string shareText
-    property bool nothingPacked: false
+    // The highlighted entry of the list.
+    property bool selected: false
+    // This entry's part of the latest estimate; -1 while unknown.
+    property real filesInEstimate: -1
+    property real tokensInEstimate: -1
     signal remove()
+    signal select()
 
-    readonly property bool selected: selectionState !== null
-                                     && String(selectionState.selectedFile) === String(file)
     readonly property string name: Format.fileName(file)
-    readonly property string itemCountText: Format.count(itemCount.count, qsTr("item"), qsTr("items"))
-    // The second line: a folder's item count, then the entry's share.
-    readonly property string detailText: {
-        const parts = []
-        if (itemCount.isFolder && itemCount.ready)
-            parts.push(itemCountText)
-        if (shareText.length > 0)
-            parts.push(shareText)
-        return parts.join(" \u00B7 ")
-    }
+    readonly property string detailText: Format.rowDetail(itemCount.isFolder, itemCount.ready ? itemCount.count : -1, // qmllint disable type
+                                                          filesInEstimate, tokensInEstimate)
 
-    implicitWidth: content.implicitWidth + 2 * 8
+    implicitWidth: content.implicitWidth + 2 * Theme.standardSpacing
     implicitHeight: content.implicitHeight + 2 * 6
 
     Accessible.role: Accessible.ListItem
     Accessible.name: (itemCount.isFolder ? qsTr("%1, folder").arg(name) : qsTr("%1, file").arg(name))
                      + (detailText.length > 0 ? ", " + detailText : "")
     Accessible.description: Format.path(file)
+    Accessible.focusable: true
     Accessible.selectable: true
     Accessible.selected: selected
 
@@ -49,7 +42,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
-        radius: 4
+        radius: Theme.cornerRadius
         color: row.selected ? Theme.selection : "transparent"
         Accessible.ignored: true
     }
@@ -57,7 +50,7 @@ Item {
     MouseArea {
         objectName: "rowArea"
         anchors.fill: parent
-        onClicked: row.selectionState.selectedFile = row.file
+        onClicked: row.select()
     }
 
     HoverHandler { id: hover }
@@ -68,11 +61,11 @@ Item {
     RowLayout {
         id: content
         anchors.fill: parent
-        anchors.leftMargin: 8
-        anchors.rightMargin: 8
+        anchors.leftMargin: Theme.standardSpacing
+        anchors.rightMargin: Theme.standardSpacing / 2
         anchors.topMargin: 6
         anchors.bottomMargin: 6
-        spacing: 8
+        spacing: Theme.standardSpacing
 
         SymbolIcon {
             symbol: itemCount.isFolder ? "folder.fill" : "doc.fill"
@@ -97,25 +90,30 @@ Item {
             Text {
                 objectName: "itemCountText"
                 Layout.fillWidth: true
-                visible: itemCount.isFolder || row.shareText.length > 0
+                visible: itemCount.isFolder || row.filesInEstimate >= 0
                 // Keeps its line while counting, so rows do not jump.
                 opacity: row.detailText.length > 0 ? 1 : 0
                 text: row.detailText
                 font.pointSize: Theme.points(11)
                 color: Theme.listSecondaryText
-                font.italic: row.nothingPacked
+                font.italic: row.filesInEstimate === 0
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
                 elide: Text.ElideRight
                 Accessible.ignored: true
             }
         }
 
+        // The list's keys do what these do, so Tab passes them by.
         IconButton {
             id: revealButton
             objectName: "revealButton"
             text: FileManager.revealText
             Accessible.name: Format.revealItem(row.name)
             symbol: "magnifyingglass"
+            size: Theme.actionSymbol
             color: Theme.reveal
+            focusPolicy: Qt.NoFocus
             opacity: row.selected ? 1 : 0
             enabled: row.selected
             Accessible.ignored: !row.selected
@@ -127,7 +125,9 @@ Item {
             text: qsTr("Remove")
             Accessible.name: qsTr("Remove %1").arg(row.name)
             symbol: "xmark"
+            size: Theme.actionSymbol
             color: Theme.remove
+            focusPolicy: Qt.NoFocus
             opacity: row.selected ? 1 : 0
             enabled: row.selected
             Accessible.ignored: !row.selected

@@ -2,6 +2,7 @@
 #include "Reveal.h"
 
 #include <QDir>
+#include <QKeySequence>
 #include <QStringList>
 
 #include <iterator>
@@ -71,6 +72,39 @@ QString contextFitDetail(qint64 tokens)
                                            : fits.mid(0, fits.size() - 1).join(QStringLiteral(", "))
             + QStringLiteral(" and ") + fits.last();
     return QStringLiteral("%1 tokens fit in a context window of %2 tokens.").arg(formatNumber(tokens), sizes);
+}
+
+bool contextOverLimit(qint64 tokens)
+{
+    return tokens > std::cend(contextSizes)[-1].tokens;
+}
+
+QString rowDetailText(bool isFolder, qint64 found, qint64 packedFiles, qint64 packedTokens)
+{
+    const QString files = QStringLiteral("files");
+    if (packedFiles < 0)
+        return isFolder && found >= 0 ? formatCount(found, QStringLiteral("file"), files) : QString();
+    if (packedFiles == 0)
+        return QStringLiteral("nothing packed");
+    const QString tokens = formatCount(packedTokens, QStringLiteral("token"), QStringLiteral("tokens"));
+    if (!isFolder)
+        return tokens;
+    if (found < 0 || found == packedFiles)
+        return formatCount(packedFiles, QStringLiteral("file"), files) + QStringLiteral(", ") + tokens;
+    return QStringLiteral("%1 packed of %2 found, %3")
+        .arg(formatCount(packedFiles, QStringLiteral("file"), files), formatNumber(found), tokens);
+}
+
+QString shortcutText(const QVariant &shortcut)
+{
+    QKeySequence sequence;
+    if (shortcut.userType() == QMetaType::Int)
+        sequence = QKeySequence(static_cast<QKeySequence::StandardKey>(shortcut.toInt()));
+    else if (shortcut.canConvert<QKeySequence>())
+        sequence = shortcut.value<QKeySequence>();
+    else
+        sequence = QKeySequence(shortcut.toString());
+    return sequence.toString(QKeySequence::NativeText);
 }
 
 QString Format::revealItem(const QString &name) const

@@ -24,6 +24,19 @@ QString revealItemText(const QString &action, const QString &name);
 // sentence for its tool tip. Nothing for zero tokens.
 QString contextFitLabel(qint64 tokens);
 QString contextFitDetail(qint64 tokens);
+// True when `tokens` are more than the largest of those sizes holds.
+bool contextOverLimit(qint64 tokens);
+
+// The second line of a row of the list: what the latest estimate packed of
+// the entry (`packedFiles` and `packedTokens`, -1 while unknown) and, for a
+// folder, how many files were found in it (`found`, -1 while counting):
+// "213 files, 3,456 tokens" when they agree, "12 files packed of 213 found,
+// 3,456 tokens" when they do not, "nothing packed" when nothing was.
+QString rowDetailText(bool isFolder, qint64 found, qint64 packedFiles, qint64 packedTokens);
+
+// A shortcut as the platform writes it in menus ("Ctrl+Shift+O"); `shortcut`
+// is what an Action holds: a key sequence's text or a standard key.
+QString shortcutText(const QVariant &shortcut);
 
 // Text helpers for the views.
 class Format : public QObject
@@ -45,4 +58,10 @@ public:
     Q_INVOKABLE QString revealItem(const QString &name) const;
     Q_INVOKABLE QString contextFit(qint64 tokens) const { return contextFitLabel(tokens); }
     Q_INVOKABLE QString contextFitDetail(qint64 tokens) const { return ::contextFitDetail(tokens); }
+    Q_INVOKABLE bool contextOver(qint64 tokens) const { return contextOverLimit(tokens); }
+    Q_INVOKABLE QString rowDetail(bool isFolder, qint64 found, qint64 packedFiles, qint64 packedTokens) const
+    {
+        return rowDetailText(isFolder, found, packedFiles, packedTokens);
+    }
+    Q_INVOKABLE QString shortcut(const QVariant &shortcut) const { return shortcutText(shortcut); }
 };

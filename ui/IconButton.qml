@@ -13,21 +13,23 @@ T.AbstractButton {
     property real size: 12
     property color color: Theme.text
 
-    implicitWidth: implicitContentWidth + leftPadding + rightPadding
-    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+    // A target of at least 24 pixels, whatever the symbol's size.
+    implicitWidth: Math.max(Theme.actionTarget, implicitContentWidth + leftPadding + rightPadding)
+    implicitHeight: Math.max(Theme.actionTarget, implicitContentHeight + topPadding + bottomPadding)
     padding: 2
     hoverEnabled: true
 
     contentItem: SymbolIcon {
         symbol: button.symbol
         size: button.size
+        minimumPixels: 16
         color: button.color
         opacity: button.down ? 0.6 : 1.0
     }
 
     FocusRing {
         control: button
-        radius: 4
+        radius: Theme.cornerRadius
     }
 
     Keys.onReturnPressed: clicked()

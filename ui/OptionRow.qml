@@ -66,7 +66,11 @@ ColumnLayout {
             textRole: "label"
             valueRole: "value"
             currentIndex: row.choiceIndex
-            Layout.maximumWidth: row.width * 0.6
+            // The box shows its choice in a read-only text field: not an editable text to a reader.
+            Component.onCompleted: picker.contentItem.Accessible.ignored = true
+            // As wide as its longest choice, whatever the font.
+            implicitContentWidthPolicy: ComboBox.WidestText
+            Layout.maximumWidth: Math.max(implicitWidth, row.width * 0.6)
             Accessible.name: row.label
             Accessible.description: currentText
             ToolTip.text: row.toolTip

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import Lumbrel
 
 // A standard push button that Enter and keypad Enter activate as well as
 // Space, with the focus ring drawn when the keyboard put the focus on it.
@@ -12,6 +13,6 @@ Button {
 
     FocusRing {
         control: control
-        radius: 4
+        radius: Theme.cornerRadius
     }
 }

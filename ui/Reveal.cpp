@@ -1,6 +1,8 @@
 #include "Reveal.h"
 #include "Desktop.h"
 
+#include <QPointer>
+
 namespace {
 RevealHandler &currentHandler()
 {
@@ -9,7 +11,7 @@ RevealHandler &currentHandler()
 }
 } // namespace
 
-void revealInFileManager(const QUrl &location)
+void revealInFileManager(const QUrl &location, std::function<void()> failed)
 {
     if (!location.isLocalFile())
         return;
@@ -17,7 +19,7 @@ void revealInFileManager(const QUrl &location)
         handler(location);
         return;
     }
-    platform::revealInFileManager(location.toLocalFile());
+    platform::revealInFileManager(location.toLocalFile(), std::move(failed));
 }
 
 RevealHandler setRevealHandler(RevealHandler handler)
@@ -28,4 +30,12 @@ RevealHandler setRevealHandler(RevealHandler handler)
 QString revealActionText()
 {
     return platform::revealActionText();
+}
+
+void FileManager::reveal(const QUrl &location)
+{
+    revealInFileManager(location, [self = QPointer<FileManager>(this), location] {
+        if (self)
+            emit self->revealFailed(location);
+    });
 }

@@ -8,9 +8,9 @@
 #include <functional>
 
 // Asks the platform's file manager to show a local file or folder selected.
-// Returns at once and reports nothing; locations that are not local files are
-// ignored.
-void revealInFileManager(const QUrl &location);
+// Returns at once; `failed` runs later when no file manager could be asked.
+// Locations that are not local files are ignored.
+void revealInFileManager(const QUrl &location, std::function<void()> failed = {});
 
 // Replaces what revealInFileManager does with a local location (tests use it
 // so that no file manager starts). An empty handler restores the platform's
@@ -22,7 +22,8 @@ RevealHandler setRevealHandler(RevealHandler handler);
 // file manager.
 QString revealActionText();
 
-// Reveal for the views.
+// Reveal for the views; when no file manager could be asked, revealFailed
+// lets the window say so.
 class FileManager : public QObject
 {
     Q_OBJECT
@@ -34,5 +35,8 @@ public:
     using QObject::QObject;
 
     QString revealText() const { return revealActionText(); }
-    Q_INVOKABLE void reveal(const QUrl &location) const { revealInFileManager(location); }
+    Q_INVOKABLE void reveal(const QUrl &location);
+
+signals:
+    void revealFailed(const QUrl &location);
 };

@@ -43,10 +43,11 @@ Item {
         ScrollView {
             id: scroller
             objectName: "settingsScroller"
-            implicitWidth: 350
-            implicitHeight: 400
-            Layout.preferredWidth: 350
-            Layout.preferredHeight: 400
+            implicitWidth: Theme.settingsWidth
+            implicitHeight: Theme.settingsHeight
+            Layout.preferredWidth: Theme.settingsWidth
+            Layout.preferredHeight: Theme.settingsHeight
+            Layout.fillWidth: true
             // A host short of room may give less; the form scrolls then.
             Layout.fillHeight: true
             Layout.minimumHeight: 120

@@ -4,8 +4,10 @@ import QtQuick.Layouts
 import Lumbrel
 
 // The bar along the bottom of the window: the totals of the current selection,
-// or an activity indicator while they are being estimated. For assistive
-// technology it is a status bar whose text renames itself with each estimate.
+// an activity indicator while they are being estimated, why the latest
+// estimate failed (with a way to try again), and what was refused when
+// items were added. The window's announcer speaks the changes; the bar's own
+// texts are there to be read.
 ColumnLayout {
     id: bar
 
@@ -17,6 +19,11 @@ ColumnLayout {
     property string progressText
     // Why the latest estimate failed; empty when it did not.
     property string errorMessage
+    // What was refused when items were added ("not found: …"); empty when nothing was.
+    property string statusMessage
+    // Whether there are totals to show at all (the list is not empty).
+    property bool hasTotals: true
+    signal retry()
 
     // The stop button of a running estimate was pressed.
     signal stopRequested()
@@ -33,9 +40,30 @@ ColumnLayout {
         Accessible.ignored: true
     }
 
+    Text {
+        id: refused
+        objectName: "statusMessageText"
+        Layout.fillWidth: true
+        Layout.topMargin: 5
+        Layout.leftMargin: Theme.standardSpacing
+        Layout.rightMargin: Theme.standardSpacing
+        visible: bar.statusMessage.length > 0
+        text: bar.statusMessage
+        textFormat: Text.PlainText
+        color: Theme.warning
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.Wrap
+        maximumLineCount: 2
+        elide: Text.ElideMiddle
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+        Accessible.ignored: !visible || !bar.visible
+    }
+
     Item {
         id: status
         Layout.fillWidth: true
+        visible: bar.hasTotals
         // 36 high with 5 above and below; more when a large font wraps the totals.
         implicitHeight: Math.max(36, bar.isEstimating ? estimating.implicitHeight
                                    : bar.errorMessage.length > 0 ? failure.implicitHeight
@@ -51,13 +79,13 @@ ColumnLayout {
                 implicitWidth: 32
                 implicitHeight: 32
                 scale: 0.7
-                running: bar.isEstimating
+                running: bar.isEstimating && bar.visible
                 anchors.verticalCenter: parent.verticalCenter
                 Accessible.ignored: true
             }
             Text {
                 objectName: "estimatingText"
-                text: bar.progressText.length > 0 ? bar.progressText : qsTr("Estimating...")
+                text: bar.progressText.length > 0 ? bar.progressText : qsTr("Estimating…")
                 color: Theme.secondaryText
                 elide: Text.ElideRight
                 width: Math.min(implicitWidth, status.width - 4 * Theme.standardSpacing - 64)
@@ -77,25 +105,36 @@ ColumnLayout {
             }
         }
 
-        Text {
+        RowLayout {
             id: failure
-            objectName: "estimateFailedText"
             anchors.centerIn: parent
             width: Math.min(implicitWidth, status.width - 2 * Theme.standardSpacing)
             visible: !bar.isEstimating && bar.errorMessage.length > 0
-            color: Theme.text
-            wrapMode: Text.Wrap
-            maximumLineCount: 2
-            elide: Text.ElideRight
-            horizontalAlignment: Text.AlignHCenter
-            textFormat: Text.PlainText
-            text: qsTr("Estimate failed: %1").arg(bar.errorMessage)
-            HoverHandler { id: failureHover }
-            ToolTip.text: bar.errorMessage
-            ToolTip.visible: failureHover.hovered && failure.truncated
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
-            Accessible.ignored: !visible || !bar.visible
+            spacing: Theme.standardSpacing
+
+            Text {
+                id: failureText
+                objectName: "estimateFailedText"
+                Layout.fillWidth: true
+                Layout.maximumWidth: implicitWidth
+                color: Theme.text
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
+                elide: Text.ElideRight
+                textFormat: Text.PlainText
+                text: qsTr("Estimate failed: %1").arg(bar.errorMessage)
+                HoverHandler { id: failureHover }
+                ToolTip.text: bar.errorMessage
+                ToolTip.visible: failureHover.hovered && failureText.truncated
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: !failure.visible || !bar.visible
+            }
+            PushButton {
+                objectName: "retryButton"
+                text: qsTr("Retry")
+                onClicked: bar.retry()
+            }
         }
 
         RowLayout {
@@ -104,39 +143,43 @@ ColumnLayout {
             visible: !bar.isEstimating && bar.errorMessage.length === 0
             spacing: 6
 
-        Text {
-            id: totals
-            objectName: "totalsText"
-            // One line where it fits beside the context note; wrapped where a large font needs it.
-            Layout.preferredWidth: implicitWidth
-            Layout.maximumWidth: status.width - 2 * Theme.standardSpacing - totalsRow.spacing - contextFit.implicitWidth
-            leftPadding: 12
-            color: Theme.secondaryText
-            wrapMode: Text.Wrap
-            horizontalAlignment: Text.AlignHCenter
-            text: qsTr("Files: %1 • Chars: %2 • Tokens: %3")
-                  .arg(Format.number(bar.totalFiles))
-                  .arg(Format.number(bar.totalChars))
-                  .arg(Format.number(bar.estimatedTokens))
+            Text {
+                id: totals
+                objectName: "totalsText"
+                // One line where it fits beside the context note; wrapped where a large font needs it.
+                Layout.preferredWidth: implicitWidth
+                Layout.maximumWidth: status.width - 2 * Theme.standardSpacing - totalsRow.spacing - contextFit.implicitWidth
+                leftPadding: 12
+                color: Theme.secondaryText
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                // A line breaks only between the totals, never inside one.
+                text: qsTr("Files:\u00A0%1 • Chars:\u00A0%2 • Tokens:\u00A0%3")
+                      .arg(Format.number(bar.totalFiles))
+                      .arg(Format.number(bar.totalChars))
+                      .arg(Format.number(bar.estimatedTokens))
+                // Read as words. The three totals arrive one after another; the
+                // name changes once, when all have.
+                readonly property string spoken: [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
+                                                  Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
+                                                  Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
+                property string settled: spoken
+                onSpokenChanged: settle.restart()
+                Timer {
+                    id: settle
+                    interval: 0
+                    onTriggered: totals.settled = totals.spoken
+                }
+                Accessible.role: Accessible.StaticText
+                Accessible.name: settled
+                Accessible.ignored: !totalsRow.visible || !bar.visible
+            }
 
-            // Read as words. The name changes once per estimate (the three
-            // totals arrive one after another), which tells the screen reader.
-            readonly property string spoken: [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
-                                              Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
-                                              Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
-            property string announced: spoken
-            function announce() { announced = spoken }
-            onSpokenChanged: Qt.callLater(announce)
-            Accessible.role: Accessible.StaticText
-            Accessible.name: announced
-            Accessible.ignored: !totalsRow.visible || !bar.visible
-        }
-
-        ContextFit {
-            id: contextFit
-            tokens: bar.estimatedTokens
-            Accessible.ignored: !totalsRow.visible || !bar.visible || !visible
-        }
+            ContextFit {
+                id: contextFit
+                tokens: bar.estimatedTokens
+                Accessible.ignored: !totalsRow.visible || !bar.visible || !visible
+            }
         }
     }
 }

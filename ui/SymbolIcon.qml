@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Window
 import Lumbrel
 
 // One of the app's symbols ("gear", "doc.fill", ...) drawn from the icon font,
@@ -6,10 +7,13 @@ import Lumbrel
 Text {
     property string symbol
     property real size: 14
+    // Never smaller than this many pixels on screen (0: no floor).
+    property real minimumPixels: 0
 
     text: Icons.glyph(symbol)
     font.family: Icons.fontFamily
-    font.pointSize: Theme.points(size)
+    font.pointSize: Math.max(Theme.points(size), Screen.logicalPixelDensity > 0
+                             ? minimumPixels * 72 / (Screen.logicalPixelDensity * 25.4) : 0)
     horizontalAlignment: Text.AlignHCenter
     verticalAlignment: Text.AlignVCenter
     Accessible.ignored: true

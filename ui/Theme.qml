@@ -53,6 +53,8 @@ QtObject {
     readonly property color reveal: folder
     readonly property color remove: inList("#f0443a", 3)
     readonly property color success: Contrast.readable("#30c158", window, 3)
+    // A note that something is over a limit: text on the window (4.5:1).
+    readonly property color warning: Contrast.readable("#c25e00", window, 4.5)
     // The rings of the empty drop area are decoration.
     readonly property color ring: Qt.rgba(68 / 255, 128 / 255, 187 / 255, 0.4)
 
@@ -79,8 +81,7 @@ QtObject {
     // --- Type ----------------------------------------------------------------
     // Sizes follow the desktop's font: the body text is the application font,
     // and the other sizes keep their proportion to a 13-point body.
-    readonly property real bodySize: Qt.application.font.pointSize > 0 ? Qt.application.font.pointSize
-                                                                        : Qt.application.font.pixelSize * 0.75
+    readonly property real bodySize: WindowPlacement.fontPoints
     function points(size) { return bodySize * size / 13 }
     readonly property real headlineSize: points(13)
     readonly property real captionSize: points(10)
@@ -89,6 +90,26 @@ QtObject {
     // --- Metrics and timing --------------------------------------------------
     readonly property int standardPadding: 16
     readonly property int standardSpacing: 8
+    // The window's content at the design font; it grows with the font.
+    readonly property int windowWidth: 400
+    readonly property int windowHeight: 500
+    // Rows, the drop area and small panels.
+    readonly property int cornerRadius: 4
+    // The capsules of the completion screen's buttons.
+    readonly property int pillRadius: 25
+    readonly property int pillWidth: 200
+    // How much the window is grown for the desktop's font (1 at the design font).
+    readonly property real scale: WindowPlacement.scale
+    // The settings panel's frame, grown with the window.
+    readonly property real settingsWidth: 350 * scale
+    readonly property real settingsHeight: 400 * scale
+    // Dialogs and popups over the window, and their least distance from its edges.
+    readonly property int dialogWidth: 360
+    readonly property int dialogMargin: 20
+    // Symbols that act, in points of a 13-point body (17 pixels at the
+    // design font), in targets of at least 24 pixels.
+    readonly property real actionSymbol: 15
+    readonly property int actionTarget: 24
     // How long the pointer rests on a control before its tool tip shows.
     readonly property int toolTipDelay: 600
 

@@ -12,6 +12,8 @@
 #include "FileListModel.h"
 #include "FileSelection.h"
 #include "FileSelectionState.h"
+#include "RecentSelections.h"
+#include "SelectionHistory.h"
 #include "FileTreeModel.h"
 #include "SelectionTree.h"
 
@@ -102,5 +104,21 @@ struct FileSelectionStateRegistration
     Q_GADGET
     QML_FOREIGN(FileSelectionState)
     QML_NAMED_ELEMENT(FileSelectionState)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct SelectionHistoryRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(SelectionHistory)
+    QML_NAMED_ELEMENT(SelectionHistory)
+    QML_UNCREATABLE("Made by the application")
+};
+
+struct RecentSelectionsRegistration
+{
+    Q_GADGET
+    QML_FOREIGN(RecentSelections)
+    QML_NAMED_ELEMENT(RecentSelections)
     QML_UNCREATABLE("Made by the application")
 };

@@ -65,7 +65,7 @@ QString BundleJob::stageText() const
     case Job::Stage::Copying:
         return tr("Copying files\u2026");
     case Job::Stage::Packing:
-        return tr("Packing\u2026");
+        return m_packerStep.isEmpty() ? tr("Packing\u2026") : m_packerStep + QStringLiteral("\u2026");
     case Job::Stage::Writing:
         return tr("Writing the bundle\u2026");
     }
@@ -244,11 +244,30 @@ void BundleJob::finish(const std::stop_token &token, const QUrl &destination, bo
         return;
     }
     setScreen(Screen::Normal);
-    refuse(UserText::cleaned(result.error().description));
+    const QString reason = UserText::cleaned(result.error().description);
+    switch (m_stage) {
+    case Job::Stage::Copying:
+        fail(tr("Copying the chosen items failed"), false, reason);
+        break;
+    case Job::Stage::Packing:
+        fail(tr("Packing the files failed"), false, reason);
+        break;
+    case Job::Stage::Writing:
+        // Reading the packer's output from the private area fails as "QFile";
+        // anything else went wrong at the destination.
+        fail(tr("Saving the bundle failed"), result.error().domain != QLatin1String("QFile"), reason);
+        break;
+    }
 }
 
 void BundleJob::refuse(const QString &reason)
 {
+    fail(tr("Cannot save there"), true, reason);
+}
+
+void BundleJob::fail(const QString &action, bool destinationProblem, const QString &reason)
+{
+    emit failedAction(action, destinationProblem);
     emit failed(QStringLiteral("Failed to bundle files: ") + reason);
 }
 
@@ -280,6 +299,11 @@ void BundleJob::setScreen(Screen screen)
 void BundleJob::setProgress(const JobProgress &progress)
 {
     setStage(progress.stage);
+    QString step = progress.packerStep.trimmed();
+    while (step.endsWith(QLatin1Char('.')) || step.endsWith(QChar(0x2026)))
+        step.chop(1);
+    if (std::exchange(m_packerStep, step) != step)
+        emit stageChanged(); // a new step of the packer's
     const double fraction = progress.total > 0 ? double(qMin(progress.done, progress.total)) / double(progress.total) : -1;
     const QString text = progress.total > 0
         ? QStringLiteral("%1: %2 of %3")

@@ -24,7 +24,8 @@ class BundleJob : public QObject
     // Every file the last bundle wrote (its parts, when it was split).
     Q_PROPERTY(QList<QUrl> outputFiles READ outputFiles NOTIFY outputFileChanged)
     Q_PROPERTY(Job::Stage stage READ stage NOTIFY stageChanged)
-    // What the job is doing, for the processing screen ("Packing…").
+    // What the job is doing, in words without counts ("Copying files…", the
+    // packer's own step, "Writing the bundle…"): it changes once per step.
     Q_PROPERTY(QString stageText READ stageText NOTIFY stageChanged)
     // How far packing is, 0 to 1, as the packer reports it; -1 while unknown.
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
@@ -96,6 +97,9 @@ signals:
     void succeeded(const JobResult &result);
     // A job failed, or the chosen place was refused; the message is for the user.
     void failed(const QString &message);
+    // Comes just before `failed`: the action that failed, in words ("Saving
+    // the bundle failed"), and whether another place to save might do.
+    void failedAction(const QString &action, bool destinationProblem);
     // A bundle for the clipboard is ready in `file`, a private file of the session.
     void copied(const JobResult &result, const QString &file);
     // A bundle was written inside a chosen folder: later runs leave these files out.
@@ -105,6 +109,7 @@ private:
     void start(const QUrl &destination, bool forClipboard);
     void finish(const std::stop_token &token, const QUrl &destination, bool forClipboard, const Result<JobResult> &result);
     void refuse(const QString &reason);
+    void fail(const QString &action, bool destinationProblem, const QString &reason);
     void setScreen(Screen screen);
     void setProgress(const JobProgress &progress);
     void setStage(Job::Stage stage);
@@ -117,6 +122,7 @@ private:
     Job::Stage m_stage = Job::Stage::Copying;
     double m_progress = -1;
     QString m_progressText;
+    QString m_packerStep; // the packer's own step while packing, where it says one
     QList<QUrl> m_outputFiles;
     QStringList m_leftOut;
     QUrl m_pendingDestination; // chosen, waiting for the user to confirm replacing it

@@ -31,20 +31,50 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
     , m_quickCopy([this](const QString &text) { putOnClipboard(text, m_copiedFile); })
 {
-    connect(m_options, &BundleOptions::storeFailed, this, &ContentView::showError);
+    connect(m_options, &BundleOptions::storeFailed, this,
+            [this](const QString &message) { showError(tr("Settings not saved"), message); });
     if (!m_options->storeProblem().isEmpty())
-        QMetaObject::invokeMethod(this, [this] { showError(m_options->storeProblem()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { showError(tr("Settings not saved"), m_options->storeProblem()); }, Qt::QueuedConnection);
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     // An estimate's output kept for a bundle of its selection goes with the selection.
     connect(&m_selection, &FileSelection::changed, this, [this] { m_worker->keptBundle().clear(); });
+    connect(&m_selection, &FileSelection::changed, this, [this] { setStatusMessage({}); });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
         m_tree.absorb(result);
         setTotals(result.summary);
         m_selection.files()->setShares(result.shares());
+        if (!m_selection.urls().isEmpty())
+            announce(totalsText(result.summary));
     });
+    connect(m_estimatesManager.get(), &EstimatesManager::errorMessageChanged, this, [this] {
+        if (const QString error = m_estimatesManager->errorMessage(); !error.isEmpty())
+            announce(tr("Estimate failed: %1").arg(error));
+    });
+    connect(history(), &SelectionHistory::changed, this, [this] {
+        if (history()->noticeShown())
+            announce(tr("%1. Undo with Ctrl+Z.").arg(history()->lastChange()));
+    });
+    for (const auto changed : {&EstimatesManager::isEstimatingChanged, &EstimatesManager::errorMessageChanged})
+        connect(m_estimatesManager.get(), changed, this, &ContentView::updateCanStart);
+    connect(m_selection.files(), &FileListModel::countChanged, this, &ContentView::updateCanStart);
 
-    connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) { setTotals(result.summary); });
-    connect(m_job.get(), &BundleJob::failed, this, &ContentView::showError);
+    connect(m_job.get(), &BundleJob::succeeded, this, [this](const JobResult &result) {
+        setTotals(result.summary);
+        m_recent.record(m_selection.urls());
+        announce(tr("Bundling completed: %1").arg(totalsText(result.summary)));
+    });
+    connect(m_job.get(), &BundleJob::failedAction, this, [this](const QString &action, bool destinationProblem) {
+        m_alertTitle = action;
+        m_alertOffersOtherLocation = destinationProblem;
+    });
+    connect(m_job.get(), &BundleJob::failed, this,
+            [this](const QString &message) { showError(m_alertTitle, message, m_alertOffersOtherLocation); });
+    connect(m_job.get(), &BundleJob::stageChanged, this, [this] {
+        // One announcement per step, also where the stage and the packer's step change together.
+        if (m_job->screen() == BundleJob::Screen::Processing && m_job->stageText() != m_announcement)
+            announce(m_job->stageText());
+    });
     connect(m_job.get(), &BundleJob::copied, this, [this](const JobResult &result, const QString &file) {
         if (!m_copiedFile.isEmpty() && m_copiedFile != file)
             QDir(QFileInfo(m_copiedFile).absolutePath()).removeRecursively(); // the copy before
@@ -81,6 +111,9 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
         // While the job runs or its totals show, estimates wait.
         m_estimatesManager->setHeld(m_job->screen() != BundleJob::Screen::Normal);
         emit isProcessingChanged();
+        updateCanStart();
+        if (m_job->screen() == BundleJob::Screen::Processing)
+            announce(m_job->stageText()); // the first step
     });
 }
 
@@ -127,10 +160,39 @@ void ContentView::setTotals(const RunSummary &summary, bool provisional)
     assign(this, m_totalsProvisional, provisional, &ContentView::totalsProvisionalChanged);
 }
 
-void ContentView::showError(const QString &message)
+void ContentView::showError(const QString &title, const QString &message, bool offerOtherLocation)
 {
-    assign(this, m_alertMessage, message, &ContentView::alertMessageChanged);
+    m_alertTitle = title;
+    m_alertOffersOtherLocation = offerOtherLocation;
+    m_alertMessage = message;
+    emit alertMessageChanged();
     setShowAlert(true);
+}
+
+void ContentView::setStatusMessage(const QString &message)
+{
+    if (assign(this, m_statusMessage, message, &ContentView::statusMessageChanged) && !message.isEmpty())
+        announce(message);
+}
+
+void ContentView::updateCanStart()
+{
+    const bool can = !m_selection.urls().isEmpty() && m_job->screen() == BundleJob::Screen::Normal
+        && !m_estimatesManager->isEstimating() && m_estimatesManager->errorMessage().isEmpty();
+    assign(this, m_canStart, can, &ContentView::canStartChanged);
+}
+
+void ContentView::announce(const QString &text)
+{
+    m_announcement = text;
+    emit announced(text);
+}
+
+QString ContentView::totalsText(const RunSummary &summary)
+{
+    return formatCount(summary.totalFiles, tr("file"), tr("files")) + QStringLiteral(", ")
+        + formatCount(summary.totalChars, tr("character"), tr("characters")) + QStringLiteral(", ")
+        + formatCount(summary.estimatedTokens, tr("token"), tr("tokens"));
 }
 
 void ContentView::putOnClipboard(const QString &text, const QString &file)
@@ -149,22 +211,45 @@ JobInput ContentView::jobInput() const
             m_tree.ticks()};
 }
 
+QList<QUrl> ContentView::usable(const QList<QUrl> &urls)
+{
+    QList<QUrl> kept;
+    kept.reserve(urls.size());
+    QStringList refused;
+    // A large drop is only looked up here (it is merged off this thread);
+    // what cannot be read in it is said when it is packed.
+    const auto check = urls.size() < FileSelection::backgroundAddingFrom ? FileSelection::Check::Readable
+                                                                         : FileSelection::Check::Exists;
+    for (const QUrl &url : urls) {
+        if (const QString why = FileSelection::unusable(url, check); why.isEmpty())
+            kept << url;
+        else
+            refused << why;
+    }
+    if (refused.size() > 1)
+        refused = {tr("%1 (and %2 more)").arg(refused.first()).arg(refused.size() - 1)};
+    setStatusMessage(refused.value(0));
+    return kept;
+}
+
 bool ContentView::handleDrop(const QList<QUrl> &urls)
 {
     // The list changes at once (a large drop as soon as it is merged, off
     // this thread); the estimate follows half a second later, so that one
-    // drop of many items causes one run. The warm packer starts with the
-    // first items, behind the estimate's delay.
+    // drop of many items causes one run. What is missing or unreadable is
+    // refused first and said. The warm packer starts with the first items,
+    // behind the estimate's delay.
     if (!urls.isEmpty())
         m_repomix->startService();
-    m_selection.addDropped(urls, [this](bool) { m_estimatesManager->refreshSoon(); });
+    m_selection.addDropped(usable(urls), [this](bool) { m_estimatesManager->refreshSoon(); });
     return true;
 }
 
 void ContentView::addFile(const QUrl &url)
 {
+    const QList<QUrl> kept = usable({url});
     const QSignalBlocker quiet(&m_selection);
-    m_selection.add({url});
+    m_selection.add(kept);
 }
 
 void ContentView::removeFile(const QUrl &url)
@@ -175,6 +260,26 @@ void ContentView::removeFile(const QUrl &url)
 void ContentView::clearAll()
 {
     m_selection.clear();
+}
+
+void ContentView::undo()
+{
+    if (m_job->screen() != BundleJob::Screen::Normal)
+        return;
+    const QString change = history()->lastChange();
+    if (m_selection.undo())
+        announce(tr("Undone: %1").arg(change));
+}
+
+void ContentView::openRecent(int row)
+{
+    const QList<QUrl> files = m_recent.at(row);
+    if (files.isEmpty() || m_job->screen() != BundleJob::Screen::Normal || files == m_selection.urls())
+        return;
+    const QList<QUrl> kept = usable(files);
+    const QSignalBlocker quiet(&m_selection); // the estimate follows as after a drop
+    m_selection.replace(kept, tr("Opened a recent selection"));
+    m_estimatesManager->refreshSoon();
 }
 
 void ContentView::chooseFiles()
@@ -203,6 +308,13 @@ bool ContentView::handleListKey(int key)
 
 void ContentView::startBundling()
 {
+    if (m_canStart)
+        m_job->start();
+}
+
+void ContentView::chooseAnotherLocation()
+{
+    setShowAlert(false);
     m_job->start();
 }
 

@@ -5,6 +5,7 @@
 #include "BundleOptions.h"
 #include "EstimatesManager.h"
 #include "FileSelection.h"
+#include "RecentSelections.h"
 #include "RepomixWrapper.h"
 #include "RunSummary.h"
 #include "SelectionTree.h"
@@ -33,8 +34,22 @@ class ContentView : public QObject
     Q_PROPERTY(BundleClipboard *clipboard READ clipboard CONSTANT)
     Q_PROPERTY(bool isProcessing READ isProcessing NOTIFY isProcessingChanged)
     Q_PROPERTY(QUrl outputFile READ outputFile NOTIFY outputFileChanged)
+    Q_PROPERTY(SelectionHistory *history READ history CONSTANT)
+    Q_PROPERTY(RecentSelections *recent READ recent CONSTANT)
     Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
+    // The alert's title names what failed ("Saving the bundle failed").
+    Q_PROPERTY(QString alertTitle READ alertTitle NOTIFY alertMessageChanged)
     Q_PROPERTY(QString alertMessage READ alertMessage NOTIFY alertMessageChanged)
+    // The alert offers "Choose Another Location…": the place to save was the problem.
+    Q_PROPERTY(bool alertOffersOtherLocation READ alertOffersOtherLocation NOTIFY alertMessageChanged)
+    // What the status bar says about the latest addition that was refused
+    // ("not found: /home/ann/gone.txt"); empty when nothing was.
+    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    // "Start bundling" can go: items are listed, no estimate runs, and the
+    // latest estimate did not fail (its reason is the estimate's error).
+    Q_PROPERTY(bool canStart READ canStart NOTIFY canStartChanged)
+    // The latest text for a screen reader to speak (see announced).
+    Q_PROPERTY(QString announcement READ announcement NOTIFY announced)
     Q_PROPERTY(qint64 totalFiles READ totalFiles NOTIFY totalFilesChanged)
     Q_PROPERTY(qint64 totalChars READ totalChars NOTIFY totalCharsChanged)
     Q_PROPERTY(qint64 estimatedTokens READ estimatedTokens NOTIFY estimatedTokensChanged)
@@ -70,12 +85,19 @@ public:
     bool totalsProvisional() const { return m_totalsProvisional; }
     QString copyMessage() const { return m_copyMessage; }
     RepomixWrapper &repomix() { return *m_repomix; }
+    SelectionHistory *history() { return m_selection.history(); }
+    RecentSelections *recent() { return &m_recent; }
 
     bool isProcessing() const { return m_job->screen() == BundleJob::Screen::Processing; }
     QUrl outputFile() const { return m_job->outputFile(); }
     bool showAlert() const { return m_showAlert; }
     void setShowAlert(bool show);
     QString alertMessage() const { return m_alertMessage; }
+    QString alertTitle() const { return m_alertTitle; }
+    bool alertOffersOtherLocation() const { return m_alertOffersOtherLocation; }
+    QString statusMessage() const { return m_statusMessage; }
+    bool canStart() const { return m_canStart; }
+    QString announcement() const { return m_announcement; }
     qint64 totalFiles() const { return m_totals.totalFiles; }
     qint64 totalChars() const { return m_totals.totalChars; }
     qint64 estimatedTokens() const { return m_totals.estimatedTokens; }
@@ -91,11 +113,17 @@ public:
     void setShowIgnorePatterns(bool show);
 
     // Selection. A drop (or an open request) adds its local files and
-    // folders and refreshes the estimates half a second later.
+    // folders and refreshes the estimates half a second later; a location
+    // that is missing or cannot be read is refused and said in statusMessage.
     Q_INVOKABLE bool handleDrop(const QList<QUrl> &urls);
     Q_INVOKABLE void addFile(const QUrl &url);
+    // Removing a row and "Clear All" can be undone.
     Q_INVOKABLE void removeFile(const QUrl &url);
     Q_INVOKABLE void clearAll();
+    // Takes the newest removal back (Ctrl+Z, the notice's "Undo").
+    Q_INVOKABLE void undo();
+    // File › Open Recent: the list becomes that selection (undoable).
+    Q_INVOKABLE void openRecent(int row);
     // Asks the view for a dialog to choose files or a folder (addItemsRequested);
     // what is chosen comes back through handleDrop.
     Q_INVOKABLE void chooseFiles();
@@ -109,6 +137,8 @@ public:
 
     // Bundle job: "Start bundling", then the save dialog (see BundleJob).
     Q_INVOKABLE void startBundling();
+    // The alert's "Choose Another Location…": the save dialog again.
+    Q_INVOKABLE void chooseAnotherLocation();
     // From the completion screen: "Bundle More Files" empties the selection;
     // backToList keeps it, with the options and patterns.
     Q_INVOKABLE void resetState();
@@ -128,6 +158,11 @@ signals:
     void ignorePatternsChanged();
     void includePatternsChanged();
     void showIgnorePatternsChanged();
+    void statusMessageChanged();
+    void canStartChanged();
+    // Something a screen reader should speak now; each call counts, also
+    // with the same text as before.
+    void announced(const QString &text);
     void totalsProvisionalChanged();
     void copyMessageChanged();
 
@@ -137,7 +172,13 @@ signals:
 private:
     void setTotals(const RunSummary &summary, bool provisional = false);
     static void putOnClipboard(const QString &text, const QString &file);
-    void showError(const QString &message);
+    void showError(const QString &title, const QString &message, bool offerOtherLocation = false);
+    void setStatusMessage(const QString &message);
+    // `urls` without the ones that cannot join the list, which are said.
+    QList<QUrl> usable(const QList<QUrl> &urls);
+    static QString totalsText(const RunSummary &summary);
+    void updateCanStart();
+    void announce(const QString &text);
 
     BundleOptions *m_options;
     FileSelection m_selection;
@@ -147,9 +188,15 @@ private:
     std::unique_ptr<EstimatesManager> m_estimatesManager;
     std::unique_ptr<BundleJob> m_job;
     BundleClipboard m_clipboard;
+    RecentSelections m_recent;
 
     bool m_showAlert = false;
     QString m_alertMessage;
+    QString m_alertTitle;
+    bool m_alertOffersOtherLocation = false;
+    QString m_statusMessage;
+    bool m_canStart = false;
+    QString m_announcement;
     RunSummary m_totals;
     bool m_showSettings = false;
     QString m_ignorePatterns;

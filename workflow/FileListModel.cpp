@@ -15,6 +15,24 @@ QString cleanPath(const QUrl &url)
 }
 } // namespace
 
+FileListModel::FileListModel(QObject *parent)
+    : QAbstractListModel(parent)
+{
+    // Rows that come or go before the highlighted one move it.
+    for (const auto changed : {&FileListModel::rowsInserted, &FileListModel::rowsRemoved})
+        connect(this, changed, this, [this] {
+            if (!m_highlighted.isEmpty())
+                emit highlightedRowChanged();
+        });
+    connect(this, &FileListModel::modelReset, this, &FileListModel::highlightedRowChanged);
+    connect(this, &FileListModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to, const QList<int> &roles) {
+                const int row = highlightedRow();
+                if (roles.isEmpty() && row >= from.row() && row <= to.row())
+                    emit highlightedRowChanged(); // a folder took a listed entry's place
+            });
+}
+
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : count();
@@ -46,6 +64,15 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
         const auto share = m_shares.constFind(url);
         return share != m_shares.cend() && share->files == 0;
     }
+    case HighlightedRole:
+        return !m_highlighted.isEmpty() && url == m_highlighted;
+    case PackedFilesRole:
+    case PackedTokensRole: {
+        const auto share = m_shares.constFind(url);
+        if (share == m_shares.cend())
+            return qint64(-1);
+        return role == PackedFilesRole ? share->files : share->tokens;
+    }
     default:
         return {};
     }
@@ -54,7 +81,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
 QHash<int, QByteArray> FileListModel::roleNames() const
 {
     return {{UrlRole, "url"}, {NameRole, "name"}, {PathRole, "path"}, {ShareRole, "share"},
-            {PackedNothingRole, "packedNothing"}};
+            {PackedNothingRole, "packedNothing"}, {HighlightedRole, "highlighted"},
+            {PackedFilesRole, "packedFiles"}, {PackedTokensRole, "packedTokens"}};
 }
 
 bool FileListModel::contains(const QUrl &outer, const QUrl &inner)
@@ -269,7 +297,7 @@ void FileListModel::setShares(const QHash<QUrl, Share> &shares)
 {
     m_shares = shares;
     if (!m_urls.isEmpty())
-        emit dataChanged(index(0), index(count() - 1), {ShareRole, PackedNothingRole});
+        emit dataChanged(index(0), index(count() - 1), {ShareRole, PackedNothingRole, PackedFilesRole, PackedTokensRole});
 }
 
 bool FileListModel::remove(const QUrl &url)
@@ -298,4 +326,51 @@ void FileListModel::clear()
     ++m_generation;
     endResetModel();
     emit countChanged();
+}
+
+void FileListModel::restore(const QList<QUrl> &urls)
+{
+    // When every present entry is in `urls`, in the same order, the missing
+    // ones are inserted one by one; anything else starts the model afresh.
+    qsizetype matched = 0;
+    for (const QUrl &url : urls) {
+        if (matched < m_urls.size() && m_urls.at(matched) == url)
+            ++matched;
+    }
+    if (matched == m_urls.size()) {
+        for (int row = 0; row < urls.size(); ++row) {
+            if (row < m_urls.size() && m_urls.at(row) == urls.at(row))
+                continue;
+            beginInsertRows({}, row, row);
+            m_urls.insert(row, urls.at(row));
+            m_present.insert(urls.at(row));
+            m_index.insert(cleanPath(urls.at(row)), urls.at(row));
+            endInsertRows();
+        }
+    } else {
+        beginResetModel();
+        m_urls = urls;
+        m_present = QSet<QUrl>(urls.cbegin(), urls.cend());
+        m_index.clear();
+        for (const QUrl &url : urls)
+            m_index.insert(cleanPath(url), url);
+        endResetModel();
+    }
+    ++m_generation; // a merge begun on the list before is done again
+    emit countChanged();
+}
+
+void FileListModel::setHighlighted(const QUrl &url)
+{
+    if (m_highlighted == url)
+        return;
+    const int before = highlightedRow();
+    m_highlighted = url;
+    const int after = highlightedRow();
+    for (const int row : {before, after}) {
+        if (row >= 0)
+            emit dataChanged(index(row), index(row), {HighlightedRole});
+    }
+    if (before != after)
+        emit highlightedRowChanged();
 }

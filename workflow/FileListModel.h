@@ -15,6 +15,8 @@ class FileListModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // The row of the highlighted entry; -1 when none is highlighted.
+    Q_PROPERTY(int highlightedRow READ highlightedRow NOTIFY highlightedRowChanged)
 
 public:
     enum Role {
@@ -23,6 +25,9 @@ public:
         PathRole,
         ShareRole,         // "9 files, 3,456 tokens": the entry's part of the latest estimate; empty when unknown
         PackedNothingRole, // the latest estimate packed nothing of this entry
+        HighlightedRole,   // the entry is the highlighted one
+        PackedFilesRole,   // files of this entry in the latest estimate; -1 when unknown
+        PackedTokensRole,  // their tokens; -1 when unknown
     };
 
     // One entry's part of an estimate.
@@ -39,7 +44,7 @@ public:
         Replaced,  // a folder that took the place of the entries inside it
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    explicit FileListModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -91,6 +96,14 @@ public:
     // Removes the entry equal to `url`; true when there was one.
     bool remove(const QUrl &url);
     void clear();
+    // Makes the list `urls`, which keeps the rules above (an earlier state
+    // of this list). Entries that come back between the listed ones are
+    // inserted where they stood, so that the view keeps its place.
+    void restore(const QList<QUrl> &urls);
+
+    // The entry shown as highlighted (none: an empty URL).
+    void setHighlighted(const QUrl &url);
+    int highlightedRow() const { return m_highlighted.isEmpty() ? -1 : indexOf(m_highlighted); }
 
     // Each entry's part of the latest estimate; entries missing from `shares`
     // show none.
@@ -101,6 +114,7 @@ public:
 
 signals:
     void countChanged();
+    void highlightedRowChanged();
 
 private:
     QList<QUrl> m_urls;
@@ -111,4 +125,5 @@ private:
     QMap<QString, QUrl> m_index;
     quint64 m_generation = 0; // counts the changes of the list
     QHash<QUrl, Share> m_shares;
+    QUrl m_highlighted;
 };

@@ -1,14 +1,23 @@
 #include "FileSelection.h"
 
+#include "CountText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
 
+#include <filesystem>
 #include <memory>
 
 FileSelection::FileSelection(QObject *parent)
     : QObject(parent)
 {
+    connect(&m_selectionState, &FileSelectionState::selectedFileChanged, this,
+            [this] { m_files.setHighlighted(m_selectionState.selectedFile()); });
 }
 
 namespace {
@@ -79,16 +88,133 @@ void FileSelection::addNextDrop()
 
 bool FileSelection::remove(const QUrl &url)
 {
+    const SelectionSnapshot before = snapshot();
     if (!m_files.remove(url))
         return false;
+    record(tr("Removed \u201C%1\u201D").arg(QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName()), before);
     emit changed();
     return true;
 }
 
-void FileSelection::clear()
+void FileSelection::clear(const QString &change)
 {
+    const SelectionSnapshot before = snapshot();
     m_files.clear();
+    if (!before.files.isEmpty())
+        record(change.isEmpty() ? tr("Cleared %1").arg(formatCount(before.files.size(), tr("item"), tr("items"))) : change,
+               before);
     emit changed();
+}
+
+void FileSelection::replace(const QList<QUrl> &urls, const QString &change)
+{
+    const SelectionSnapshot before = snapshot();
+    m_files.clear();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            m_files.add(url);
+    }
+    if (!before.files.isEmpty())
+        record(change, before);
+    emit changed();
+}
+
+QString FileSelection::unusable(const QUrl &url, Check check)
+{
+    if (!url.isLocalFile())
+        return {};
+    const QString path = QDir::cleanPath(url.toLocalFile());
+    const QFileInfo info(path);
+    if (!info.exists())
+        return tr("not found: %1").arg(QDir::toNativeSeparators(path));
+    if (check == Check::Exists)
+        return {};
+    // Tried as the packer will read it: opened (a folder listed), which asks
+    // the system itself rather than the permission bits.
+    bool readable = false;
+    if (info.isDir()) {
+        std::error_code error;
+        std::filesystem::directory_iterator listing(QFile::encodeName(path).toStdString(), error);
+        readable = !error;
+    } else {
+        QFile file(path);
+        readable = file.open(QIODevice::ReadOnly);
+    }
+    if (!readable)
+        return tr("cannot be read: %1").arg(QDir::toNativeSeparators(path));
+    return {};
+}
+
+SelectionSnapshot FileSelection::snapshot() const
+{
+    return {m_files.urls(), m_selectionState.selectedFile(), m_readTicks ? m_readTicks() : Ticks()};
+}
+
+void FileSelection::recordChange(const QString &change, const SelectionSnapshot &before)
+{
+    record(change, before);
+}
+
+void FileSelection::setTicksAccess(std::function<Ticks()> read, std::function<void(const QUrl &, const ItemTicks &)> write)
+{
+    m_readTicks = std::move(read);
+    m_writeTicks = std::move(write);
+}
+
+void FileSelection::record(const QString &change, const SelectionSnapshot &before)
+{
+    m_history.record(change, before, m_files.urls());
+}
+
+bool FileSelection::undo()
+{
+    const std::optional<SelectionHistory::Entry> entry = m_history.takeLast();
+    if (!entry)
+        return false;
+    const QList<QUrl> &now = m_files.urls();
+    QList<QUrl> restored;
+    // An entry that returns stays out when a folder added since holds it.
+    for (const QUrl &url : entry->before.files) {
+        const bool heldByNewer = std::any_of(now.cbegin(), now.cend(), [&](const QUrl &current) {
+            return current != url && FileListModel::contains(current, url);
+        });
+        if (!heldByNewer)
+            restored << url;
+    }
+    const QSet<QUrl> returning(restored.cbegin(), restored.cend());
+    const QSet<QUrl> putInByTheChange(entry->after.cbegin(), entry->after.cend());
+    for (const QUrl &url : now) {
+        if (putInByTheChange.contains(url))
+            continue;
+        const bool heldByReturning = std::any_of(restored.cbegin(), restored.cend(), [&](const QUrl &back) {
+            return FileListModel::contains(back, url);
+        });
+        if (!returning.contains(url) && !heldByReturning)
+            restored << url;
+    }
+    m_files.restore(restored);
+    if (m_writeTicks) {
+        for (const QUrl &url : entry->before.files) {
+            if (m_files.indexOf(url) >= 0)
+                m_writeTicks(url, entry->before.ticks.value(url));
+        }
+    }
+    if (m_files.indexOf(entry->before.highlighted) >= 0)
+        m_selectionState.setSelectedFile(entry->before.highlighted);
+    emit changed();
+    return true;
+}
+
+void FileSelection::select(const QUrl &url)
+{
+    if (m_files.indexOf(url) >= 0)
+        m_selectionState.setSelectedFile(url);
+}
+
+void FileSelection::showCurrent()
+{
+    if (!m_files.isEmpty() && highlightedRow() < 0)
+        m_selectionState.setSelectedFile(m_files.at(0));
 }
 
 int FileSelection::highlightedRow() const

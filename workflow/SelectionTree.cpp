@@ -12,6 +12,9 @@ SelectionTree::SelectionTree(FileSelection &selection, QObject *parent)
     : QObject(parent)
     , m_selection(selection)
 {
+    // What is left out inside the folders goes into the selection's undo history.
+    m_selection.setTicksAccess([this] { return ticks(); },
+                               [this](const QUrl &item, const ItemTicks &ticks) { setTicks(item, ticks); });
     connect(&m_model, &FileTreeModel::ticksChanged, this, [this](const ItemTicks &ticks) { setTicks(m_opened, ticks); });
     // The ticks belong to a listed item for as long as it is listed.
     connect(&m_selection, &FileSelection::changed, this, [this] {
@@ -102,11 +105,13 @@ void SelectionTree::leaveOut(const QUrl &item, const QString &path)
         m_selection.remove(item);
         return;
     }
+    const SelectionSnapshot before = m_selection.snapshot();
     ItemTicks ticks = m_details.ticksOf(item);
     ticks.unticked.insert(path);
     if (ticks.onlyFiles)
         ticks.onlyFiles->remove(path);
     setTicks(item, ticks);
+    m_selection.recordChange(tr("Left out \u201C%1\u201D").arg(path.section(u'/', -1)), before);
 }
 
 void SelectionTree::takeAll()

@@ -15,6 +15,7 @@
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelUpdatesPlugin)
 
 namespace {
 class NoUpdater : public Updater
@@ -71,9 +72,10 @@ private slots:
         key(Qt::Key_Return);
         QTRY_VERIFY(view.showSettings());
         QVERIFY(tabTo("stylePicker"));
+        const QUrl current = view.selectionState()->selectedFile();
         key(Qt::Key_Down);
         QCOMPARE(view.options()->value("style"), QStringLiteral("xml"));
-        QVERIFY(view.selectionState()->selectedFile().isEmpty());
+        QCOMPARE(view.selectionState()->selectedFile(), current);
         key(Qt::Key_Escape);
         QVERIFY(!view.showSettings());
 
@@ -96,12 +98,15 @@ private slots:
         QVERIFY(text.contains("Made for Repomix users")); // the user's text is not
         QCOMPARE(view.totalFiles(), 3);
 
-        // The completion screen has the focus, on its first button: Space there
-        // bundles more files rather than reopening the save dialog.
-        QTRY_COMPARE(focused()->objectName(), QStringLiteral("bundleMoreButton"));
+        // The completion screen has the focus, on Copy: Space there copies
+        // rather than emptying the list; Escape goes back to the list.
+        QTRY_COMPARE(focused()->objectName(), QStringLiteral("copyButton"));
         key(Qt::Key_Space);
+        QTRY_COMPARE(view.clipboard()->state(), BundleClipboard::State::Copied);
+        QCOMPARE(focused()->objectName(), QStringLiteral("copyButton")); // the ring stays
+        key(Qt::Key_Escape);
         QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Normal);
-        QCOMPARE(view.files()->count(), 0);
+        QCOMPARE(view.files()->count(), 1);
     }
 
 private:

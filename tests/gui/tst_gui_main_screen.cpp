@@ -1,6 +1,9 @@
 #include "FakePacker.h"
 #include "MainScreen.h"
 
+#include "Reveal.h"
+
+#include <QClipboard>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
@@ -27,11 +30,13 @@ private slots:
         screen.drop(files);
         QCOMPARE(screen.view.files()->urls(), files);
         expectList(true);
-        QTRY_COMPARE(screen.item("totalsText")->property("text").toString(), QString::fromUtf8("Files: 3 • Chars: 120 • Tokens: 30"));
+        QTRY_COMPARE(screen.item("totalsText")->property("text").toString(), QString::fromUtf8("Files:\u00A03 • Chars:\u00A0120 • Tokens:\u00A030"));
 
-        // With nothing else focused the window's keys move the highlight.
+        // The list takes the focus that "Add Files…" had, with its current row shown.
+        QTRY_COMPARE(screen.view.selectionState()->selectedFile(), files[0]);
         QTest::keyClick(&screen.window, Qt::Key_Down);
-        QCOMPARE(screen.view.selectionState()->selectedFile(), files[0]);
+        QCOMPARE(screen.view.selectionState()->selectedFile(), files[1]);
+        QTest::keyClick(&screen.window, Qt::Key_Up);
         QTest::keyClick(&screen.window, Qt::Key_Delete); // removes the highlighted row
         QCOMPARE(screen.view.files()->urls(), (QList<QUrl>{files[1], files[2]}));
 
@@ -141,6 +146,156 @@ private slots:
             QVERIFY(!screen.view.showAlert());
         }
         QCOMPARE(screen.view.files()->count(), 1);
+    }
+
+    // Each action that takes items away can be taken back from its notice,
+    // with the items in their order and the highlight where it was.
+    void undoBringsBackWhatWasTakenAway_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("remove button") << "remove";
+        QTest::newRow("Delete key") << "delete";
+        QTest::newRow("Clear All") << "clear";
+        QTest::newRow("Bundle More Files") << "more";
+    }
+    void undoBringsBackWhatWasTakenAway()
+    {
+        QFETCH(QString, action);
+        MainScreen screen(m_packer.succeeding(3, 120, 30));
+        QVERIFY(screen.ready());
+        const QList<QUrl> files = screen.fixture({"a.txt", "b.txt", "c.txt"});
+        screen.drop(files);
+        screen.view.selection()->select(files[1]);
+        if (action == "remove") {
+            screen.click(screen.findAll([](QQuickItem *item) {
+                return item->objectName() == QLatin1String("removeButton") && item->isEnabled();
+            }).value(0));
+        } else if (action == "delete") {
+            screen.item("fileList")->forceActiveFocus();
+            QTest::keyClick(&screen.window, Qt::Key_Delete);
+        } else if (action == "clear") {
+            screen.click(screen.item("clearAllButton"));
+        } else {
+            screen.view.job()->run(screen.url("out.txt"));
+            QTRY_VERIFY(MainScreen::shown(screen.item("bundleMoreButton")));
+            QTRY_COMPARE(screen.item("bundleMoreButton")->opacity(), 1.0);
+            screen.click(screen.item("bundleMoreButton"));
+        }
+        QVERIFY(screen.view.files()->urls() != files);
+        QTRY_VERIFY(screen.shown("undoNotice"));
+        screen.click(screen.item("undoButton"));
+        QCOMPARE(screen.view.files()->urls(), files);
+        QCOMPARE(screen.view.selectionState()->selectedFile(), files[1]);
+        QVERIFY(!screen.shown("undoNotice"));
+    }
+
+    // A path that is not there is refused as it comes, and the status bar
+    // says so, also when nothing else is listed.
+    void missingPathsAreRefusedAndSaid()
+    {
+        MainScreen screen(m_packer.succeeding(1, 10, 3));
+        QVERIFY(screen.ready());
+        const QList<QUrl> files = screen.fixture({"a.txt"});
+        const QUrl gone = screen.url("gone.txt");
+        screen.drop({gone, files[0]});
+        QCOMPARE(screen.view.files()->urls(), files);
+        const QString said = QStringLiteral("not found: ") + QDir::toNativeSeparators(gone.toLocalFile());
+        QCOMPARE(screen.item("statusMessageText")->property("text").toString(), said);
+        QVERIFY(screen.shown("statusMessageText"));
+
+        screen.view.clearAll();
+        QVERIFY(!screen.shown("statusMessageText")); // said until the list changes
+        screen.drop({gone});
+        QCOMPARE(screen.view.files()->count(), 0);
+        QVERIFY(screen.shown("statusBar"));
+        QVERIFY(screen.shown("statusMessageText"));
+    }
+
+    // After a failed estimate "Start bundling" waits for one that works;
+    // Retry runs it.
+    void failedEstimateHoldsTheStartUntilRetry()
+    {
+        const QString flag = m_packer.path("fail");
+        writeFile(flag.toStdString(), "");
+        MainScreen screen(m_packer.succeeding(1, 10, 3, "[ -e '" + flag.toUtf8() + "' ] && { echo 'disk is full' >&2; exit 1; }"));
+        QVERIFY(screen.ready());
+        screen.drop(screen.fixture({"a.txt"}));
+        QTRY_VERIFY(screen.shown("retryButton"));
+        QVERIFY(screen.item("estimateFailedText")->property("text").toString().contains("disk is full"));
+        QVERIFY(!screen.item("startButton")->isEnabled());
+        QFile::remove(flag);
+        screen.click(screen.item("retryButton"));
+        QTRY_VERIFY(screen.item("startButton")->isEnabled());
+        QVERIFY(!screen.shown("retryButton"));
+    }
+
+    // After each change of screen the keyboard focus is on its first
+    // sensible control; Escape leaves the completion and stops a bundle.
+    void focusFollowsTheScreens()
+    {
+        const QString slow = m_packer.path("slow");
+        MainScreen screen(m_packer.succeeding(1, 10, 3, "[ -e '" + slow.toUtf8() + "' ] && { sleep 300 & wait; }"));
+        QVERIFY(screen.ready());
+        const auto focused = [&screen] {
+            QQuickItem *item = screen.window.activeFocusItem();
+            return item ? item->objectName() : QString();
+        };
+        const QList<QUrl> files = screen.fixture({"a.txt", "b.txt"});
+        screen.drop(files);
+
+        screen.view.job()->run(screen.url("out.txt"));
+        QTRY_COMPARE(focused(), QStringLiteral("copyButton")); // not "Bundle More Files"
+        QTest::keyClick(&screen.window, Qt::Key_Escape); // back to the list
+        QCOMPARE(screen.view.job()->screen(), BundleJob::Screen::Normal);
+        QCOMPARE(screen.view.files()->urls(), files);
+        QTRY_COMPARE(focused(), QStringLiteral("fileRow")); // the current row, shown
+        QCOMPARE(screen.view.selectionState()->selectedFile(), files[0]);
+        QTest::keyClick(&screen.window, Qt::Key_Tab); // past the row's buttons, out of the list
+        QCOMPARE(focused(), QStringLiteral("ignorePatternsToggle"));
+        QTest::keyClick(&screen.window, Qt::Key_Backtab);
+        QCOMPARE(focused(), QStringLiteral("fileRow"));
+
+        writeFile(slow.toStdString(), "");
+        screen.view.job()->run(screen.url("out.txt"));
+        QTRY_COMPARE(focused(), QStringLiteral("cancelButton"));
+        QTest::keyClick(&screen.window, Qt::Key_Escape); // stops it
+        QCOMPARE(screen.view.job()->screen(), BundleJob::Screen::Normal);
+        QTRY_COMPARE(focused(), QStringLiteral("fileRow"));
+
+        QFile::remove(slow);
+        screen.view.job()->run(screen.url("out.txt"));
+        QTRY_COMPARE(focused(), QStringLiteral("copyButton"));
+        QTest::keyClick(&screen.window, Qt::Key_Tab); // "Show in File Manager"
+        QTest::keyClick(&screen.window, Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("bundleMoreButton"));
+        QTest::keyClick(&screen.window, Qt::Key_Space);
+        QCOMPARE(screen.view.files()->count(), 0);
+        QTRY_COMPARE(focused(), QStringLiteral("addFilesButton"));
+
+        screen.drop({files[0]});
+        screen.item("fileList")->forceActiveFocus();
+        QTest::keyClick(&screen.window, Qt::Key_Delete); // the last row
+        QTRY_COMPARE(focused(), QStringLiteral("addFilesButton"));
+    }
+
+    // Where no file manager could show an item, the window says so and
+    // offers its path to copy.
+    void revealWithoutAFileManagerOffersThePath()
+    {
+        MainScreen screen(m_packer.succeeding(1, 10, 3));
+        QVERIFY(screen.ready());
+        const QList<QUrl> files = screen.fixture({"a.txt"});
+        auto *manager = screen.engine.singletonInstance<FileManager *>(qmlTypeId("Lumbrel", 1, 0, "FileManager"));
+        QVERIFY(manager);
+        emit manager->revealFailed(files[0]);
+        QQuickItem *dialog = screen.popupItem("revealFailedDialog");
+        QTRY_VERIFY(MainScreen::shown(dialog));
+        const QString path = QDir::toNativeSeparators(files[0].toLocalFile());
+        QVERIFY(screen.item("messageText", dialog)->property("text").toString().contains(path));
+        QTRY_COMPARE(screen.window.activeFocusItem()->property("text").toString(), QStringLiteral("Copy Path"));
+        QTest::keyClick(&screen.window, Qt::Key_Return);
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(QGuiApplication::clipboard()->text(), path);
     }
 
 private:

@@ -16,6 +16,7 @@
 
 Q_IMPORT_QML_PLUGIN(LumbrelPlugin)
 Q_IMPORT_QML_PLUGIN(LumbrelAppPlugin)
+Q_IMPORT_QML_PLUGIN(LumbrelUpdatesPlugin)
 
 namespace {
 QList<QQuickItem *> findAll(QQuickItem *from, const std::function<bool(QQuickItem *)> &matches)

@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <optional>
+
 class RevealFallbackTest : public QObject
 {
     Q_OBJECT
@@ -81,6 +83,78 @@ private slots:
         expected.replaceInStrings(QStringLiteral("@URL@"), QUrl::fromLocalFile(folder).toString());
         QCOMPARE(QString::fromUtf8(readAll(launched)).split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("launched-lumbrel"))));
+    }
+
+    // With no file manager service and no other handler for folders, the
+    // caller hears that nothing could show the item.
+    void sayWhenNothingCanShowIt()
+    {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(dir.filePath(QStringLiteral("system"))));
+        qputenv("PATH", QFile::encodeName(dir.path()));
+        bool failed = false;
+        platform::revealInFileManager(dir.filePath(QStringLiteral("bundled-output.txt")), [&failed] { failed = true; });
+        QTRY_VERIFY(failed);
+    }
+
+    // A mail link opens only where the desktop names a mail program; without
+    // one the caller hears so (and shows the address instead).
+    void mailLinkNeedsAMailProgram_data()
+    {
+        QTest::addColumn<QString>("handler"); // what `xdg-mime query default` prints; "-" when it is missing
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("a mail program") << "mail.desktop" << true;
+        QTest::newRow("none") << "" << false;
+        QTest::newRow("no xdg-utils") << "-" << false;
+    }
+    void mailLinkNeedsAMailProgram()
+    {
+        QFETCH(QString, handler);
+        QFETCH(bool, opened);
+        QTemporaryDir dir;
+        const std::filesystem::path tools = dir.path().toStdString();
+        if (handler != QLatin1String("-")) {
+            writeFile(tools / "xdg-mime", "#!/bin/sh\n[ \"$*\" = 'query default x-scheme-handler/mailto' ] || exit 2\necho '"
+                                              + handler.toStdString() + "'\n");
+            writeFile(tools / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"${0%/*}/opened\"\n");
+            for (const char *tool : {"xdg-mime", "xdg-open"})
+                std::filesystem::permissions(tools / tool, std::filesystem::perms::owner_all);
+        }
+        qputenv("PATH", QFile::encodeName(dir.path()));
+        std::optional<bool> answer;
+        platform::openMailLink(QUrl(QStringLiteral("mailto:help@example.org")), [&answer](bool taken) { answer = taken; });
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(*answer, opened);
+        if (opened)
+            QTRY_COMPARE(readAll(dir.filePath(QStringLiteral("opened"))), QByteArray("mailto:help@example.org"));
+    }
+
+    // The desktop's own files say whether to leave out animations.
+    void reducedMotionFromTheDesktopsSettings_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("reduced");
+        QTest::newRow("nothing said") << "" << QByteArray() << false;
+        QTest::newRow("GTK 3, off") << "gtk-3.0/settings.ini" << QByteArray("[Settings]\ngtk-enable-animations=false\n") << true;
+        QTest::newRow("GTK 4, on") << "gtk-4.0/settings.ini" << QByteArray("[Settings]\ngtk-enable-animations=true\n") << false;
+        QTest::newRow("KDE, speed 0") << "kdeglobals" << QByteArray("[KDE]\nAnimationDurationFactor=0\n") << true;
+    }
+    void reducedMotionFromTheDesktopsSettings()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, reduced);
+        QTemporaryDir dir;
+        if (!file.isEmpty())
+            writeFile(dir.filePath(file).toStdString(), text.toStdString());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        QObject context;
+        std::optional<bool> said;
+        platform::watchReducedMotion(&context, [&said](bool on) { said = on; });
+        QVERIFY(said.has_value()); // said at once; a desktop portal may say more later
+        QCOMPARE(*said, reduced);
     }
 
 private:

@@ -17,12 +17,19 @@ private slots:
         QCOMPARE(SupportRequest::mailtoText("a@b.c", QString::fromUtf8("Grüße & 100%"), "x+y\n\n"),
                  QStringLiteral("mailto:a@b.c?subject=Gr%C3%BC%C3%9Fe%20&%20100%25&body=x+y%0A%0A"));
         QList<QUrl> opened;
-        SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return false; });
-        SupportRequest::contactSupport([&](const QUrl &url) { opened << url; return true; });
+        QList<bool> answers;
+        for (const bool mailProgram : {false, true}) {
+            SupportRequest::contactSupport([&](bool taken) { answers << taken; },
+                                           [&](const QUrl &url, const std::function<void(bool)> &done) {
+                                               opened << url;
+                                               done(mailProgram);
+                                           });
+        }
         QCOMPARE(opened.size(), 2); // every choice opens a new message
         QCOMPARE(opened.first().toString(QUrl::FullyEncoded),
                  SupportRequest::mailtoText(QString::fromUtf8(buildconfig::supportAddress), SupportRequest::subject,
                                             SupportRequest::body));
+        QCOMPARE(answers, (QList<bool>{false, true})); // without a mail program the caller hears so
     }
 
     void openRequestsComeOnTheNextTurn()

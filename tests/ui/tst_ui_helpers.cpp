@@ -156,6 +156,53 @@ private slots:
     // Files and links count at any depth, hidden ones and names that are
     // not UTF-8 too; folders do not, links are not followed, and a folder
     // that cannot be read is passed over.
+    // The window grows with the font's size on screen, by points or by dpi,
+    // never below the design, never past the screen.
+    void windowScale_data()
+    {
+        QTest::addColumn<qreal>("points");
+        QTest::addColumn<qreal>("dpi");
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("design font") << 11.0 << 96.0 << QSize(1920, 1080) << QSize(400, 500);
+        QTest::newRow("smaller font") << 9.0 << 96.0 << QSize(1920, 1080) << QSize(400, 500);
+        QTest::newRow("14 points") << 14.0 << 96.0 << QSize(1920, 1080) << QSize(510, 637);
+        QTest::newRow("144 dpi") << 11.0 << 144.0 << QSize(1920, 1080) << QSize(600, 750);
+        QTest::newRow("small screen") << 16.0 << 96.0 << QSize(1024, 600) << QSize(582, 600);
+    }
+    void windowScale()
+    {
+        QFETCH(qreal, points);
+        QFETCH(qreal, dpi);
+        QFETCH(QSize, available);
+        QFETCH(QSize, expected);
+        QCOMPARE(scaledSize(QSize(400, 500), fontScale(points, dpi), available), expected);
+    }
+
+    // A row says what the estimate packed of it, against what its folder holds.
+    void rowDetail_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<qint64>("found");
+        QTest::addColumn<qint64>("packed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("counting, no estimate") << true << qint64(-1) << qint64(-1) << "";
+        QTest::newRow("counted, no estimate") << true << qint64(213) << qint64(-1) << "213 files";
+        QTest::newRow("all packed") << true << qint64(213) << qint64(213) << "213 files, 1,200 tokens";
+        QTest::newRow("some packed") << true << qint64(213) << qint64(12) << "12 files packed of 213 found, 1,200 tokens";
+        QTest::newRow("still counting") << true << qint64(-1) << qint64(1) << "1 file, 1,200 tokens";
+        QTest::newRow("nothing packed") << true << qint64(4) << qint64(0) << "nothing packed";
+        QTest::newRow("a file") << false << qint64(-1) << qint64(1) << "1,200 tokens";
+    }
+    void rowDetail()
+    {
+        QFETCH(bool, folder);
+        QFETCH(qint64, found);
+        QFETCH(qint64, packed);
+        QFETCH(QString, expected);
+        QCOMPARE(rowDetailText(folder, found, packed, packed < 0 ? -1 : 1200), expected);
+    }
+
     void countFolderItems()
     {
         QTemporaryDir dir;

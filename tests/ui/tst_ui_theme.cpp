@@ -61,14 +61,14 @@ Column {
         width: 400
         height: 60
         color: Theme.base
-        FileRow { width: 400; file: root.folder; selectionState: QtObject { property url selectedFile } }
+        FileRow { width: 400; file: root.folder }
     }
     Rectangle {
         objectName: "onSelection"
         width: 400
         height: 60
         color: Theme.base
-        FileRow { id: picked; width: 400; file: root.folder; selectionState: QtObject { property url selectedFile: picked.file } }
+        FileRow { width: 400; file: root.folder; selected: true }
     }
 }
 )";

@@ -31,7 +31,7 @@ private slots:
         QQuickItem *estimating = bar.child("estimatingText");
         QQuickItem *totals = bar.child("totalsText");
         QVERIFY(estimating->isVisible() && !totals->isVisible());
-        QCOMPARE(estimating->property("text").toString(), QStringLiteral("Estimating..."));
+        QCOMPARE(estimating->property("text").toString(), QStringLiteral("Estimating\u2026"));
 
         bar.root->setProperty("isEstimating", false);
         QVERIFY(!estimating->isVisible() && totals->isVisible());
@@ -51,6 +51,24 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(renamed.size(), 1);
         QCOMPARE(accessible->property("name").toString(), QStringLiteral("2 files, 1 character, 0 tokens"));
+    }
+
+    // The empty area's rings wave while someone can see them and rest,
+    // whole, when the window goes away; they fit the area.
+    void wavingRestsWhenUnseen()
+    {
+        Scene scene("WavingBackground { width: 368; height: 400 }");
+        QTRY_VERIFY(scene.root->property("moving").toBool());
+        QVERIFY(scene.root->property("ringsScale").toReal() < 1); // 506 across at their largest
+        scene.window.hide();
+        QTRY_VERIFY(!scene.root->property("moving").toBool());
+        const QList<QQuickItem *> rings = scene.root->childItems().constFirst()->childItems();
+        for (QQuickItem *ring : rings) {
+            if (!ring->inherits("QQuickRectangle"))
+                continue;
+            QCOMPARE(ring->opacity(), 1.0);
+            QCOMPARE(ring->scale(), ring->property("restScale").toReal());
+        }
     }
 
     void completionShowsTheTotalsAndRevealsTheOutput()
@@ -81,32 +99,42 @@ private slots:
         QCOMPARE(m_revealed, QList<QUrl>{output});
     }
 
+    // The second line says what the latest estimate packed of the folder
+    // against what was found in it; buttons act only on the selected row.
     void fileRowActsOnlyWhenSelected()
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("src"));
         QVERIFY(QFile(dir.filePath("src/only.c")).open(QIODevice::WriteOnly));
         const QUrl folder = QUrl::fromLocalFile(dir.filePath("src"));
-        Scene row("FileRow { width: 300; selectionState: QtObject { property url selectedFile } }", {{"file", folder}});
+        Scene row("FileRow { width: 300; onSelect: selected = true }", {{"file", folder}});
         QSignalSpy remove(row.root.get(), SIGNAL(remove()));
-        QTRY_COMPARE(row.child("itemCountText")->property("text").toString(), QStringLiteral("1 item"));
+        QTRY_COMPARE(row.child("itemCountText")->property("text").toString(), QStringLiteral("1 file"));
         // Assistive technology reads a named list item, and no hidden buttons.
         QAccessibleInterface *item = QAccessible::queryAccessibleInterface(row.root.get());
         QVERIFY(item);
         QCOMPARE(item->role(), QAccessible::ListItem);
-        QCOMPARE(item->text(QAccessible::Name), QStringLiteral("src, folder, 1 item"));
+        QCOMPARE(item->text(QAccessible::Name), QStringLiteral("src, folder, 1 file"));
         QCOMPARE(item->childCount(), 0);
 
         // A click on a hidden button only selects the row.
         row.click("removeButton");
-        QCOMPARE(row.root->property("selectionState").value<QObject *>()->property("selectedFile").toUrl(), folder);
+        QVERIFY(row.root->property("selected").toBool());
         QCOMPARE(remove.size(), 0);
         QStringList buttons;
         for (int i = 0; i < item->childCount(); ++i)
             buttons << item->child(i)->text(QAccessible::Name);
         QCOMPARE(buttons, (QStringList{"Show src in File Manager", "Remove src"}));
+        // The icons are at least 16 pixels, in targets of at least 24.
+        QQuickItem *removeButton = row.child("removeButton");
+        QVERIFY(removeButton->width() >= 24 && removeButton->height() >= 24);
+        QVERIFY(removeButton->property("contentItem").value<QQuickItem *>()->implicitHeight() >= 16);
         row.click("revealButton");
         QCOMPARE(m_revealed, QList<QUrl>{folder});
+
+        row.root->setProperty("filesInEstimate", 0);
+        row.root->setProperty("tokensInEstimate", 0);
+        QCOMPARE(row.child("itemCountText")->property("text").toString(), QStringLiteral("nothing packed"));
     }
 
     // Every option of the table has its control in the panel, named after

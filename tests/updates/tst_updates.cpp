@@ -14,6 +14,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(LumbrelUpdatesPlugin)
 #include <QTest>
 
 #include <openssl/evp.h>
@@ -394,14 +397,11 @@ private slots:
         QQmlEngine engine;
         QList<QQmlError> warnings;
         connect(&engine, &QQmlEngine::warnings, this, [&](const QList<QQmlError> &list) { warnings += list; });
-        QQmlComponent component(&engine, QUrl(u"qrc:/lumbrel/updates/UpdateDialogView.qml"_s));
+        engine.addImportPath(u"qrc:/"_s);
+        QQmlComponent component(&engine, QUrl(u"qrc:/LumbrelUpdates/UpdateDialogView.qml"_s));
         std::unique_ptr<QObject> dialog(
             component.createWithInitialProperties({{u"updater"_s, QVariant::fromValue(&updater)}}));
         QVERIFY2(dialog, qPrintable(component.errorString()));
-        // The dialog spells out the states itself; they must match the updater's.
-        const QMetaEnum states = QMetaEnum::fromType<State>();
-        for (int i = 0; i < states.keyCount(); ++i)
-            QCOMPARE(dialog->property("state" + QByteArray(states.key(i))).toInt(), states.value(i));
         // Shown in a window, as the application shows it, so that its
         // contents are visible when their state is.
         QQuickWindow window;

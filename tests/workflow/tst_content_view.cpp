@@ -1,5 +1,6 @@
 #include "ContentView.h"
 #include "FakePacker.h"
+#include "Processes.h"
 #include "TestFiles.h"
 #include "UserText.h"
 
@@ -193,6 +194,67 @@ private slots:
         QCOMPARE(selection.selectionState()->selectedFile(), item("a"));
     }
 
+    // An undo brings back what the newest change took, in its order with its
+    // highlight; what was added since stays, unless a returning folder
+    // holds it (or it holds what would return). Ten changes are kept.
+    void undoRestoresAndKeepsWhatCameSince()
+    {
+        FileSelection selection;
+        QSignalSpy changed(&selection, &FileSelection::changed);
+        selection.add({item("a"), item("b"), item("c")});
+        selection.selectionState()->setSelectedFile(item("b"));
+        QVERIFY(selection.remove(item("b")));
+        QCOMPARE(selection.history()->lastChange(), QStringLiteral("Removed \u201Cb\u201D"));
+        QVERIFY(selection.undo());
+        QCOMPARE(selection.urls(), (QList<QUrl>{item("a"), item("b"), item("c")}));
+        QCOMPARE(selection.selectionState()->selectedFile(), item("b"));
+        QCOMPARE(changed.count(), 3); // the estimates follow each change
+
+        selection.clear();
+        QCOMPARE(selection.history()->lastChange(), QStringLiteral("Cleared 3 items"));
+        selection.add({item("c"), item("a/inner")});
+        QVERIFY(selection.undo());
+        QCOMPARE(selection.urls(), (QList<QUrl>{item("a"), item("b"), item("c")})); // a holds a/inner
+        QVERIFY(!selection.undo());
+
+        selection.clear();
+        selection.add({item("a/inner")});
+        selection.clear();
+        selection.add({item("a")});
+        QVERIFY(selection.undo()); // a/inner is held by the newer a
+        QCOMPARE(selection.urls(), QList<QUrl>{item("a")});
+
+        for (int i = 0; i < SelectionHistory::depth + 2; ++i) {
+            selection.add({item("b")});
+            selection.remove(item("b"));
+        }
+        int undone = 0;
+        while (selection.undo())
+            ++undone;
+        QCOMPARE(undone, SelectionHistory::depth);
+    }
+
+    // Leaving a file out of a folder is undone like a removal, and a folder
+    // that comes back brings back what was left out of it.
+    void undoBringsBackWhatWasLeftOutInsideFolders()
+    {
+        ContentView view(m_options.get(), m_packer.succeeding(1, 10, 3));
+        view.addFile(item("a"));
+        view.tree()->leaveOut(item("a"), QStringLiteral("inner"));
+        const QSet<QString> leftOut{QStringLiteral("inner")};
+        QCOMPARE(view.tree()->ticks().value(item("a")).unticked, leftOut);
+        QCOMPARE(view.history()->lastChange(), QStringLiteral("Left out \u201Cinner\u201D"));
+        view.undo();
+        QVERIFY(view.tree()->ticks().isEmpty());
+
+        view.tree()->leaveOut(item("a"), QStringLiteral("inner"));
+        view.removeFile(item("a"));
+        QVERIFY(view.tree()->ticks().isEmpty());
+        view.undo();
+        QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
+        QCOMPARE(view.tree()->ticks().value(item("a")).unticked, leftOut);
+    }
+
     // Drops, and then pattern edits, within half a second start one run each;
     // closing the settings starts one; an empty selection zeroes without one.
     void editsAreDebouncedAndAnEmptySelectionZeroesWithoutARun()
@@ -245,6 +307,83 @@ private slots:
         QCOMPARE(view.totalChars(), 0);
         QCOMPARE(view.estimatedTokens(), 0);
         QCOMPARE(lineCount(m_runs), 3);
+    }
+
+    // What cannot join the list is refused as it comes and said; a failed
+    // estimate holds "Start bundling" until one succeeds.
+    void refusedItemsAndFailedEstimatesAreSaid()
+    {
+        const QString fail = m_dir->filePath("fail");
+        writeFile(fail.toStdString(), "");
+        ContentView view(m_options.get(), m_packer.succeeding(1, 10, 3, "[ -e '" + fail.toUtf8() + "' ] && { echo broken >&2; exit 1; }"));
+        QSignalSpy announced(&view, &ContentView::announced);
+        QDir(m_dir->path()).mkpath("items/locked");
+        QFile::setPermissions(m_dir->filePath("items/locked"), QFileDevice::Permissions());
+        {
+            ObeyFilePermissions obey;
+            if (!obey.active())
+                QSKIP("cannot put aside the right to read everything");
+            view.handleDrop({item("gone"), item("a"), item("locked")});
+            QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
+            const QString gone = QStringLiteral("not found: ") + QDir::toNativeSeparators(item("gone").toLocalFile());
+            QCOMPARE(view.statusMessage(), gone + QStringLiteral(" (and 1 more)"));
+            QCOMPARE(announced.value(0).value(0).toString(), view.statusMessage());
+            view.addFile(item("locked"));
+            QCOMPARE(view.statusMessage(),
+                     QStringLiteral("cannot be read: ") + QDir::toNativeSeparators(item("locked").toLocalFile()));
+        }
+
+        QTRY_COMPARE(view.estimatesManager()->errorMessage(), QStringLiteral("broken"));
+        QVERIFY(!view.canStart());
+        QSignalSpy dialog(view.job(), &BundleJob::saveDialogRequested);
+        view.startBundling();
+        QCOMPARE(dialog.count(), 0);
+        QFile::remove(fail);
+        announced.clear();
+        view.updateEstimates();
+        QTRY_VERIFY(view.canStart());
+        QCOMPARE(announced.size(), 1); // the new totals, once
+        QCOMPARE(announced.constLast().value(0).toString(), QStringLiteral("1 file, 10 characters, 3 tokens"));
+        view.startBundling();
+        QCOMPARE(dialog.count(), 1);
+    }
+
+    // A bundle is read out once per step and once when it is done; a bundled
+    // selection goes first in the recent ones, kept for the next start.
+    void bundleStepsAreAnnouncedAndTheSelectionKept()
+    {
+        ContentView view(m_options.get(), m_packer.location(countingPacker(m_runs)));
+        view.recent()->clear();
+        view.addFile(item("a"));
+        QSignalSpy announced(&view, &ContentView::announced);
+        view.job()->run(QUrl::fromLocalFile(m_dir->filePath("out.txt")));
+        QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Completed);
+        QStringList said;
+        for (const QList<QVariant> &call : announced)
+            said << call.value(0).toString();
+        QCOMPARE(said, (QStringList{"Copying files\u2026", "Packing\u2026", "Writing the bundle\u2026",
+                                    "Bundling completed: 1 file, 1,234 characters, 56 tokens"}));
+
+        for (const char *name : {"b", "c", "a"}) {
+            view.backToList();
+            view.clearAll();
+            view.addFile(item(name));
+            view.job()->run(QUrl::fromLocalFile(m_dir->filePath("out.txt")));
+            QTRY_COMPARE(view.job()->screen(), BundleJob::Screen::Completed);
+        }
+        RecentSelections kept; // as the next start reads them
+        QCOMPARE(kept.count(), 3); // "a" once, newest first
+        QCOMPARE(kept.at(0), QList<QUrl>{item("a")});
+        QCOMPARE(kept.at(2), QList<QUrl>{item("b")});
+        QDir(m_dir->filePath("items/b")).removeRecursively();
+        kept.refresh();
+        QVERIFY(!kept.data(kept.index(2), RecentSelections::AvailableRole).toBool());
+        QCOMPARE(kept.data(kept.index(2), RecentSelections::LabelRole).toString(), QStringLiteral("b (not found)"));
+        view.backToList();
+        view.openRecent(1); // "c", in place of the list; undoable
+        QCOMPARE(view.files()->urls(), QList<QUrl>{item("c")});
+        view.undo();
+        QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
     }
 
     void newerEstimateStopsTheOlderOne()
@@ -363,33 +502,55 @@ private slots:
         QCOMPARE(m_options->value("style"), QStringLiteral("markdown"));
     }
 
+    // The alert names the action that failed, and offers another place where
+    // the place was the problem.
     void refusedPlacesAndFailuresLeaveEverythingAsItWas_data()
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QByteArray>("packer");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("otherPlace");
         const QByteArray works = "echo x > \"$out\"; echo 'Total Files: 1 files'";
         QTest::newRow("packer fails") << "old.txt" << QByteArray("echo 'disk on fire' >&2; exit 7")
-                                      << "Failed to bundle files: disk on fire";
-        QTest::newRow("a folder") << "items" << works << "Failed to bundle files: \u201C%1/items\u201D is a folder.";
+                                      << "Failed to bundle files: disk on fire" << "Packing the files failed" << false;
+        QTest::newRow("a folder") << "items" << works << "Failed to bundle files: \u201C%1/items\u201D is a folder."
+                                  << "Cannot save there" << true;
         QTest::newRow("missing folder") << "gone/out.txt" << works
-                                        << "Failed to bundle files: The folder \u201C%1/gone\u201D does not exist.";
-        QTest::newRow("not local") << "sftp://host/out.txt" << works << "Failed to bundle files: Bundles can only";
+                                        << "Failed to bundle files: The folder \u201C%1/gone\u201D does not exist."
+                                        << "Cannot save there" << true;
+        QTest::newRow("not local") << "sftp://host/out.txt" << works << "Failed to bundle files: Bundles can only"
+                                   << "Cannot save there" << true;
+        // A folder where no file can be made, even by root.
+        QTest::newRow("cannot write there") << "/proc/lumbrel-bundle.txt" << works
+                                            << "Failed to bundle files: Cannot write \u201C/proc/lumbrel-bundle.txt\u201D"
+                                            << "Saving the bundle failed" << true;
     }
     void refusedPlacesAndFailuresLeaveEverythingAsItWas()
     {
         QFETCH(QString, chosen);
         QFETCH(QByteArray, packer);
         QFETCH(QString, message);
+        QFETCH(QString, title);
+        QFETCH(bool, otherPlace);
         writeFile(m_dir->filePath("old.txt").toStdString(), "the user's own text\n");
         ContentView view(m_options.get(), m_packer.location(packer));
         view.addFile(item("a"));
-        const QUrl url = chosen.contains(':') ? QUrl(chosen) : QUrl::fromLocalFile(m_dir->filePath(chosen));
+        const QUrl url = chosen.contains(':') ? QUrl(chosen)
+            : QUrl::fromLocalFile(QDir::isAbsolutePath(chosen) ? chosen : m_dir->filePath(chosen));
         view.job()->saveDialogFinished(url);
         view.job()->confirmReplace(true); // where asked
         QTRY_VERIFY(view.showAlert());
         QCOMPARE(view.job()->screen(), BundleJob::Screen::Normal);
         QVERIFY2(view.alertMessage().startsWith(QString(message).replace("%1", m_dir->path())), qPrintable(view.alertMessage()));
+        QCOMPARE(view.alertTitle(), title);
+        QCOMPARE(view.alertOffersOtherLocation(), otherPlace);
+        if (otherPlace) { // "Choose Another Location…": the save dialog again
+            QSignalSpy dialog(view.job(), &BundleJob::saveDialogRequested);
+            view.chooseAnotherLocation();
+            QCOMPARE(dialog.count(), 1);
+            QVERIFY(!view.showAlert());
+        }
         QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
         QCOMPARE(readAll(m_dir->filePath("old.txt")), QByteArray("the user's own text\n"));
         QVERIFY(!QFileInfo::exists(m_dir->filePath("gone")));

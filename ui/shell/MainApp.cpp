@@ -10,14 +10,15 @@
 #include "SupportRequest.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
-MainApp::MainApp(std::unique_ptr<Updater> updater, QObject *parent)
+MainApp::MainApp(std::unique_ptr<Updater> updater, PackerLocation packer, QObject *parent)
     : QObject(parent)
     , m_updater(updater ? std::move(updater) : createPlatformUpdater(this))
     , m_checkForUpdates(std::make_unique<CheckForUpdatesViewModel>(m_updater.get()))
     , m_options(std::make_unique<BundleOptions>())
     , m_appDelegate(std::make_unique<AppDelegate>())
-    , m_contentView(std::make_unique<ContentView>(m_options.get()))
+    , m_contentView(std::make_unique<ContentView>(m_options.get(), std::move(packer)))
 {
     // Files the system asks us to open join the list the way a drop does;
     // while a bundle is written they wait, and the completion screen makes
@@ -59,12 +60,43 @@ QString MainApp::version() const
     return QCoreApplication::applicationVersion();
 }
 
-void MainApp::contactSupport()
+QString MainApp::supportAddress() const
 {
-    SupportRequest::contactSupport();
+    return SupportRequest::address();
 }
 
-void MainApp::windowClosed()
+void MainApp::contactSupport()
 {
+    SupportRequest::contactSupport([self = QPointer<MainApp>(this)](bool opened) {
+        if (self && !opened)
+            emit self->supportAddressRequested();
+    });
+}
+
+void MainApp::closeWindow()
+{
+    if (!platform::closeHidesApplication()) {
+        quit();
+        return;
+    }
+    emit hideWindowRequested();
     platform::hideApplication();
+}
+
+void MainApp::quit()
+{
+    if (m_contentView->isProcessing()) {
+        emit quitConfirmationRequested();
+        return;
+    }
+    // Not QCoreApplication::quit(), which would ask the window to close first.
+    QCoreApplication::exit(0);
+}
+
+void MainApp::confirmQuit(bool stopBundling)
+{
+    if (!stopBundling)
+        return;
+    m_contentView->job()->cancel();
+    QCoreApplication::exit(0);
 }

@@ -21,10 +21,14 @@ class MainApp : public QObject
     Q_PROPERTY(QObject *updater READ updaterObject CONSTANT)
     Q_PROPERTY(bool showsUpdateResults READ showsUpdateResults CONSTANT)
     Q_PROPERTY(QString version READ version CONSTANT)
+    // Where support mail goes, shown when no mail program takes the message.
+    Q_PROPERTY(QString supportAddress READ supportAddress CONSTANT)
 
 public:
     // Takes the updater to use; without one it creates the platform's own.
-    explicit MainApp(std::unique_ptr<Updater> updater = {}, QObject *parent = nullptr);
+    // `packer` lets tests put a stand-in in place of the bundled packer.
+    explicit MainApp(std::unique_ptr<Updater> updater = {}, PackerLocation packer = PackerLocation::bundled(),
+                     QObject *parent = nullptr);
     ~MainApp() override;
 
     AppDelegate *appDelegate() const { return m_appDelegate.get(); }
@@ -35,10 +39,24 @@ public:
     // update framework with its own dialogs).
     bool showsUpdateResults() const;
     QString version() const;
+    QString supportAddress() const;
 
+    // "Contact Support": a new message in the mail program, or, where there
+    // is none, supportAddressRequested so that the window shows the address.
     Q_INVOKABLE void contactSupport();
-    // The window was closed, which only hides it; the application keeps running.
-    Q_INVOKABLE void windowClosed();
+    // The window's close button and "Close Window": where the platform keeps
+    // an application running without windows (macOS) the window hides;
+    // elsewhere the application quits.
+    Q_INVOKABLE void closeWindow();
+    // "Quit Lumbrel". While a bundle is written the user is asked first
+    // (quitConfirmationRequested, then confirmQuit).
+    Q_INVOKABLE void quit();
+    Q_INVOKABLE void confirmQuit(bool stopBundling);
+
+signals:
+    void hideWindowRequested();
+    void quitConfirmationRequested();
+    void supportAddressRequested();
 
 private:
     void takeOpenRequests();

@@ -3,7 +3,7 @@
 #include "BuildConfig.h"
 #include "Log.h"
 
-#include <QDesktopServices>
+#include "Desktop.h"
 
 namespace SupportRequest {
 
@@ -28,17 +28,23 @@ QString mailtoText(const QString &address, const QString &subject, const QString
         + QStringLiteral("&body=") + encoded(body);
 }
 
-void contactSupport(const std::function<bool(const QUrl &)> &open)
+void contactSupport(std::function<void(bool opened)> done, const MailOpener &open)
 {
     const QUrl url(mailtoText(address(), subject, body), QUrl::StrictMode);
     if (!url.isValid() || url.scheme() != QLatin1String("mailto")) {
         logLine(QStringLiteral("Failed to create mailto URL"));
+        if (done)
+            done(false);
         return;
     }
+    const auto answer = [done](bool opened) {
+        if (done)
+            done(opened);
+    };
     if (open)
-        open(url);
+        open(url, answer);
     else
-        QDesktopServices::openUrl(url);
+        platform::openMailLink(url, answer);
 }
 
 } // namespace SupportRequest

@@ -18,8 +18,10 @@ QString address();
 // allows as they are. Spaces become %20, never "+".
 QString mailtoText(const QString &address, const QString &subject, const QString &body);
 
-// Opens a new message to support in the user's mail program. The opener
-// stands in for the system's URL handler in tests; its answer is not looked at.
-void contactSupport(const std::function<bool(const QUrl &)> &open = {});
+// Opens a new message to support in the user's mail program; `done` hears
+// whether a mail program took it. The opener stands in for the platform's
+// (platform::openMailLink) in tests.
+using MailOpener = std::function<void(const QUrl &, std::function<void(bool opened)>)>;
+void contactSupport(std::function<void(bool opened)> done, const MailOpener &open = {});
 
 } // namespace SupportRequest

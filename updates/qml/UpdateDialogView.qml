@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import LumbrelUpdates
 
 // Shows the outcome of an update check. Give it the AppcastUpdater as
 // `updater`, put it in the window (anchors.centerIn: Overlay.overlay) and
@@ -9,19 +10,10 @@ import QtQuick.Layouts
 Dialog {
     id: dialog
 
-    property var updater
+    property AppcastUpdater updater
 
-    // The values of AppcastUpdater::State, which QML cannot name.
-    readonly property int stateIdle: 0
-    readonly property int stateChecking: 1
-    readonly property int stateDownloading: 2
-    readonly property int stateUpToDate: 3
-    readonly property int stateUpdateAvailable: 4
-    readonly property int stateFailed: 5
-    readonly property int stateNoFeed: 6
-
-    readonly property int updateState: updater ? updater.state : stateIdle
-    readonly property bool busy: updateState === stateChecking || updateState === stateDownloading
+    readonly property int updateState: updater ? updater.state : AppcastUpdater.Idle
+    readonly property bool busy: updateState === AppcastUpdater.Checking || updateState === AppcastUpdater.Downloading
 
     title: qsTr("Software Update")
     modal: true
@@ -32,13 +24,13 @@ Dialog {
         spacing: 12
 
         RowLayout {
-            visible: dialog.updateState === dialog.stateChecking
+            visible: dialog.updateState === AppcastUpdater.Checking
             BusyIndicator { running: parent.visible }
             Label { text: qsTr("Checking for updates…") }
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateDownloading
+            visible: dialog.updateState === AppcastUpdater.Downloading
             Layout.fillWidth: true
             Label {
                 Layout.fillWidth: true
@@ -49,13 +41,13 @@ Dialog {
                 objectName: "downloadProgress"
                 Layout.fillWidth: true
                 from: 0
-                to: dialog.updater ? Math.max(1, dialog.updater.bytesTotal) : 1
-                value: dialog.updater ? dialog.updater.bytesReceived : 0
+                to: dialog.updater ? Math.max(1, dialog.updater.bytesTotal) : 1 // qmllint disable type
+                value: dialog.updater ? dialog.updater.bytesReceived : 0 // qmllint disable type
             }
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateUpToDate
+            visible: dialog.updateState === AppcastUpdater.UpToDate
             Layout.fillWidth: true
             Label {
                 text: qsTr("You're up to date!")
@@ -70,7 +62,7 @@ Dialog {
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateUpdateAvailable
+            visible: dialog.updateState === AppcastUpdater.UpdateAvailable
             Layout.fillWidth: true
             Label {
                 text: qsTr("A new version of Lumbrel is available!")
@@ -110,7 +102,7 @@ Dialog {
             }
             Label {
                 visible: notes.text === "" && !!dialog.updater
-                         && dialog.updater.releaseNotesUrl.toString() !== ""
+                         && String(dialog.updater.releaseNotesUrl) !== ""
                 textFormat: Text.StyledText
                 text: "<a href=\"notes\">" + qsTr("Release Notes") + "</a>"
                 onLinkActivated: dialog.updater.openReleaseNotes()
@@ -118,7 +110,7 @@ Dialog {
         }
 
         ColumnLayout {
-            visible: dialog.updateState === dialog.stateFailed
+            visible: dialog.updateState === AppcastUpdater.Failed
             Layout.fillWidth: true
             Label {
                 text: qsTr("Update Error!")
@@ -133,7 +125,7 @@ Dialog {
 
         Label {
             objectName: "noFeedMessage"
-            visible: dialog.updateState === dialog.stateNoFeed
+            visible: dialog.updateState === AppcastUpdater.NoFeed
             Layout.fillWidth: true
             wrapMode: Text.Wrap
             text: qsTr("Updates for this copy of Lumbrel come from your package manager.")
@@ -156,7 +148,7 @@ Dialog {
         }
         Button {
             text: qsTr("Open")
-            visible: dialog.updateState === dialog.stateUpdateAvailable
+            visible: dialog.updateState === AppcastUpdater.UpdateAvailable
             enabled: !!dialog.updater && dialog.updater.downloadedFile !== ""
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole // qmllint disable type
         }

@@ -101,7 +101,7 @@ bool isLossyNameOfEntry(const fs::path &path)
         return false;
     std::error_code error;
     for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end; it.increment(error)) {
-        const std::string &bytes = it->path().filename().native();
+        const std::string bytes = it->path().filename().native();
         if (!isValidUtf8(bytes) && QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == wanted)
             return true;
     }

@@ -88,7 +88,7 @@ void FileSelection::addNextDrop()
 
 bool FileSelection::remove(const QUrl &url)
 {
-    const SelectionSnapshot before = snapshot();
+    const SelectionState before = snapshot();
     if (!m_files.remove(url))
         return false;
     record(tr("Removed \u201C%1\u201D").arg(QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName()), before);
@@ -98,7 +98,7 @@ bool FileSelection::remove(const QUrl &url)
 
 void FileSelection::clear(const QString &change)
 {
-    const SelectionSnapshot before = snapshot();
+    const SelectionState before = snapshot();
     m_files.clear();
     if (!before.files.isEmpty())
         record(change.isEmpty() ? tr("Cleared %1").arg(formatCount(before.files.size(), tr("item"), tr("items"))) : change,
@@ -108,7 +108,7 @@ void FileSelection::clear(const QString &change)
 
 void FileSelection::replace(const QList<QUrl> &urls, const QString &change)
 {
-    const SelectionSnapshot before = snapshot();
+    const SelectionState before = snapshot();
     m_files.clear();
     for (const QUrl &url : urls) {
         if (url.isLocalFile())
@@ -145,12 +145,12 @@ QString FileSelection::unusable(const QUrl &url, Check check)
     return {};
 }
 
-SelectionSnapshot FileSelection::snapshot() const
+SelectionState FileSelection::snapshot() const
 {
     return {m_files.urls(), m_selectionState.selectedFile(), m_readTicks ? m_readTicks() : Ticks()};
 }
 
-void FileSelection::recordChange(const QString &change, const SelectionSnapshot &before)
+void FileSelection::recordChange(const QString &change, const SelectionState &before)
 {
     record(change, before);
 }
@@ -161,7 +161,7 @@ void FileSelection::setTicksAccess(std::function<Ticks()> read, std::function<vo
     m_writeTicks = std::move(write);
 }
 
-void FileSelection::record(const QString &change, const SelectionSnapshot &before)
+void FileSelection::record(const QString &change, const SelectionState &before)
 {
     m_history.record(change, before, m_files.urls());
 }

@@ -53,10 +53,10 @@ public:
     enum class Check { Exists, Readable };
     static QString unusable(const QUrl &url, Check check = Check::Readable);
 
-    SelectionSnapshot snapshot() const;
+    SelectionState snapshot() const;
     // Records a change just made from `before` (a snapshot taken before it),
     // for changes made elsewhere, such as leaving files out of a folder.
-    void recordChange(const QString &change, const SelectionSnapshot &before);
+    void recordChange(const QString &change, const SelectionState &before);
     // Where the ticks inside the chosen folders are kept: snapshots read them,
     // an undo puts them back for the items it restores.
     using Ticks = QHash<QUrl, ItemTicks>;
@@ -86,7 +86,7 @@ signals:
 
 private:
     int highlightedRow() const;
-    void record(const QString &change, const SelectionSnapshot &before);
+    void record(const QString &change, const SelectionState &before);
     std::function<Ticks()> m_readTicks;
     std::function<void(const QUrl &, const ItemTicks &)> m_writeTicks;
     void addNextDrop();

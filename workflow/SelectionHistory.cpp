@@ -8,7 +8,7 @@ SelectionHistory::SelectionHistory(QObject *parent)
     connect(&m_noticeTimer, &QTimer::timeout, this, &SelectionHistory::dismissNotice);
 }
 
-void SelectionHistory::record(const QString &change, SelectionSnapshot before, QList<QUrl> after)
+void SelectionHistory::record(const QString &change, SelectionState before, QList<QUrl> after)
 {
     m_entries.append({change, std::move(before), std::move(after)});
     if (m_entries.size() > depth)

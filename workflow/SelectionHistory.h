@@ -14,13 +14,13 @@
 // The selection as it stood before a change that took something away: the
 // chosen items in their order, the highlighted one, and what is left out
 // inside the chosen folders, so that one undo brings all of it back.
-struct SelectionSnapshot
+struct SelectionState
 {
     QList<QUrl> files;
     QUrl highlighted;
     QHash<QUrl, ItemTicks> ticks; // the items that do not take all they hold
 
-    bool operator==(const SelectionSnapshot &) const = default;
+    bool operator==(const SelectionState &) const = default;
 };
 
 // The changes of the selection that can be taken back, newest last, each
@@ -40,7 +40,7 @@ public:
     struct Entry
     {
         QString change;
-        SelectionSnapshot before;
+        SelectionState before;
         // The entries right after the change: what the change itself put
         // there goes with it on undo; what came later stays.
         QList<QUrl> after;
@@ -57,7 +57,7 @@ public:
 
     // Records a change that was just made, from `before` to `after`, and
     // shows the notice. The oldest entry goes beyond `depth`.
-    void record(const QString &change, SelectionSnapshot before, QList<QUrl> after);
+    void record(const QString &change, SelectionState before, QList<QUrl> after);
     // Takes the newest entry off the history; the notice goes.
     std::optional<Entry> takeLast();
     Q_INVOKABLE void dismissNotice();

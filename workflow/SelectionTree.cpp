@@ -105,7 +105,7 @@ void SelectionTree::leaveOut(const QUrl &item, const QString &path)
         m_selection.remove(item);
         return;
     }
-    const SelectionSnapshot before = m_selection.snapshot();
+    const SelectionState before = m_selection.snapshot();
     ItemTicks ticks = m_details.ticksOf(item);
     ticks.unticked.insert(path);
     if (ticks.onlyFiles)

@@ -73,7 +73,13 @@ private slots:
         int replacedWhileIdle = 0;
         QElapsedTimer clock;
         clock.start();
+        // Under AddressSanitizer (the CI's second pass) a third of the load
+        // still has five stops and three idle waits past the idle delay.
+#if defined(__SANITIZE_ADDRESS__)
+        constexpr int requests = 100;
+#else
         constexpr int requests = 300;
+#endif
         for (int request = 0; request < requests; ++request) {
             const QString output = temp.filePath(QStringLiteral("run-%1.txt").arg(request));
             const bool stop = request % 20 == 7;

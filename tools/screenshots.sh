@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Takes screenshots of Lumbrel's main states with the real application under
-# Xvfb: the empty window, the list with its estimate, the settings popover and
-# the completion screen (both with a control focused from the keyboard), the
-# processing overlay, and the list of what a bundle left out. Each variant is
-# a desktop palette (light or dark) with a desktop font size, or twice the
-# scale: <variant>-empty.png ... <variant>-leftout.png.
+# Xvfb: the empty window, the list with its estimate, a folder's tree with a
+# file left out (the totals provisional), the heaviest files, the settings
+# popover and the completion screen (both with a control focused from the
+# keyboard), the processing overlay, and the list of what a bundle left out.
+# Each variant is a desktop palette (light or dark) with a desktop font size,
+# or twice the scale: <variant>-empty.png ... <variant>-leftout.png.
 #
 #   tools/screenshots.sh [output folder]              (default: build/screenshots)
 #   VARIANTS="dark-11 light-2x" tools/screenshots.sh  (only some variants)
@@ -105,6 +106,24 @@ shoot() {
 
     add "$FIXTURE/project" "$FIXTURE/notes.md"
     capture "$variant-list.png"
+
+    # The project's tree in place of the list, by the keyboard: its first
+    # folder opened and that folder's first file left out, so the totals
+    # are provisional until the next estimate.
+    press "list item" "project, folder*"
+    xdotool key Right
+    wait_for 10 "the folder's tree" shows "push button" "Back to the list"
+    xdotool key Right Right space
+    capture "$variant-tree.png" 0.2
+    xdotool key Escape
+    wait_for 10 "the list" shows "list" "Files"
+    # The totals open the heaviest files.
+    press "push button" "*files, *characters, *tokens"
+    wait_for 10 "the heaviest files" shows "dialog" "Heaviest files"
+    capture "$variant-heaviest.png"
+    xdotool key Escape
+    heaviest_closed() { ! shows "dialog" "Heaviest files"; }
+    wait_for 10 "the heaviest files to close" heaviest_closed
 
     press "push button" "Settings"
     wait_for 10 "the settings" shows "push button" "Reset to Defaults"

@@ -27,11 +27,18 @@ Item {
 
     implicitHeight: Math.max(28, content.implicitHeight + 8)
 
+    readonly property string checkText: checkState === Qt.Checked ? qsTr("included")
+                                        : checkState === Qt.PartiallyChecked ? qsTr("partly included")
+                                        : qsTr("left out")
+
+    // The tree's states that an accessible name is the only way to give from
+    // here (level, expanded) are said in the name, with the check state.
     Accessible.role: Accessible.TreeItem
     Accessible.name: name + ", " + (folder ? qsTr("folder") : qsTr("file"))
                      + (folder ? ", " + (expanded ? qsTr("expanded") : qsTr("collapsed")) : "")
+                     + ", " + checkText
                      + (share.length > 0 ? ", " + share : "")
-    Accessible.description: qsTr("level %1").arg(depth + 1)
+    Accessible.description: qsTr("level %1; Space includes or leaves out").arg(depth + 1)
     Accessible.checkable: true
     Accessible.checked: checkState === Qt.Checked
     Accessible.checkStateMixed: checkState === Qt.PartiallyChecked
@@ -79,7 +86,8 @@ Item {
             tristate: true
             checkState: row.checkState
             focusPolicy: Qt.NoFocus // the tree's keys tick: Space
-            Accessible.ignored: true
+            Accessible.name: qsTr("Include %1").arg(row.name)
+            Accessible.checkStateMixed: row.checkState === Qt.PartiallyChecked
             // The model decides the new state; the box only shows it.
             nextCheckState: function () { row.toggle(); return row.checkState }
         }

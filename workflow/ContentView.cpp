@@ -93,8 +93,12 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
         assign(this, m_copyMessage, message, &ContentView::copyMessageChanged);
     });
     // A tick moves the totals at once; the estimate that confirms them follows.
+    // Said once as they turn provisional, not at every tick; the confirmed totals are said again.
     connect(&m_tree, &SelectionTree::ticksChanged, this, [this] {
+        const bool wasProvisional = m_totalsProvisional;
         setTotals(m_tree.provisionalTotals(), true);
+        if (!wasProvisional)
+            announce(tr("About %1 until the estimate confirms them").arg(totalsText(m_totals)));
         m_estimatesManager->refreshSoon();
     });
     connect(m_job.get(), &BundleJob::wroteInsideSelection, this, [this](const QStringList &files) {

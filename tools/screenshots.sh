@@ -80,6 +80,7 @@ capture() {
     say "$OUT/$1"
 }
 packer_starts() { grep -c '^\["' "$LOG" || true; }
+reuses() { grep -c '^The bundle is the output of the estimate' "$LOG" || true; }
 # Adds files the way a second launch does: it hands them to the running copy.
 add() {
     local before
@@ -144,16 +145,20 @@ shoot() {
     has_dialog() { [ -n "$(dialog_id)" ]; }
     wait_for 60 "the save dialog" has_dialog
     sleep 0.5
-    local before started
+    local before started reused
     before=$(runs)
     started=$(packer_starts)
+    reused=$(reuses)
     xdotool windowfocus --sync "$(dialog_id)" key Return
     xdotool windowfocus --sync "$WID"
-    # The application logs each packer run's command line as it starts.
-    bundle_started() { [ "$(packer_starts)" -gt "$started" ]; }
+    # The application logs each packer run's command line as it starts; a
+    # bundle of the selection the last estimate packed takes that output
+    # instead, and says so.
+    bundle_started() { [ "$(packer_starts)" -gt "$started" ] || [ "$(reuses)" -gt "$reused" ]; }
+    bundle_done() { more_runs_than "$before" || [ "$(reuses)" -gt "$reused" ]; }
     wait_for 10 "the bundle to start" bundle_started
     capture "$variant-processing.png" 0.8
-    wait_for 300 "the bundle" more_runs_than "$before"
+    wait_for 300 "the bundle" bundle_done
     completed() { [ -s "$HOME/bundled-output.txt" ] && shows "push button" "Copy"; }
     wait_for 60 "the completion screen" completed
     sleep 1.5 # the entrance; the focus is on Copy

@@ -82,8 +82,27 @@ Item {
             onClicked: row.expand(!row.expanded)
         }
         CheckBox {
+            id: tick
             objectName: "tick"
             tristate: true
+            // Drawn in the window's colours, so that it reads in a dark palette as in a light one.
+            indicator: Rectangle {
+                implicitWidth: 16
+                implicitHeight: 16
+                x: tick.leftPadding
+                y: (tick.height - height) / 2
+                radius: 3
+                color: tick.checkState === Qt.Unchecked ? Theme.base : Theme.accent
+                border.width: tick.checkState === Qt.Unchecked ? 1 : 0
+                border.color: Theme.secondaryText
+                SymbolIcon {
+                    anchors.centerIn: parent
+                    visible: tick.checkState !== Qt.Unchecked
+                    symbol: tick.checkState === Qt.Checked ? "checkmark" : "minus"
+                    size: 12
+                    color: Theme.accentText
+                }
+            }
             checkState: row.checkState
             focusPolicy: Qt.NoFocus // the tree's keys tick: Space
             Accessible.name: qsTr("Include %1").arg(row.name)

@@ -282,7 +282,8 @@ FocusScope {
         objectName: "heaviestFilesPopup"
         tree: root.view.tree
         anchors.centerIn: parent
-        width: Math.min(Theme.dialogWidth, root.width - 2 * Theme.dialogMargin)
+        // As wide as the window lets it be: the paths are long.
+        width: root.width - 2 * Theme.dialogMargin
         height: Math.min(implicitHeight, root.height - 2 * Theme.dialogMargin)
         onClosed: if (root.showsNormal) statusBar.takeTotalsFocus()
     }

@@ -17,7 +17,7 @@ import time
 
 import pyatspi
 
-STATES = ["focusable", "focused", "selectable", "selected", "checkable", "checked", "expandable",
+STATES = ["focusable", "focused", "selectable", "selected", "checkable", "checked", "indeterminate", "expandable",
           "expanded", "editable", "showing", "modal"]
 
 

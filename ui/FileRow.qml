@@ -38,6 +38,7 @@ Item {
     Accessible.focusable: true
     Accessible.selectable: true
     Accessible.selected: selected
+    Accessible.ignored: !visible // while a folder's tree stands in place of the list
 
     FolderItemCount {
         id: itemCount
@@ -137,7 +138,7 @@ Item {
             focusPolicy: Qt.NoFocus
             opacity: row.selected ? 1 : 0
             enabled: row.selected
-            Accessible.ignored: !row.selected
+            Accessible.ignored: !row.selected || !row.visible
             onClicked: FileManager.reveal(row.file)
         }
         IconButton {
@@ -151,7 +152,7 @@ Item {
             focusPolicy: Qt.NoFocus
             opacity: row.selected ? 1 : 0
             enabled: row.selected
-            Accessible.ignored: !row.selected
+            Accessible.ignored: !row.selected || !row.visible
             onClicked: row.remove()
         }
     }

@@ -180,6 +180,7 @@ FocusScope {
                     anchors.centerIn: parent
                     width: parent.width - 2 * Theme.standardPadding
                     visible: list.count === 0
+                    Accessible.ignored: !visible
                     wrapMode: Text.Wrap
                     horizontalAlignment: Text.AlignHCenter
                     color: Theme.listSecondaryText

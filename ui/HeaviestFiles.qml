@@ -121,7 +121,8 @@ Popup {
                 spacing: 4
                 Repeater {
                     id: lines
-                    model: popup.tree.heaviestFiles
+                    // Made only while shown: nothing hidden follows every tick.
+                    model: popup.visible ? popup.tree.heaviestFiles : []
                     delegate: HeavyLine {
                         id: heavyLine
                         Layout.fillWidth: true

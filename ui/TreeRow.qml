@@ -106,6 +106,8 @@ Item {
             checkState: row.checkState
             focusPolicy: Qt.NoFocus // the tree's keys tick: Space
             Accessible.name: qsTr("Include %1").arg(row.name)
+            // Said from the model's state: the box's own lags behind a change the model makes.
+            Accessible.checked: row.checkState === Qt.Checked
             Accessible.checkStateMixed: row.checkState === Qt.PartiallyChecked
             // The model decides the new state; the box only shows it.
             nextCheckState: function () { row.toggle(); return row.checkState }

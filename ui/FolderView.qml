@@ -27,7 +27,7 @@ FocusScope {
         target: list.model
         function onModelAboutToBeReset() { folderView.keptPath = folderView.currentPath }
         function onModelReset() {
-            const row = folderView.keptPath.length > 0 ? folderView.model.reveal(folderView.keptPath) : -1
+            const row = folderView.keptPath.length > 0 ? folderView.model.shownRow(folderView.keptPath) : -1
             list.currentIndex = row >= 0 ? row : Math.min(0, folderView.model.count - 1)
         }
     }

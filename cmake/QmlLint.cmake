@@ -36,8 +36,10 @@ endforeach()
 
 # The update dialog, loaded by URL from the resources of lumbrel_updates.
 add_custom_target(lumbrel_updates_qmllint
-    COMMAND Qt6::qmllint --bare -I ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_QML}
+    COMMAND Qt6::qmllint --bare -I ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_QML} -I ${CMAKE_BINARY_DIR}/updates
             ${CMAKE_SOURCE_DIR}/updates/qml/UpdateDialogView.qml
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/updates/qml
     VERBATIM)
+# It imports LumbrelUpdates, whose type information the module's build writes.
+add_dependencies(lumbrel_updates_qmllint lumbrel_updates_ui)
 add_dependencies(all_qmllint lumbrel_updates_qmllint)

@@ -118,8 +118,10 @@ shoot() {
     capture "$variant-tree.png" 0.2
     xdotool key Escape
     wait_for 10 "the list" shows "list" "Files"
-    # The totals open the heaviest files.
-    press "push button" "*files, *characters, *tokens"
+    # The totals open the heaviest files, once the estimate has confirmed
+    # them (while it runs, they give way to its progress).
+    wait_for 120 "the confirmed totals" shows "push button" "[0-9]*files, *characters, *tokens"
+    press "push button" "[0-9]*files, *characters, *tokens"
     wait_for 10 "the heaviest files" shows "dialog" "Heaviest files"
     capture "$variant-heaviest.png"
     xdotool key Escape

@@ -21,14 +21,3 @@
 # The window module imports Lumbrel and LumbrelUpdates, built in ui/ and updates/.
 set_property(TARGET lumbrel_window APPEND PROPERTY QT_QML_IMPORT_PATH
              ${CMAKE_BINARY_DIR}/ui ${CMAKE_BINARY_DIR}/updates)
-
-# Views still waiting for their lint findings to be fixed (each is being
-# reworked); take a file off this list once it lints clean.
-set(LUMBREL_QMLLINT_PENDING ui/FolderView.qml ui/HeaviestFiles.qml)
-foreach(_module lumbrel_ui lumbrel_window)
-    get_target_property(_files ${_module} QT_QML_LINT_FILES)
-    foreach(_pending IN LISTS LUMBREL_QMLLINT_PENDING)
-        list(REMOVE_ITEM _files ${CMAKE_SOURCE_DIR}/${_pending})
-    endforeach()
-    set_target_properties(${_module} PROPERTIES QT_QML_LINT_FILES "${_files}")
-endforeach()

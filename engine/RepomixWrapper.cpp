@@ -165,20 +165,16 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
     const bool asList = m_stageByList && plan.defaultRulesApplied && plan.rootIgnorePatterns.isEmpty()
         && plan.rootIncludePatterns.isEmpty() && StagingCopy::listable(plan);
 
-    // Room for the copies (for a list: of the chosen files only) and the output.
-    std::uintmax_t chosenFiles = 0;
-    for (const StagingCopy::Entry &entry : plan.entries) {
-        if (entry.kind == StagingCopy::Entry::File && std::distance(entry.target.begin(), entry.target.end()) == 1)
-            chosenFiles += entry.size;
-    }
-    const std::uintmax_t needed = asList ? chosenFiles + plan.outputEstimate() : plan.spaceNeeded();
+    // Room for the copies (for a list: of the files it copies) and the output.
+    const std::uintmax_t copies = asList ? StagingCopy::listCopyBytes(plan) : plan.copyBytes;
+    const std::uintmax_t needed = copies + plan.outputEstimate();
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
         return RunnerError::make(
             RunnerError::NotEnoughSpace,
             QStringLiteral("Not enough free space in the temporary folder (%1): this bundle needs about %2 there "
                            "(%3 for copies of files that cannot be linked, %4 for the packer's output), and %5 are free.")
-                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(plan.copyBytes),
+                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(copies),
                      sizeText(plan.outputEstimate()), sizeText(*available)));
     }
 

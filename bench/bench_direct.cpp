@@ -217,7 +217,10 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at > 0 && at + 1 < args.size())
         g_runs = std::max(1, args.at(at + 1).toInt());
-    const bool quick = args.contains(QStringLiteral("--quick")); // the 1,000-file tree only
+    const bool quick = args.contains(QStringLiteral("--quick")); // the 1,000-file tree only, all of it
+    int only = 0; // --files N: one generated tree of N files, all of it
+    if (const qsizetype at = args.indexOf(QStringLiteral("--files")); at > 0 && at + 1 < args.size())
+        only = args.at(at + 1).toInt();
 
     // Helpers of bench_app.sh: a generated tree, and the baseline on a folder.
     if (args.size() == 4 && args.at(1) == QStringLiteral("--make-tree")) {
@@ -239,12 +242,13 @@ int main(int argc, char *argv[])
     const fs::path base = fs::path(QFile::encodeName(work.path()).toStdString());
 
     std::vector<Tree> trees;
-    for (const int files : quick ? std::vector<int>{1000} : std::vector<int>{1000, 10000}) {
+    const std::vector<int> sizes = only > 0 ? std::vector<int>{only} : quick ? std::vector<int>{1000} : std::vector<int>{1000, 10000};
+    for (const int files : sizes) {
         const fs::path path = base / ("generated-" + std::to_string(files));
         makeRealSizedTree(path, files);
-        trees.push_back({QStringLiteral("generated, %1 files of 2-20 KB").arg(files), path, files == 10000});
+        trees.push_back({QStringLiteral("generated, %1 files of 2-20 KB").arg(files), path, files == 10000 || quick || only});
     }
-    if (!quick) {
+    if (!quick && only == 0) {
         for (const char *real : {"/usr/include/x86_64-linux-gnu/qt6"}) {
             if (fs::is_directory(real))
                 trees.push_back({QString::fromUtf8(real), real, false});

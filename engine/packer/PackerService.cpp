@@ -585,9 +585,11 @@ Result<PackerRun> PackerService::run(const PackerInvocation &invocation, std::st
         state.phase = Phase::Ready;
         state.failedRuns = 0;
         ++state.served;
-        const qint64 resident = response.value(QLatin1String("rss")).toInteger();
-        if (response.value(QLatin1String("retire")).toBool() || state.served >= m_limits.requests
-            || resident > m_limits.residentBytes)
+        // Its size is judged once it has collected what the run left behind
+        // (the "resident" frame that follows): right after a large run it
+        // still holds the run's garbage, and replacing it then would throw
+        // away the work it keeps for the next run.
+        if (response.value(QLatin1String("retire")).toBool() || state.served >= m_limits.requests)
             replaceLocked(state.environment);
     }
     state.progress = {};

@@ -40,6 +40,8 @@ LeftOutReason readFailure(const std::error_code &error)
     if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory
         || error == std::errc::too_many_symbolic_link_levels || error == std::errc::not_supported)
         return LeftOutReason::Vanished; // gone, or replaced by something else
+    if (error == std::errc::filename_too_long)
+        return LeftOutReason::PathTooLong; // a folder whose entries' paths the system cannot take
     return LeftOutReason::Unreadable;
 }
 

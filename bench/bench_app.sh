@@ -138,6 +138,7 @@ if [ "$IDLE_WAIT" -gt 0 ]; then
     sleep "$IDLE_WAIT"
     say "   memory $IDLE_WAIT s later: $(memory)"
 fi
+[ -n "${KEEP_LOG:-}" ] && cp "$LOG" "$KEEP_LOG"
 stop_app
 stop_display
 

@@ -358,6 +358,13 @@ private:
                 armIdleExit();
             }
         } else if (frame.contains(QLatin1String("resident"))) {
+            if (state.phase == State::Phase::Busy && state.response) {
+                // The report that follows a run, read before the run's thread
+                // took the answer (often in the same read): it counts once
+                // that thread has, or the idle exit would never be armed.
+                QTimer::singleShot(20, this, [this, frame] { handleFrame(frame); });
+                return;
+            }
             state.resident = frame.value(QLatin1String("resident")).toInteger();
             if (state.phase != State::Phase::Ready)
                 return; // a run has begun; its end is reported again

@@ -2,12 +2,14 @@
 # Prints the accessibility tree of Lumbrel's window as a screen reader sees it
 # (roles, names, states), from the real application under Xvfb.
 #
-#   tools/a11y-tree.sh [--empty | --settings | --completion] [--events] [file or folder...]
+#   tools/a11y-tree.sh [--empty | --settings | --tree | --completion] [--events] [file or folder...]
 #
 # With no files it adds a small generated project (a folder and a note) and
 # selects the first row, so the list items, their buttons and the status bar's
 # totals are in the tree. --empty shows the window before anything is added,
-# --settings opens the settings popover, --completion bundles the files and
+# --settings opens the settings popover, --tree opens the first row's folder
+# into its tree and leaves its first file out (with --events, the
+# announcements of that are printed), --completion bundles the files and
 # shows the completion screen. --events also prints the name changes and the
 # announcements (an alert that shows itself with the text to read) the window
 # sends while files are added and, with --completion, while the bundle is
@@ -30,9 +32,10 @@ while (($#)); do
     case "$1" in
         --empty) MODE=empty ;;
         --settings) MODE=settings ;;
+        --tree) MODE=tree ;;
         --completion) MODE=completion ;;
         --events) EVENTS=1 ;;
-        -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) FILES+=("$(realpath "$1")") ;;
     esac
     shift
@@ -80,6 +83,22 @@ case "$MODE" in
     settings)
         press "push button" "Settings"
         sleep 0.8
+        ;;
+    tree)
+        xdotool key Right # the highlighted folder's tree, in place of the list
+        wait_for 10 "the folder's tree" shows "push button" "Back to the list"
+        if ((EVENTS)); then
+            a11y events 4 >"$WORK/tree-events.txt" &
+            EVENTS_PID=$!
+            wait_for 10 "the event listener" grep -q ready "$WORK/tree-events.txt"
+        fi
+        xdotool key space Down space # two files left out: one announcement
+        if ((EVENTS)); then
+            wait "$EVENTS_PID" || true
+            echo "== Name changes and announcements while two files were left out"
+            grep -v '^ready$' "$WORK/tree-events.txt" || echo "(none)"
+            echo
+        fi
         ;;
     completion)
         wait_for 120 "the start button" start_enabled

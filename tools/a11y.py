@@ -5,17 +5,19 @@ reader does. Used by tools/a11y-tree.sh and tools/screenshots.sh.
   a11y.py wait                 exit 0 once the application is on the bus
   a11y.py tree                 print the tree of its windows: roles, names, states
   a11y.py find ROLE [NAME]     print the centre (screen x y) of the first showing
-                               element with that role (and name), and whether
-                               it is enabled; exit 1 when there is none
+                               element with that role (and name, where * stands
+                               for any text), and whether it is enabled; exit 1
+                               when there is none
   a11y.py events SECONDS       print the name changes and announcements of the next seconds
 """
+import fnmatch
 import os
 import sys
 import time
 
 import pyatspi
 
-STATES = ["focusable", "focused", "selectable", "selected", "checkable", "checked", "expandable",
+STATES = ["focusable", "focused", "selectable", "selected", "checkable", "checked", "indeterminate", "expandable",
           "expanded", "editable", "showing", "modal"]
 
 
@@ -60,8 +62,8 @@ def tree(node, depth=0):
 def find(role, name=None):
     for window in windows():
         for node in walk(window):
-            if node.getRoleName() == role and name in (None, node.name) \
-                    and node.getState().contains(pyatspi.STATE_SHOWING):
+            named = name is None or (fnmatch.fnmatchcase(node.name or "", name) if "*" in name else name == node.name)
+            if node.getRoleName() == role and named and node.getState().contains(pyatspi.STATE_SHOWING):
                 box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 enabled = node.getState().contains(pyatspi.STATE_ENABLED)
                 # Qt gives places in its device-independent pixels: on a scaled

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Takes screenshots of Lumbrel's main states with the real application under
-# Xvfb: the empty window, the list with its estimate, the settings popover and
-# the completion screen (both with a control focused from the keyboard), the
-# processing overlay, and the list of what a bundle left out. Each variant is
-# a desktop palette (light or dark) with a desktop font size, or twice the
-# scale: <variant>-empty.png ... <variant>-leftout.png.
+# Xvfb: the empty window, the list with its estimate, a folder's tree with a
+# file left out (the totals provisional), the heaviest files, the settings
+# popover and the completion screen (both with a control focused from the
+# keyboard), the processing overlay, and the list of what a bundle left out.
+# Each variant is a desktop palette (light or dark) with a desktop font size,
+# or twice the scale: <variant>-empty.png ... <variant>-leftout.png.
 #
 #   tools/screenshots.sh [output folder]              (default: build/screenshots)
 #   VARIANTS="dark-11 light-2x" tools/screenshots.sh  (only some variants)
@@ -79,6 +80,7 @@ capture() {
     say "$OUT/$1"
 }
 packer_starts() { grep -c '^\["' "$LOG" || true; }
+reuses() { grep -c '^The bundle is the output of the estimate' "$LOG" || true; }
 # Adds files the way a second launch does: it hands them to the running copy.
 add() {
     local before
@@ -106,6 +108,26 @@ shoot() {
     add "$FIXTURE/project" "$FIXTURE/notes.md"
     capture "$variant-list.png"
 
+    # The project's tree in place of the list, by the keyboard: its first
+    # folder opened and that folder's first file left out, so the totals
+    # are provisional until the next estimate.
+    press "list item" "project, folder*"
+    xdotool key Right
+    wait_for 10 "the folder's tree" shows "push button" "Back to the list"
+    xdotool key Right Right space
+    capture "$variant-tree.png" 0.2
+    xdotool key Escape
+    wait_for 10 "the list" shows "list" "Files"
+    # The totals open the heaviest files, once the estimate has confirmed
+    # them (while it runs, they give way to its progress).
+    wait_for 120 "the confirmed totals" shows "push button" "[0-9]*files, *characters, *tokens"
+    press "push button" "[0-9]*files, *characters, *tokens"
+    wait_for 10 "the heaviest files" shows "dialog" "Heaviest files"
+    capture "$variant-heaviest.png"
+    xdotool key Escape
+    heaviest_closed() { ! shows "dialog" "Heaviest files"; }
+    wait_for 10 "the heaviest files to close" heaviest_closed
+
     press "push button" "Settings"
     wait_for 10 "the settings" shows "push button" "Reset to Defaults"
     xdotool key Tab # the keyboard focus, with its ring, on the first control
@@ -125,16 +147,20 @@ shoot() {
     has_dialog() { [ -n "$(dialog_id)" ]; }
     wait_for 60 "the save dialog" has_dialog
     sleep 0.5
-    local before started
+    local before started reused
     before=$(runs)
     started=$(packer_starts)
+    reused=$(reuses)
     xdotool windowfocus --sync "$(dialog_id)" key Return
     xdotool windowfocus --sync "$WID"
-    # The application logs each packer run's command line as it starts.
-    bundle_started() { [ "$(packer_starts)" -gt "$started" ]; }
+    # The application logs each packer run's command line as it starts; a
+    # bundle of the selection the last estimate packed takes that output
+    # instead, and says so.
+    bundle_started() { [ "$(packer_starts)" -gt "$started" ] || [ "$(reuses)" -gt "$reused" ]; }
+    bundle_done() { more_runs_than "$before" || [ "$(reuses)" -gt "$reused" ]; }
     wait_for 10 "the bundle to start" bundle_started
     capture "$variant-processing.png" 0.8
-    wait_for 300 "the bundle" more_runs_than "$before"
+    wait_for 300 "the bundle" bundle_done
     completed() { [ -s "$HOME/bundled-output.txt" ] && shows "push button" "Copy"; }
     wait_for 60 "the completion screen" completed
     sleep 1.5 # the entrance; the focus is on Copy

@@ -15,6 +15,8 @@ FocusScope {
     id: view
 
     required property url outputFile
+    // Every file of the bundle: its parts, where it was split.
+    property list<url> outputFiles
     property real totalFiles: 0
     property real totalChars: 0
     property real estimatedTokens: 0
@@ -270,21 +272,42 @@ FocusScope {
                 }
             }
 
+            // The file's name, or each part's where the bundle was split.
             Text {
-                objectName: "fileNameText"
+                objectName: "partsText"
                 Layout.alignment: Qt.AlignHCenter
                 Layout.maximumWidth: view.textWidth
-                text: Format.fileName(view.outputFile)
-                textFormat: Text.PlainText
+                visible: view.outputFiles.length > 1
+                text: qsTr("Split into %1 parts:").arg(view.outputFiles.length)
                 font.pointSize: Theme.captionSize
                 color: Theme.secondaryText
-                elide: Text.ElideMiddle
+                wrapMode: Text.Wrap
                 opacity: view.showDetails ? 1 : 0
                 Behavior on opacity { Entrance {} }
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
-                Accessible.description: Format.path(view.outputFile)
-                FileDrag { objectName: "nameDrag"; anchors.fill: parent; file: view.outputFile }
+                Accessible.ignored: !visible
+            }
+            Repeater {
+                model: view.outputFiles.length > 1 ? view.outputFiles : [view.outputFile]
+                delegate: Text {
+                    id: partName
+                    required property url modelData
+                    objectName: "fileNameText"
+                    Layout.alignment: Qt.AlignHCenter
+                    Layout.maximumWidth: view.textWidth
+                    text: Format.fileName(modelData)
+                    textFormat: Text.PlainText
+                    font.pointSize: Theme.captionSize
+                    color: Theme.secondaryText
+                    elide: Text.ElideMiddle
+                    opacity: view.showDetails ? 1 : 0
+                    Behavior on opacity { Entrance {} }
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                    Accessible.description: Format.path(modelData)
+                    FileDrag { objectName: "nameDrag"; anchors.fill: parent; file: partName.modelData }
+                }
             }
         }
     }

@@ -15,6 +15,8 @@ FocusScope {
     readonly property bool hasFiles: view.files.count > 0
     readonly property int screen: view.job.screen
     readonly property bool showsNormal: screen === BundleJob.Normal
+    // A listed folder's tree is shown in place of the list.
+    readonly property bool treeOpen: view.tree.isOpen
 
     implicitWidth: Theme.windowWidth
     implicitHeight: Theme.windowHeight
@@ -38,7 +40,9 @@ FocusScope {
     function focusScreen() {
         if (root.view.showAlert)
             return // the alert has it, and gives it back as it closes
-        if (root.screen === BundleJob.Normal)
+        if (root.screen === BundleJob.Normal && root.treeOpen)
+            folderView.takeFocus()
+        else if (root.screen === BundleJob.Normal)
             dropArea.takeFocus()
         else if (root.screen === BundleJob.Processing)
             processing.takeFocus()
@@ -55,8 +59,10 @@ FocusScope {
         const focused = root.Window.activeFocusItem
         const lost = !focused || focused === root || focused === root.Window.contentItem || !focused.visible
         if (root.showsNormal && !root.view.showAlert && lost)
-            dropArea.takeFocus()
+            root.focusScreen()
     }
+    // Into the opened folder's tree, and back to its row of the list.
+    onTreeOpenChanged: focusLater.restart()
 
     component Fade: Behavior {
         NumberAnimation {
@@ -86,7 +92,7 @@ FocusScope {
             RowLayout {
                 id: header
                 objectName: "header"
-                visible: root.hasFiles
+                visible: root.hasFiles && !root.treeOpen
                 Layout.fillWidth: true
                 PushButton {
                     objectName: "clearAllButton"
@@ -119,33 +125,68 @@ FocusScope {
             FileDropArea {
                 id: dropArea
                 objectName: "dropArea"
+                visible: !root.treeOpen
                 Layout.fillWidth: true
                 Layout.fillHeight: true
                 view: root.view
-                listShown: root.showsNormal && root.hasFiles
+                listShown: root.showsNormal && root.hasFiles && !root.treeOpen
+            }
+
+            FolderView {
+                id: folderView
+                objectName: "folderView"
+                visible: root.treeOpen
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                tree: root.view.tree
             }
 
             IgnorePatternsGroup {
                 objectName: "ignorePatterns"
-                visible: root.hasFiles
+                visible: root.hasFiles && !root.treeOpen
                 Layout.fillWidth: true
                 view: root.view
             }
 
-            GrowingButton {
-                objectName: "startButton"
+            RowLayout {
                 visible: root.hasFiles
-                text: qsTr("Start bundling")
-                enabled: root.view.canStart
-                Accessible.ignored: !visible
+                spacing: Theme.standardSpacing
                 Layout.fillWidth: true
                 Layout.leftMargin: Theme.standardPadding
                 Layout.rightMargin: Theme.standardPadding
-                onClicked: root.view.startBundling()
+
+                GrowingButton {
+                    objectName: "startButton"
+                    text: qsTr("Start bundling")
+                    enabled: root.view.canStart
+                    Accessible.ignored: !visible
+                    Layout.fillWidth: true
+                    onClicked: root.view.startBundling()
+                }
+                // The bundle straight onto the clipboard, with no file to choose.
+                GrowingButton {
+                    objectName: "copyBundleButton"
+                    text: qsTr("Copy")
+                    filled: false
+                    enabled: root.view.canStart
+                    Accessible.ignored: !visible
+                    Accessible.description: qsTr("Copies the bundle without saving it (Ctrl+Shift+C)")
+                    ToolTip.text: qsTr("Copy the bundle without saving it (Ctrl+Shift+C)")
+                    ToolTip.visible: hovered
+                    ToolTip.delay: Theme.toolTipDelay
+                    onClicked: root.view.job.copyWithoutSaving()
+                }
             }
         }
 
+        Shortcut {
+            sequence: "Ctrl+Shift+C"
+            enabled: root.showsNormal && root.view.canStart
+            onActivated: root.view.job.copyWithoutSaving()
+        }
+
         StatusBarView {
+            id: statusBar
             objectName: "statusBar"
             visible: root.hasFiles || root.view.statusMessage.length > 0
             hasTotals: root.hasFiles
@@ -158,7 +199,10 @@ FocusScope {
             errorMessage: root.view.estimatesManager.errorMessage
             onStopRequested: root.view.estimatesManager.stop()
             statusMessage: root.view.statusMessage
+            copyMessage: root.view.copyMessage
+            provisional: root.view.totalsProvisional
             onRetry: root.view.updateEstimates()
+            onTotalsActivated: heaviest.open()
         }
     }
 
@@ -187,6 +231,7 @@ FocusScope {
         sourceComponent: CompletionView {
             focus: true
             outputFile: root.view.outputFile
+            outputFiles: root.view.job.outputFiles
             totalFiles: root.view.totalFiles // qmllint disable type
             totalChars: root.view.totalChars // qmllint disable type
             estimatedTokens: root.view.estimatedTokens // qmllint disable type
@@ -230,6 +275,17 @@ FocusScope {
         }
         onClosed: if (root.showsNormal) dropArea.takeFocus()
         contentItem: SettingsView { options: root.view.options }
+    }
+
+    HeaviestFiles {
+        id: heaviest
+        objectName: "heaviestFilesPopup"
+        tree: root.view.tree
+        anchors.centerIn: parent
+        // As wide as the window lets it be: the paths are long.
+        width: root.width - 2 * Theme.dialogMargin
+        height: Math.min(implicitHeight, root.height - 2 * Theme.dialogMargin)
+        onClosed: if (root.showsNormal) statusBar.takeTotalsFocus()
     }
 
     MessageBox {

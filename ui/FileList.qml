@@ -30,7 +30,7 @@ ListView {
 
     Accessible.role: Accessible.List
     Accessible.name: qsTr("Files")
-    Accessible.description: qsTr("Delete removes the current item; Return shows it in the file manager.")
+    Accessible.description: qsTr("Right or Return opens a folder's files; Return shows a file in the file manager; Delete removes the current item.")
     Accessible.ignored: !visible
 
     onActiveFocusChanged: if (activeFocus) list.view.selection.showCurrent()
@@ -38,6 +38,11 @@ ListView {
     Keys.onPressed: function (event) {
         if (event.modifiers)
             return
+        const opens = event.key === Qt.Key_Right || event.key === Qt.Key_Return || event.key === Qt.Key_Enter
+        if (opens && list.currentIndex >= 0 && list.view.tree.open(list.view.files.at(list.currentIndex))) {
+            event.accepted = true
+            return
+        }
         if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && list.currentIndex >= 0) {
             FileManager.reveal(list.view.files.at(list.currentIndex))
             event.accepted = true
@@ -65,6 +70,10 @@ ListView {
         tokensInEstimate: packedTokens
         onSelect: list.view.selection.select(row.url)
         onRemove: list.view.removeFile(row.url)
+        onOpen: {
+            list.view.selection.select(row.url)
+            list.view.tree.open(row.url)
+        }
     }
 
     // A click on a row gives the list the focus, so the keys work on it.

@@ -6,7 +6,8 @@ import Lumbrel
 // One entry of the list of chosen files and folders. Clicking the row selects
 // it; the selected row offers to reveal the item or remove it (the list's
 // keys do both too: Return and Delete). Long names keep both ends; the full
-// path shows as a tool tip. While the list has the keyboard focus the
+// path shows as a tool tip. A folder's arrow opens its tree (the list's
+// Right and Return do too). While the list has the keyboard focus the
 // highlighted row has it, so that a screen reader follows the highlight.
 Item {
     id: row
@@ -19,6 +20,8 @@ Item {
     property real tokensInEstimate: -1
     signal remove()
     signal select()
+    // The folder's tree is wanted in place of the list.
+    signal open()
 
     readonly property string name: Format.fileName(file)
     readonly property string detailText: Format.rowDetail(itemCount.isFolder, itemCount.ready ? itemCount.count : -1, // qmllint disable type
@@ -30,10 +33,12 @@ Item {
     Accessible.role: Accessible.ListItem
     Accessible.name: (itemCount.isFolder ? qsTr("%1, folder").arg(name) : qsTr("%1, file").arg(name))
                      + (detailText.length > 0 ? ", " + detailText : "")
-    Accessible.description: Format.path(file)
+    Accessible.description: itemCount.isFolder ? qsTr("%1; Right opens its files").arg(Format.path(file))
+                                               : Format.path(file)
     Accessible.focusable: true
     Accessible.selectable: true
     Accessible.selected: selected
+    Accessible.ignored: !visible // while a folder's tree stands in place of the list
 
     FolderItemCount {
         id: itemCount
@@ -55,7 +60,7 @@ Item {
 
     HoverHandler { id: hover }
     ToolTip.text: Format.path(file)
-    ToolTip.visible: hover.hovered && !revealButton.hovered && !removeButton.hovered
+    ToolTip.visible: hover.hovered && !revealButton.hovered && !removeButton.hovered && !openButton.hovered
     ToolTip.delay: 600
 
     RowLayout {
@@ -66,6 +71,23 @@ Item {
         anchors.topMargin: 6
         anchors.bottomMargin: 6
         spacing: Theme.standardSpacing
+
+        // A folder opens into its files; a file keeps the room, so names line up.
+        IconButton {
+            id: openButton
+            objectName: "openFolderButton"
+            symbol: "chevron.right"
+            size: Theme.actionSymbol
+            text: qsTr("Open %1").arg(row.name)
+            color: Theme.secondaryText
+            focusPolicy: Qt.NoFocus // the list's Right and Return open
+            opacity: itemCount.isFolder ? 1 : 0
+            enabled: itemCount.isFolder
+            Accessible.ignored: true
+            Layout.leftMargin: -Theme.standardSpacing / 2
+            Layout.rightMargin: -Theme.standardSpacing / 2
+            onClicked: row.open()
+        }
 
         SymbolIcon {
             symbol: itemCount.isFolder ? "folder.fill" : "doc.fill"
@@ -116,7 +138,7 @@ Item {
             focusPolicy: Qt.NoFocus
             opacity: row.selected ? 1 : 0
             enabled: row.selected
-            Accessible.ignored: !row.selected
+            Accessible.ignored: !row.selected || !row.visible
             onClicked: FileManager.reveal(row.file)
         }
         IconButton {
@@ -130,7 +152,7 @@ Item {
             focusPolicy: Qt.NoFocus
             opacity: row.selected ? 1 : 0
             enabled: row.selected
-            Accessible.ignored: !row.selected
+            Accessible.ignored: !row.selected || !row.visible
             onClicked: row.remove()
         }
     }

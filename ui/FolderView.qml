@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -7,8 +8,9 @@ import Lumbrel
 // box for each file and folder and each one's share of the latest estimate,
 // sorted by name or heaviest first, narrowed by a filter, and "Only changed
 // files" where git can tell. Keys: Up and Down move, Right opens a folder
-// (or goes into it), Left closes it (or goes to its folder), Space ticks or
-// unticks, Return opens or closes a folder, Escape goes back to the list.
+// (or goes into it), Left closes it (or goes to its folder, or at the top
+// back to the list), Space ticks or unticks, Return opens or closes a
+// folder, Escape goes back to the list.
 FocusScope {
     id: folderView
 
@@ -16,6 +18,19 @@ FocusScope {
     readonly property FileTreeModel model: tree.model
 
     function takeFocus() { list.forceActiveFocus(Qt.TabFocusReason) }
+
+    // The current row's path, so that the highlight stays on it while the
+    // model lays its rows out anew (a folder opened, a new sort, an estimate's counts).
+    property string currentPath
+    property string keptPath
+    Connections {
+        target: list.model
+        function onModelAboutToBeReset() { folderView.keptPath = folderView.currentPath }
+        function onModelReset() {
+            const row = folderView.keptPath.length > 0 ? folderView.model.shownRow(folderView.keptPath) : -1
+            list.currentIndex = row >= 0 ? row : Math.min(0, folderView.model.count - 1)
+        }
+    }
 
     Keys.onEscapePressed: folderView.tree.close()
 
@@ -62,17 +77,19 @@ FocusScope {
             Keys.onDownPressed: list.forceActiveFocus(Qt.TabFocusReason)
         }
 
+        // "Only Changed Files" where git can tell; where it cannot, the
+        // button stays, disabled, and the reason stands beside it (a
+        // disabled button shows no tool tip and takes no focus).
         RowLayout {
             Layout.fillWidth: true
+            spacing: Theme.standardSpacing
+            readonly property string unavailable: folderView.tree.changesUnavailable === "\u2026"
+                                                  ? qsTr("Asking git\u2026") : folderView.tree.changesUnavailable
             PushButton {
                 objectName: "onlyChangedButton"
                 text: qsTr("Only Changed Files")
                 enabled: folderView.tree.changesUnavailable.length === 0 && !folderView.tree.onlyChanged
-                ToolTip.text: folderView.tree.changesUnavailable === "\u2026" ? qsTr("Asking git\u2026")
-                                                                              : folderView.tree.changesUnavailable
-                ToolTip.visible: hovered && folderView.tree.changesUnavailable.length > 0
-                ToolTip.delay: Theme.toolTipDelay
-                Accessible.description: folderView.tree.changesUnavailable
+                Accessible.description: parent.unavailable
                 onClicked: folderView.tree.takeOnlyChanged()
             }
             PushButton {
@@ -81,7 +98,23 @@ FocusScope {
                 enabled: folderView.tree.onlyChanged || folderView.model.count > 0
                 onClicked: folderView.tree.takeAll()
             }
-            Item { Layout.fillWidth: true }
+            Label {
+                objectName: "changesUnavailableText"
+                Layout.fillWidth: true
+                text: parent.unavailable
+                color: Theme.secondaryText
+                font.pointSize: Theme.captionSize
+                elide: Text.ElideRight
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: text.length === 0
+                HoverHandler { id: reasonHover }
+                ToolTip.text: text
+                ToolTip.visible: reasonHover.hovered && truncated
+                ToolTip.delay: Theme.toolTipDelay
+            }
         }
 
         Rectangle {
@@ -127,10 +160,16 @@ FocusScope {
                         folderView.model.setExpanded(currentIndex, false)
                     else if (folderView.model.parentRow(currentIndex) >= 0)
                         currentIndex = folderView.model.parentRow(currentIndex)
+                    else
+                        folderView.tree.close() // at the top: back to the list
                 }
+                onCurrentItemChanged: if (currentItem) folderView.currentPath = (currentItem as TreeRow).path
 
                 delegate: TreeRow {
+                    objectName: "treeRow"
                     width: ListView.view.width
+                    // The current row has the focus in the tree, so that a screen reader follows it.
+                    focus: ListView.isCurrentItem
                     current: ListView.isCurrentItem && list.activeFocus
                     onSelect: { list.currentIndex = index; list.forceActiveFocus() }
                     onToggle: folderView.model.toggle(index)
@@ -141,6 +180,7 @@ FocusScope {
                     anchors.centerIn: parent
                     width: parent.width - 2 * Theme.standardPadding
                     visible: list.count === 0
+                    Accessible.ignored: !visible
                     wrapMode: Text.Wrap
                     horizontalAlignment: Text.AlignHCenter
                     color: Theme.listSecondaryText

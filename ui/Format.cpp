@@ -65,9 +65,10 @@ QString contextFitDetail(qint64 tokens)
             fits << QLatin1String(size.name);
     }
     if (fits.isEmpty())
-        return QStringLiteral("%1 tokens are more than a context window of 1M tokens holds; "
-                              "bundle fewer files or add ignore patterns.")
-            .arg(formatNumber(tokens));
+        return QStringLiteral("%1 tokens are %2 more than a context window of %3 tokens holds; "
+                              "leave out files or add ignore patterns.")
+            .arg(formatNumber(tokens), formatNumber(tokens - std::cend(contextSizes)[-1].tokens),
+                 QLatin1String(std::cend(contextSizes)[-1].name));
     const QString sizes = fits.size() == 1 ? fits.first()
                                            : fits.mid(0, fits.size() - 1).join(QStringLiteral(", "))
             + QStringLiteral(" and ") + fits.last();

@@ -3,9 +3,12 @@ import QtQuick.Templates as T
 import Lumbrel
 
 // The look of the main action: its label on an accent-coloured capsule that
-// grows while pressed. Space, Return and Enter press it.
+// grows while pressed (or, not filled, an outlined capsule for the action
+// beside it). Space, Return and Enter press it.
 T.Button {
     id: button
+
+    property bool filled: true
 
     implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset,
                             implicitContentWidth + leftPadding + rightPadding)
@@ -27,7 +30,7 @@ T.Button {
     contentItem: Text {
         text: button.text
         font: button.font
-        color: Theme.accentText
+        color: button.filled ? Theme.accentText : Theme.accentOnWindow
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
@@ -36,7 +39,9 @@ T.Button {
 
     background: Rectangle {
         radius: height / 2
-        color: Theme.accent
+        color: button.filled ? Theme.accent : "transparent"
+        border.width: button.filled ? 0 : 1
+        border.color: Theme.accentOnWindow
     }
 
     FocusRing {

@@ -1,10 +1,13 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Lumbrel
 
 // The ten files with the most tokens in the selection as it is ticked, each
-// with its share of the total and a way to leave it out.
+// with its share of the total and a way to leave it out (undone as any
+// removal is). The keyboard goes from one "Leave Out" to the next; after
+// one, the focus stays at its place in the list, on the file that moved up.
 Popup {
     id: popup
 
@@ -14,10 +17,62 @@ Popup {
     focus: true
     padding: Theme.standardPadding
     palette: Theme.palette
-    Accessible.role: Accessible.Dialog
-    Accessible.name: qsTr("Heaviest files")
 
-    onOpened: (lines.itemAtIndex(0) as Item)?.forceActiveFocus(Qt.TabFocusReason)
+    // The place in the list whose button has, or is to get, the focus.
+    property int focusedLine: 0
+    // Each line takes it when it is the one (see focusRequested).
+    signal focusRequested(int line)
+    function focusLine() {
+        if (lines.count > 0)
+            popup.focusRequested(Math.min(popup.focusedLine, lines.count - 1))
+        else
+            closeButton.forceActiveFocus(Qt.TabFocusReason)
+    }
+    onOpened: {
+        popup.focusedLine = 0
+        focusLine()
+    }
+    // The list is made anew after each change: the focus finds its place once it is.
+    Timer {
+        id: refocus
+        interval: 0
+        onTriggered: popup.focusLine()
+    }
+
+    component HeavyLine: RowLayout {
+        id: line
+        required property var modelData
+        required property int index
+        signal leaveOutRequested()
+        signal focused()
+        function takeFocus() { leaveOut.forceActiveFocus(Qt.TabFocusReason) }
+        spacing: Theme.standardSpacing
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 0
+            Label {
+                text: line.modelData.name
+                elide: Text.ElideMiddle
+                color: Theme.text
+                Layout.fillWidth: true
+                Accessible.ignored: true
+            }
+            Label {
+                text: line.modelData.share
+                color: Theme.secondaryText
+                font.pointSize: Theme.captionSize
+                Accessible.ignored: true
+            }
+        }
+        PushButton {
+            id: leaveOut
+            objectName: "leaveOutButton"
+            text: qsTr("Leave Out")
+            Accessible.name: qsTr("Leave out %1, %2").arg(line.modelData.name).arg(line.modelData.share)
+            onActiveFocusChanged: if (activeFocus) line.focused()
+            onClicked: line.leaveOutRequested()
+        }
+    }
 
     background: Rectangle {
         color: Theme.window
@@ -25,8 +80,12 @@ Popup {
         radius: Theme.cornerRadius
     }
 
-    contentItem: ColumnLayout {
+    // The popup's only child, so that it takes its size.
+    ColumnLayout {
+        anchors.fill: parent
         spacing: Theme.standardSpacing
+        Accessible.role: Accessible.Dialog
+        Accessible.name: qsTr("Heaviest files")
         Label {
             text: qsTr("Heaviest Files")
             font.weight: Font.DemiBold
@@ -41,44 +100,59 @@ Popup {
             wrapMode: Text.Wrap
             Layout.fillWidth: true
         }
-        ListView {
-            id: lines
-            objectName: "heaviestFiles"
+        // Ten lines at most, all made at once; where a large font makes
+        // them taller than the window, they scroll.
+        Flickable {
+            id: scroller
             Layout.fillWidth: true
-            Layout.preferredHeight: Math.min(contentHeight, 320)
+            Layout.fillHeight: true
+            Layout.preferredHeight: column.implicitHeight
+            contentWidth: width
+            contentHeight: column.implicitHeight
+            boundsBehavior: Flickable.StopAtBounds
             clip: true
-            model: popup.tree.heaviestFiles
-            ScrollBar.vertical: ScrollBar {}
-            delegate: RowLayout {
-                id: line
-                required property var modelData
-                width: ListView.view.width
-                spacing: Theme.standardSpacing
-                ColumnLayout {
-                    Layout.fillWidth: true
-                    spacing: 0
-                    Label {
-                        text: line.modelData.name
-                        elide: Text.ElideMiddle
-                        color: Theme.text
+            ScrollBar.vertical: ScrollBar { policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("Heaviest files")
+
+            ColumnLayout {
+                id: column
+                width: scroller.width
+                spacing: 4
+                Repeater {
+                    id: lines
+                    // Made only while shown: nothing hidden follows every tick.
+                    model: popup.visible ? popup.tree.heaviestFiles : []
+                    delegate: HeavyLine {
+                        id: heavyLine
                         Layout.fillWidth: true
-                        Accessible.ignored: true
+                        Layout.rightMargin: scroller.ScrollBar.vertical.visible ? scroller.ScrollBar.vertical.width : 0
+                        onLeaveOutRequested: {
+                            popup.focusedLine = heavyLine.index
+                            popup.tree.leaveOut(heavyLine.modelData.item, heavyLine.modelData.path)
+                            refocus.restart()
+                        }
+                        Connections {
+                            target: popup
+                            function onFocusRequested(line) {
+                                if (line === heavyLine.index)
+                                    heavyLine.takeFocus()
+                            }
+                        }
+                        // Tab may reach a line below the visible part: it scrolls into sight.
+                        onFocused: {
+                            if (heavyLine.y < scroller.contentY)
+                                scroller.contentY = heavyLine.y
+                            else if (heavyLine.y + heavyLine.height > scroller.contentY + scroller.height)
+                                scroller.contentY = heavyLine.y + heavyLine.height - scroller.height
+                        }
                     }
-                    Label {
-                        text: line.modelData.share
-                        color: Theme.secondaryText
-                        font.pointSize: Theme.captionSize
-                        Accessible.ignored: true
-                    }
-                }
-                PushButton {
-                    text: qsTr("Leave Out")
-                    Accessible.name: qsTr("Leave out %1, %2").arg(line.modelData.name).arg(line.modelData.share)
-                    onClicked: popup.tree.leaveOut(line.modelData.item, line.modelData.path)
                 }
             }
         }
         PushButton {
+            id: closeButton
+            objectName: "closeHeaviestButton"
             text: qsTr("Close")
             Layout.alignment: Qt.AlignRight
             onClicked: popup.close()

@@ -21,6 +21,8 @@ const QHash<QString, char16_t> &glyphTable()
         {QStringLiteral("chevron.right"), 0xe5cc},       // chevron_right
         {QStringLiteral("chevron.down"), 0xe5cf},        // expand_more
         {QStringLiteral("chevron.left"), 0xe5cb},        // chevron_left
+        {QStringLiteral("checkmark"), 0xe5ca},           // check
+        {QStringLiteral("minus"), 0xe15b},               // remove
     };
     return table;
 }

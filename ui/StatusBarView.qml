@@ -1,13 +1,16 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import QtQuick.Templates as T
 import Lumbrel
 
 // The bar along the bottom of the window: the totals of the current selection,
 // an activity indicator while they are being estimated, why the latest
-// estimate failed (with a way to try again), and what was refused when
-// items were added. The window's announcer speaks the changes; the bar's own
-// texts are there to be read.
+// estimate failed (with a way to try again), what was refused when items
+// were added, and what a copy without saving did. The totals are marked "≈"
+// while they only follow the ticks, and open the heaviest files when
+// pressed. The window's announcer speaks the changes; the bar's own texts
+// are there to be read.
 ColumnLayout {
     id: bar
 
@@ -21,9 +24,21 @@ ColumnLayout {
     property string errorMessage
     // What was refused when items were added ("not found: …"); empty when nothing was.
     property string statusMessage
+    // What a copy without saving did ("Copied 1,234 tokens"); empty when there is nothing to say.
+    property string copyMessage
+    // The totals follow the ticks; the next estimate confirms them.
+    property bool provisional: false
     // Whether there are totals to show at all (the list is not empty).
     property bool hasTotals: true
     signal retry()
+    // The totals were pressed: the heaviest files are wanted.
+    signal totalsActivated()
+
+    // Gives the keyboard focus, with its ring, to the totals (where the heaviest files came from).
+    function takeTotalsFocus() {
+        if (totals.visible)
+            totals.forceActiveFocus(Qt.TabFocusReason)
+    }
 
     // The stop button of a running estimate was pressed.
     signal stopRequested()
@@ -55,6 +70,25 @@ ColumnLayout {
         wrapMode: Text.Wrap
         maximumLineCount: 2
         elide: Text.ElideMiddle
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+        Accessible.ignored: !visible || !bar.visible
+    }
+
+    Text {
+        objectName: "copyMessageText"
+        Layout.fillWidth: true
+        Layout.topMargin: 5
+        Layout.leftMargin: Theme.standardSpacing
+        Layout.rightMargin: Theme.standardSpacing
+        visible: bar.copyMessage.length > 0
+        text: bar.copyMessage
+        textFormat: Text.PlainText
+        color: Theme.secondaryText
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.Wrap
+        maximumLineCount: 2
+        elide: Text.ElideRight
         Accessible.role: Accessible.StaticText
         Accessible.name: text
         Accessible.ignored: !visible || !bar.visible
@@ -143,26 +177,53 @@ ColumnLayout {
             visible: !bar.isEstimating && bar.errorMessage.length === 0
             spacing: 6
 
-            Text {
+            T.AbstractButton {
                 id: totals
                 objectName: "totalsText"
                 // One line where it fits beside the context note; wrapped where a large font needs it.
                 Layout.preferredWidth: implicitWidth
                 Layout.maximumWidth: status.width - 2 * Theme.standardSpacing - totalsRow.spacing - contextFit.implicitWidth
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
                 leftPadding: 12
-                color: Theme.secondaryText
-                wrapMode: Text.Wrap
-                horizontalAlignment: Text.AlignHCenter
+                rightPadding: 4
+                topPadding: 2
+                bottomPadding: 2
+                hoverEnabled: true
                 // A line breaks only between the totals, never inside one.
-                text: qsTr("Files:\u00A0%1 • Chars:\u00A0%2 • Tokens:\u00A0%3")
+                text: (bar.provisional ? "\u2248\u00A0" : "")
+                      + qsTr("Files:\u00A0%1 • Chars:\u00A0%2 • Tokens:\u00A0%3")
                       .arg(Format.number(bar.totalFiles))
                       .arg(Format.number(bar.totalChars))
                       .arg(Format.number(bar.estimatedTokens))
+                contentItem: Text {
+                    text: totals.text
+                    color: Theme.secondaryText
+                    font.italic: bar.provisional
+                    wrapMode: Text.Wrap
+                    horizontalAlignment: Text.AlignHCenter
+                    opacity: totals.down ? 0.6 : 1
+                    Accessible.ignored: true
+                }
+                background: Rectangle {
+                    radius: Theme.cornerRadius
+                    color: totals.hovered ? Theme.selection : "transparent"
+                }
+                FocusRing { control: totals; radius: Theme.cornerRadius }
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
+                onClicked: bar.totalsActivated()
+                ToolTip.text: bar.provisional ? qsTr("About this much until the estimate confirms it. Show the heaviest files")
+                                              : qsTr("Show the heaviest files")
+                ToolTip.visible: hovered
+                ToolTip.delay: Theme.toolTipDelay
+
                 // Read as words. The three totals arrive one after another; the
                 // name changes once, when all have.
-                readonly property string spoken: [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
-                                                  Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
-                                                  Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
+                readonly property string spoken: (bar.provisional ? qsTr("about") + " " : "")
+                                                 + [Format.count(bar.totalFiles, qsTr("file"), qsTr("files")),
+                                                    Format.count(bar.totalChars, qsTr("character"), qsTr("characters")),
+                                                    Format.count(bar.estimatedTokens, qsTr("token"), qsTr("tokens"))].join(", ")
                 property string settled: spoken
                 onSpokenChanged: settle.restart()
                 Timer {
@@ -170,8 +231,10 @@ ColumnLayout {
                     interval: 0
                     onTriggered: totals.settled = totals.spoken
                 }
-                Accessible.role: Accessible.StaticText
+                Accessible.role: Accessible.Button
                 Accessible.name: settled
+                Accessible.description: qsTr("Shows the heaviest files")
+                Accessible.onPressAction: clicked()
                 Accessible.ignored: !totalsRow.visible || !bar.visible
             }
 

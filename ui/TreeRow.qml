@@ -27,11 +27,18 @@ Item {
 
     implicitHeight: Math.max(28, content.implicitHeight + 8)
 
+    readonly property string checkText: checkState === Qt.Checked ? qsTr("included")
+                                        : checkState === Qt.PartiallyChecked ? qsTr("partly included")
+                                        : qsTr("left out")
+
+    // The tree's states that an accessible name is the only way to give from
+    // here (level, expanded) are said in the name, with the check state.
     Accessible.role: Accessible.TreeItem
     Accessible.name: name + ", " + (folder ? qsTr("folder") : qsTr("file"))
                      + (folder ? ", " + (expanded ? qsTr("expanded") : qsTr("collapsed")) : "")
+                     + ", " + checkText
                      + (share.length > 0 ? ", " + share : "")
-    Accessible.description: qsTr("level %1").arg(depth + 1)
+    Accessible.description: qsTr("level %1; Space includes or leaves out").arg(depth + 1)
     Accessible.checkable: true
     Accessible.checked: checkState === Qt.Checked
     Accessible.checkStateMixed: checkState === Qt.PartiallyChecked
@@ -75,11 +82,33 @@ Item {
             onClicked: row.expand(!row.expanded)
         }
         CheckBox {
+            id: tick
             objectName: "tick"
             tristate: true
+            // Drawn in the window's colours, so that it reads in a dark palette as in a light one.
+            indicator: Rectangle {
+                implicitWidth: 16
+                implicitHeight: 16
+                x: tick.leftPadding
+                y: (tick.height - height) / 2
+                radius: 3
+                color: tick.checkState === Qt.Unchecked ? Theme.base : Theme.accent
+                border.width: tick.checkState === Qt.Unchecked ? 1 : 0
+                border.color: Theme.secondaryText
+                SymbolIcon {
+                    anchors.centerIn: parent
+                    visible: tick.checkState !== Qt.Unchecked
+                    symbol: tick.checkState === Qt.Checked ? "checkmark" : "minus"
+                    size: 12
+                    color: Theme.accentText
+                }
+            }
             checkState: row.checkState
             focusPolicy: Qt.NoFocus // the tree's keys tick: Space
-            Accessible.ignored: true
+            Accessible.name: qsTr("Include %1").arg(row.name)
+            // Said from the model's state: the box's own lags behind a change the model makes.
+            Accessible.checked: row.checkState === Qt.Checked
+            Accessible.checkStateMixed: row.checkState === Qt.PartiallyChecked
             // The model decides the new state; the box only shows it.
             nextCheckState: function () { row.toggle(); return row.checkState }
         }

@@ -39,7 +39,11 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     connect(&m_selection, &FileSelection::changed, m_estimatesManager.get(), &EstimatesManager::updateEstimates);
     // An estimate's output kept for a bundle of its selection goes with the selection.
     connect(&m_selection, &FileSelection::changed, this, [this] { m_worker->keptBundle().clear(); });
-    connect(&m_selection, &FileSelection::changed, this, [this] { setStatusMessage({}); });
+    // What was refused or copied is said until the selection changes.
+    connect(&m_selection, &FileSelection::changed, this, [this] {
+        setStatusMessage({});
+        assign(this, m_copyMessage, QString(), &ContentView::copyMessageChanged);
+    });
     connect(m_estimatesManager.get(), &EstimatesManager::estimated, this, [this](const JobResult &result) {
         m_tree.absorb(result);
         setTotals(result.summary);
@@ -93,8 +97,13 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
         assign(this, m_copyMessage, message, &ContentView::copyMessageChanged);
     });
     // A tick moves the totals at once; the estimate that confirms them follows.
+    // Said once as they turn provisional, not at every tick; the confirmed totals are said again.
     connect(&m_tree, &SelectionTree::ticksChanged, this, [this] {
+        assign(this, m_copyMessage, QString(), &ContentView::copyMessageChanged);
+        const bool wasProvisional = m_totalsProvisional;
         setTotals(m_tree.provisionalTotals(), true);
+        if (!wasProvisional)
+            announce(tr("About %1 until the estimate confirms them").arg(totalsText(m_totals)));
         m_estimatesManager->refreshSoon();
     });
     connect(m_job.get(), &BundleJob::wroteInsideSelection, this, [this](const QStringList &files) {

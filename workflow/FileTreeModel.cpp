@@ -284,6 +284,20 @@ int FileTreeModel::reveal(const QString &path)
     return row == m_rows.end() ? -1 : int(row - m_rows.begin());
 }
 
+int FileTreeModel::shownRow(const QString &path) const
+{
+    int node = -1;
+    for (std::size_t i = 1; i < m_nodes.size() && node < 0; ++i) {
+        if (m_nodes[i].path == path)
+            node = int(i);
+    }
+    for (; node > 0; node = m_nodes[std::size_t(node)].parent) {
+        if (const auto row = std::find(m_rows.begin(), m_rows.end(), node); row != m_rows.end())
+            return int(row - m_rows.begin());
+    }
+    return -1;
+}
+
 // Ticks or unticks `index` with all it holds, in the ticks' own terms: an
 // unticked folder is one entry; ticking inside an unticked folder unticks
 // its other parts instead.

@@ -68,6 +68,9 @@ public:
     Q_INVOKABLE void setExpanded(int row, bool expanded);
     // The row of `path`, opening the folders above it; -1 when it is not in the tree.
     Q_INVOKABLE int reveal(const QString &path);
+    // The row that shows `path`, or else the closest folder above it that is
+    // shown (its folder was closed); -1 when neither is. Opens nothing.
+    Q_INVOKABLE int shownRow(const QString &path) const;
     // The row of the folder that holds `row`'s file or folder; -1 at the top.
     Q_INVOKABLE int parentRow(int row) const;
 

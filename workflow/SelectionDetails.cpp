@@ -118,7 +118,12 @@ QList<SelectionDetails::Heavy> SelectionDetails::heaviest(int count) const
     }
     const qsizetype kept = qMin<qsizetype>(count, files.size());
     std::partial_sort(files.begin(), files.begin() + kept, files.end(),
-                      [](const Heavy &a, const Heavy &b) { return a.tokens > b.tokens; });
+                      [](const Heavy &a, const Heavy &b) {
+                          // Equal files keep one order, by place, so the list does not shuffle between estimates.
+                          if (a.tokens != b.tokens)
+                              return a.tokens > b.tokens;
+                          return a.item != b.item ? a.item.toString() < b.item.toString() : a.path < b.path;
+                      });
     files.resize(kept);
     return files;
 }

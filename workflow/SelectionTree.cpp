@@ -54,15 +54,18 @@ void SelectionTree::refreshModel()
     m_model.reset(QFileInfo(m_opened.toLocalFile()).fileName(), m_details.filesOf(m_opened), m_details.ticksOf(m_opened));
 }
 
-void SelectionTree::open(const QUrl &item)
+bool SelectionTree::open(const QUrl &item)
 {
-    if (!m_selection.urls().contains(item) || !QFileInfo(item.toLocalFile()).isDir() || m_opened == item)
-        return;
+    if (!m_selection.urls().contains(item) || !QFileInfo(item.toLocalFile()).isDir())
+        return false;
+    if (m_opened == item)
+        return true;
     m_opened = item;
     refreshModel();
     emit openedItemChanged();
     emit openedTicksChanged();
     askGit(false);
+    return true;
 }
 
 void SelectionTree::close()

@@ -20,6 +20,7 @@ class SelectionTree : public QObject
     Q_PROPERTY(FileTreeModel *model READ model CONSTANT)
     // The listed folder whose tree is open; empty when none is.
     Q_PROPERTY(QUrl openedItem READ openedItem NOTIFY openedItemChanged)
+    Q_PROPERTY(bool isOpen READ isOpen NOTIFY openedItemChanged)
     // The ten heaviest files as the ticks leave the selection: [{item, path, name, tokens, share}].
     Q_PROPERTY(QVariantList heaviestFiles READ heaviestFiles NOTIFY heaviestFilesChanged)
     // Why the opened folder cannot take only its changed files (no git, not a
@@ -34,6 +35,7 @@ public:
 
     FileTreeModel *model() { return &m_model; }
     QUrl openedItem() const { return m_opened; }
+    bool isOpen() const { return !m_opened.isEmpty(); }
     QVariantList heaviestFiles() const;
     QString changesUnavailable() const { return m_changesUnavailable; }
     bool onlyChanged() const;
@@ -45,7 +47,8 @@ public:
     void absorb(const JobResult &result);
     RunSummary provisionalTotals() const { return m_details.provisionalTotals(); }
 
-    Q_INVOKABLE void open(const QUrl &item);
+    // Opens a listed folder's tree; false for a file or an item not listed.
+    Q_INVOKABLE bool open(const QUrl &item);
     Q_INVOKABLE void close();
     // Leaves one file out: unticks it in its folder, or removes a chosen file from the list.
     Q_INVOKABLE void leaveOut(const QUrl &item, const QString &path);

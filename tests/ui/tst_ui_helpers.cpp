@@ -48,7 +48,7 @@ private slots:
         QTest::newRow("edge of 128K") << qint64(128'000) << "fits 128K" << "";
         QTest::newRow("past 128K") << qint64(128'001) << "fits 200K" << "128,001 tokens fit in a context window of 200K and 1M tokens.";
         QTest::newRow("past 200K") << qint64(200'001) << "fits 1M" << "200,001 tokens fit in a context window of 1M tokens.";
-        QTest::newRow("past 1M") << qint64(1'000'001) << "over 1M" << "1,000,001 tokens are more than";
+        QTest::newRow("past 1M") << qint64(1'234'567) << "over 1M" << "1,234,567 tokens are 234,567 more than a context window of 1M";
     }
     void contextFit()
     {

@@ -97,6 +97,22 @@ private slots:
 
         view.click("revealButton");
         QCOMPARE(m_revealed, QList<QUrl>{output});
+        QVERIFY(!view.child("partsText")->isVisible());
+
+        // A split bundle names each of its parts.
+        const QList<QUrl> parts{QUrl::fromLocalFile("/tmp/out.1.md"), QUrl::fromLocalFile("/tmp/out.2.md"),
+                                QUrl::fromLocalFile("/tmp/out.3.md")};
+        view.root->setProperty("outputFiles", QVariant::fromValue(parts));
+        QVERIFY(view.child("partsText")->isVisible());
+        QStringList names;
+        QList<QQuickItem *> items{view.root.get()};
+        while (!items.isEmpty()) {
+            QQuickItem *item = items.takeFirst();
+            if (item->objectName() == QLatin1String("fileNameText"))
+                names << item->property("text").toString();
+            items += item->childItems();
+        }
+        QCOMPARE(names, (QStringList{"out.1.md", "out.2.md", "out.3.md"}));
     }
 
     // The second line says what the latest estimate packed of the folder

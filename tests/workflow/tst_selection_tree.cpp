@@ -93,6 +93,11 @@ private slots:
         model.setFilter(QString());
         QCOMPARE(model.reveal("src/lib/b.c"), 2);
         QCOMPARE(rows(model).at(2), QStringLiteral("    b.c:2:50"));
+        // A closed folder stands for what it holds, and stays closed.
+        model.setExpanded(rowOf(model, "src/lib"), false);
+        QCOMPARE(model.shownRow("src/lib/b.c"), rowOf(model, "src/lib"));
+        QCOMPARE(model.shownRow("src/lib/b.c"), 1);
+        QCOMPARE(model.shownRow("gone.c"), -1);
     }
 
     // "Only changed files": ticking and unticking works on the list of files.

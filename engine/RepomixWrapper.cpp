@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QUuid>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 
@@ -161,9 +162,16 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
 
     // A list where the packer can take one: nothing per file in the staging.
     // The packer applies patterns to a list otherwise than in a search, so
-    // only where it has none left to apply at the staging root.
+    // only where it has none left to apply at the staging root. Nor for many
+    // chosen files: the packer's search matches every name in a folder
+    // against every listed path of that folder, which for the staging root
+    // grows with the square of the chosen files (10,000 took minutes).
+    constexpr qsizetype mostChosenFilesInAList = 1000;
+    const qsizetype chosenFiles = std::count_if(plan.entries.cbegin(), plan.entries.cend(), [](const auto &entry) {
+        return entry.kind == StagingCopy::Entry::File && !entry.target.has_parent_path();
+    });
     const bool asList = m_stageByList && plan.defaultRulesApplied && plan.rootIgnorePatterns.isEmpty()
-        && plan.rootIncludePatterns.isEmpty() && StagingCopy::listable(plan);
+        && plan.rootIncludePatterns.isEmpty() && chosenFiles <= mostChosenFilesInAList && StagingCopy::listable(plan);
 
     // Room for the copies (for a list: of the files it copies) and the output.
     const std::uintmax_t copies = asList ? StagingCopy::listCopyBytes(plan) : plan.copyBytes;

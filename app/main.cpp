@@ -9,6 +9,7 @@
 #include "PrivateArea.h"
 #include "SingleInstance.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLocale>
@@ -155,6 +156,10 @@ int runWindow(QGuiApplication &app, SingleInstance &instance, const QList<QUrl> 
         return 1;
     if (!requested.isEmpty())
         mainApp.appDelegate()->openUrls(requested);
-    return app.exec();
+    const int status = app.exec();
+    // The window is taken apart next: what leaves it then is not news for
+    // assistive technology, and telling it about items half destroyed can crash.
+    QAccessible::installUpdateHandler([](QAccessibleEvent *) {});
+    return status;
 }
 } // namespace

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <optional>
 
@@ -52,23 +53,8 @@ PackerInvocation invocationFor(PackRequest request, const QString &output)
     return invocation;
 }
 
-std::optional<Estimate> firstEstimate(const fs::path &tree)
+std::optional<Estimate> estimateWith(RepomixWrapper &wrapper, PackerService &service, const fs::path &tree)
 {
-    // A fresh service: nothing is kept from earlier estimates. A one-file run
-    // first, so that the service's start is not counted (in the window it
-    // hides behind the estimate's delay after the drop).
-    RepomixWrapper wrapper(packer());
-    PackerService service(packer());
-    QTemporaryDir tiny;
-    writeTextFile(fs::path(tiny.path().toStdString()) / "t" / "a.txt", 100, 1);
-    const QString warmOutput = PrivateArea::scratchFile(QStringLiteral(".txt")).value();
-    PackRequest tinyRequest;
-    tinyRequest.directory = tiny.path() + QStringLiteral("/t");
-    if (!service.run(invocationFor(tinyRequest, warmOutput), {}, {}))
-        return std::nullopt;
-    QFile::remove(warmOutput);
-
-    // As the runner does it: stage, run, read the totals.
     Estimate estimate;
     const double start = now();
     const Result<Staging> staged = wrapper.stage({{QUrl::fromLocalFile(QFile::decodeName(tree.c_str()))}});
@@ -88,6 +74,33 @@ std::optional<Estimate> firstEstimate(const fs::path &tree)
     estimate.staging = packing - start;
     estimate.packer = parsing - packing;
     estimate.parsing = end - parsing;
+    return estimate;
+}
+
+std::optional<Estimate> firstEstimate(const fs::path &tree, const fs::path *changeAfterwards = nullptr,
+                                      std::optional<Estimate> *second = nullptr)
+{
+    // A fresh service: nothing is kept from earlier estimates. A one-file run
+    // first, so that the service's start is not counted (in the window it
+    // hides behind the estimate's delay after the drop).
+    RepomixWrapper wrapper(packer());
+    PackerService service(packer());
+    QTemporaryDir tiny;
+    writeTextFile(fs::path(tiny.path().toStdString()) / "t" / "a.txt", 100, 1);
+    const QString warmOutput = PrivateArea::scratchFile(QStringLiteral(".txt")).value();
+    PackRequest tinyRequest;
+    tinyRequest.directory = tiny.path() + QStringLiteral("/t");
+    if (!service.run(invocationFor(tinyRequest, warmOutput), {}, {}))
+        return std::nullopt;
+    QFile::remove(warmOutput);
+
+    // As the runner does it: stage, run, read the totals.
+    std::optional<Estimate> estimate = estimateWith(wrapper, service, tree);
+    // And again after one file changed: what the warm packer keeps is reused.
+    if (estimate && changeAfterwards && second) {
+        std::ofstream(*changeAfterwards, std::ios::app) << "// changed\n";
+        *second = estimateWith(wrapper, service, tree);
+    }
     return estimate;
 }
 
@@ -134,8 +147,13 @@ int main(int argc, char *argv[])
     captureLog(logFile);
     const fs::path base = fs::path(QFile::encodeName(work.path()).toStdString());
 
+    // --files N: one generated tree of N files only.
+    const QStringList args = app.arguments();
+    const qsizetype only = args.indexOf(QStringLiteral("--files"));
+    const std::vector<int> sizes = only > 0 && only + 1 < args.size() ? std::vector<int>{args.at(only + 1).toInt()}
+                                                                      : std::vector<int>{1000, 10000};
     std::vector<Tree> trees;
-    for (const int files : {1000, 10000}) {
+    for (const int files : sizes) {
         const fs::path path = base / ("generated-" + std::to_string(files));
         makeRealSizedTree(path, files);
         trees.push_back({QStringLiteral("generated, %1 files of 2-20 KB").arg(files), path});
@@ -145,7 +163,7 @@ int main(int argc, char *argv[])
     const fs::path resources = fs::path(QFile::encodeName(packer().packerDirectory()).toStdString()).parent_path();
     std::error_code linkError;
     fs::create_directory_symlink(resources / "node_modules", base / "packer-modules", linkError);
-    for (const auto &[name, path] : std::vector<std::pair<QString, fs::path>>{
+    for (const auto &[name, path] : only > 0 ? std::vector<std::pair<QString, fs::path>>{} : std::vector<std::pair<QString, fs::path>>{
              {QStringLiteral("Qt 6 headers"), "/usr/include/x86_64-linux-gnu/qt6"},
              {QStringLiteral("the packer's node_modules"), base / "packer-modules"},
              {QStringLiteral("/usr/share/doc"), "/usr/share/doc"},
@@ -163,13 +181,19 @@ int main(int argc, char *argv[])
         runPackerDirectly(defaultJobArguments(directOutput), directory); // warm-up: caches
         std::vector<double> direct;
         std::vector<Estimate> estimates;
+        std::optional<Estimate> afterChange;
         for (int run = 0; run < kRuns; ++run) {
             QFile::remove(directOutput);
             const DirectRun baseline = runPackerDirectly(defaultJobArguments(directOutput), directory);
             if (baseline.exitCode != 0)
                 ++failures;
             direct.push_back(baseline.seconds);
-            const std::optional<Estimate> estimate = firstEstimate(tree.path);
+            // The last run of the largest generated tree also times an
+            // estimate after one file changed.
+            const bool alsoChanged = run == kRuns - 1 && tree.name.contains(QLatin1String("10000"));
+            const fs::path changed = tree.path / "pkg7" / "dir70" / "source3504.ts";
+            const std::optional<Estimate> estimate =
+                firstEstimate(tree.path, alsoChanged ? &changed : nullptr, &afterChange);
             if (!estimate || estimate->summary.totalFiles == 0) {
                 ++failures;
                 continue;
@@ -195,6 +219,11 @@ int main(int argc, char *argv[])
         std::fprintf(out(), "  packer run directly %.2f s; first estimate %.2f s (median of %d); ratio %.2f\n",
                      directMedian, middle.total(), kRuns, middle.total() / directMedian);
         printBreakdown(middle);
+        if (afterChange) {
+            std::fprintf(out(), "  estimate after one file changed %.2f s; ratio %.2f\n", afterChange->total(),
+                         afterChange->total() / directMedian);
+            printBreakdown(*afterChange);
+        }
     }
     std::fprintf(out(), "\nbench_profile: load average at end %s; log in %s\n", qPrintable(loadAverage()),
                  qPrintable(logFile));

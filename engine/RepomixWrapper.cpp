@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QUuid>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 
@@ -161,24 +162,27 @@ Result<Staging> RepomixWrapper::stage(const StagingInput &input, std::stop_token
 
     // A list where the packer can take one: nothing per file in the staging.
     // The packer applies patterns to a list otherwise than in a search, so
-    // only where it has none left to apply at the staging root.
+    // only where it has none left to apply at the staging root. Nor for many
+    // chosen files: the packer's search matches every name in a folder
+    // against every listed path of that folder, which for the staging root
+    // grows with the square of the chosen files (10,000 took minutes).
+    constexpr qsizetype mostChosenFilesInAList = 1000;
+    const qsizetype chosenFiles = std::count_if(plan.entries.cbegin(), plan.entries.cend(), [](const auto &entry) {
+        return entry.kind == StagingCopy::Entry::File && !entry.target.has_parent_path();
+    });
     const bool asList = m_stageByList && plan.defaultRulesApplied && plan.rootIgnorePatterns.isEmpty()
-        && plan.rootIncludePatterns.isEmpty() && StagingCopy::listable(plan);
+        && plan.rootIncludePatterns.isEmpty() && chosenFiles <= mostChosenFilesInAList && StagingCopy::listable(plan);
 
-    // Room for the copies (for a list: of the chosen files only) and the output.
-    std::uintmax_t chosenFiles = 0;
-    for (const StagingCopy::Entry &entry : plan.entries) {
-        if (entry.kind == StagingCopy::Entry::File && std::distance(entry.target.begin(), entry.target.end()) == 1)
-            chosenFiles += entry.size;
-    }
-    const std::uintmax_t needed = asList ? chosenFiles + plan.outputEstimate() : plan.spaceNeeded();
+    // Room for the copies (for a list: of the files it copies) and the output.
+    const std::uintmax_t copies = asList ? StagingCopy::listCopyBytes(plan) : plan.copyBytes;
+    const std::uintmax_t needed = copies + plan.outputEstimate();
     if (const std::optional<std::uintmax_t> available = m_freeSpace ? m_freeSpace(parentPath) : std::nullopt;
         available && needed > *available) {
         return RunnerError::make(
             RunnerError::NotEnoughSpace,
             QStringLiteral("Not enough free space in the temporary folder (%1): this bundle needs about %2 there "
                            "(%3 for copies of files that cannot be linked, %4 for the packer's output), and %5 are free.")
-                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(plan.copyBytes),
+                .arg(QDir::toNativeSeparators(QDir::tempPath()), sizeText(needed), sizeText(copies),
                      sizeText(plan.outputEstimate()), sizeText(*available)));
     }
 

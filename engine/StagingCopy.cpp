@@ -578,7 +578,6 @@ bool StagingCopy::listable(const Plan &plan)
     Q_UNUSED(plan);
     return false;
 #else
-    static const std::set<std::string> ignoreFiles{".gitignore", ".ignore", ".repomixignore"};
     for (const Entry &entry : plan.entries) {
         if (entry.kind != Entry::File)
             continue;
@@ -588,16 +587,56 @@ bool StagingCopy::listable(const Plan &plan)
             return false;
         if (path.find_first_of("*?{}\n\r") != std::string::npos)
             return false;
-        if (ignoreFiles.count(entry.target.filename().string()))
-            return false;
     }
     return true;
 #endif
 }
 
+namespace {
+
+// The folders of a list staging that must be real folders: those that hold
+// an ignore file the packer reads, and every folder above them. The packer
+// looks for its ignore files without following links, so these folders
+// cannot be links to the user's; every other folder can.
+std::set<fs::path> foldersOfIgnoreFiles(const StagingCopy::Plan &plan)
+{
+    std::set<fs::path> folders;
+    for (const StagingCopy::Entry &entry : plan.entries) {
+        if (entry.kind != StagingCopy::Entry::File
+            || !StagingCopy::ignoreFileNames().contains(fromPath(entry.target.filename())))
+            continue;
+        for (fs::path folder = entry.target.parent_path(); !folder.empty() && folders.insert(folder).second;
+             folder = folder.parent_path()) {
+        }
+    }
+    return folders;
+}
+
+// Whether a list staging creates `entry` itself (else it is reached through
+// the link of a folder above it).
+bool createdInList(const StagingCopy::Entry &entry, const std::set<fs::path> &realFolders)
+{
+    const fs::path parent = entry.target.parent_path();
+    return parent.empty() || realFolders.count(parent) > 0;
+}
+
+} // namespace
+
+std::uintmax_t StagingCopy::listCopyBytes(const Plan &plan)
+{
+    const std::set<fs::path> realFolders = foldersOfIgnoreFiles(plan);
+    std::uintmax_t bytes = 0;
+    for (const Entry &entry : plan.entries) {
+        if (entry.kind == Entry::File && createdInList(entry, realFolders))
+            bytes += entry.size;
+    }
+    return bytes;
+}
+
 std::optional<AppError> StagingCopy::executeAsList(Plan &plan, const fs::path &staging, std::stop_token stop,
                                                    QStringList &files, qint64 &bytesCopied) const
 {
+    const std::set<fs::path> realFolders = foldersOfIgnoreFiles(plan);
     int sinceStopCheck = 0;
     for (const Entry &entry : plan.entries) {
         if (++sinceStopCheck == stopCheckInterval) {
@@ -615,18 +654,22 @@ std::optional<AppError> StagingCopy::executeAsList(Plan &plan, const fs::path &s
             }
             files.append(fromPath(entry.target.generic_string()));
         }
-        if (std::distance(entry.target.begin(), entry.target.end()) != 1)
-            continue; // inside a chosen folder: reached through the folder's link
+        if (!createdInList(entry, realFolders))
+            continue; // reached through the link of a folder above it
         const fs::path to = staging / entry.target;
         std::error_code error;
         if (entry.kind == Entry::Directory) {
-            fs::create_directory_symlink(entry.source, to, error);
+            if (realFolders.count(entry.target))
+                error = platform::createPrivateDirectory(to);
+            else
+                fs::create_directory_symlink(entry.source, to, error);
             if (error)
                 return fileSystemError(error, QStringLiteral("Cannot create"), to);
             continue;
         }
-        // The packer takes no link for a file it is given by name: a chosen
-        // file is copied (a hard link would change its change time).
+        // The packer takes no link for a file it is given by name: a file
+        // staged on its own (a chosen file, or one beside an ignore file) is
+        // copied (a hard link would change its change time).
         bool sourceFailed = false;
         error = platform::copyRegularFile(entry.source, to, &sourceFailed);
         if (!error) {

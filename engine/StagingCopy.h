@@ -155,9 +155,6 @@ public:
         // About how large the packer's output will be: the text it packs, a
         // line or two per file and its header.
         std::uintmax_t outputEstimate() const;
-        // The room the run needs on the staging directory's disk: the files
-        // that will be copied (linked ones take none) and the output.
-        std::uintmax_t spaceNeeded() const { return copyBytes + outputEstimate(); }
     };
 
     StagingCopy() = default;
@@ -175,9 +172,8 @@ public:
     // Whether the plan can be staged as a list (executeAsList). Not where a
     // path could mean more than itself to the packer's file search (glob
     // characters, a leading "!" or "#", white space at either end, a line
-    // break), nor where the packer would read an ignore file of its own
-    // (.gitignore, .ignore, .repomixignore) in a staged tree, nor where the
-    // platform's symbolic links are not for everyone (Windows).
+    // break), nor where the platform's symbolic links are not for everyone
+    // (Windows).
     static bool listable(const Plan &plan);
 
     // Stages the plan as a list: inside `staging` (an existing empty private
@@ -185,12 +181,19 @@ public:
     // to what the plan read, and a private copy of each chosen file (the
     // packer takes no link for a file it is given by name); `files` gets the
     // plan's files relative to `staging`, "/"-separated, in the plan's
-    // order, for the packer to read through the links. Nothing is created
-    // per file inside a folder and no file of the user's is linked, so their
-    // metadata (change time included) stays as it is. Unreadable files are
-    // left out, as by execute().
+    // order, for the packer to read through the links. A folder that holds
+    // an ignore file (.gitignore, .ignore, .repomixignore), and each folder
+    // above it, is a private folder instead, with a link for each folder
+    // and a copy of each file the plan has in it: the packer looks for
+    // ignore files without following links. No file of the user's is
+    // linked, so their metadata (change time included) stays as it is.
+    // Unreadable files are left out, as by execute().
     std::optional<AppError> executeAsList(Plan &plan, const std::filesystem::path &staging, std::stop_token stop,
                                           QStringList &files, qint64 &bytesCopied) const;
+
+    // The bytes executeAsList() copies: the chosen files, and the files in
+    // folders that hold ignore files.
+    static std::uintmax_t listCopyBytes(const Plan &plan);
 
     // The identity of every file `plan` stages (following links, as the
     // packer reads them), and what it leaves out.

@@ -358,6 +358,13 @@ private:
                 armIdleExit();
             }
         } else if (frame.contains(QLatin1String("resident"))) {
+            if (state.phase == State::Phase::Busy && state.response) {
+                // The report that follows a run, read before the run's thread
+                // took the answer (often in the same read): it counts once
+                // that thread has, or the idle exit would never be armed.
+                QTimer::singleShot(20, this, [this, frame] { handleFrame(frame); });
+                return;
+            }
             state.resident = frame.value(QLatin1String("resident")).toInteger();
             if (state.phase != State::Phase::Ready)
                 return; // a run has begun; its end is reported again
@@ -585,9 +592,11 @@ Result<PackerRun> PackerService::run(const PackerInvocation &invocation, std::st
         state.phase = Phase::Ready;
         state.failedRuns = 0;
         ++state.served;
-        const qint64 resident = response.value(QLatin1String("rss")).toInteger();
-        if (response.value(QLatin1String("retire")).toBool() || state.served >= m_limits.requests
-            || resident > m_limits.residentBytes)
+        // Its size is judged once it has collected what the run left behind
+        // (the "resident" frame that follows): right after a large run it
+        // still holds the run's garbage, and replacing it then would throw
+        // away the work it keeps for the next run.
+        if (response.value(QLatin1String("retire")).toBool() || state.served >= m_limits.requests)
             replaceLocked(state.environment);
     }
     state.progress = {};

@@ -154,6 +154,7 @@ private slots:
         request.includePatterns = staged.value().rootIncludePatterns;
         request.defaultRulesApplied = staged.value().defaultRulesApplied;
         request.directory = staged.value().directory.toLocalFile();
+        request.files = staged.value().files;
         request.output = freshOutput();
         const Result<PackResult> packed = wrapper.pack(request);
         wrapper.discardDirectory(staged.value().directory);

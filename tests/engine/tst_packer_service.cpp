@@ -513,6 +513,38 @@ private slots:
         QCOMPARE(service.processesStarted(), 2);
     }
 
+    // The report of its size that follows a run can be read together with
+    // the run's answer, before the run's thread has taken that answer: the
+    // process still ends when idle. A stand-in service writes both at once.
+    void endsWhenIdleAlsoWhenItsSizeCameWithTheAnswer()
+    {
+        QTemporaryDir other;
+        const fs::path resources = fs::path(other.path().toStdString());
+        writeFile(resources / "repomix/bin/repomix.cjs", "");
+        writeFile(resources / "service/packer-service.cjs", R"(
+const fs = require('node:fs');
+const frame = (object) => '\x1e' + JSON.stringify(object) + '\n';
+process.stdout.write(frame({ ready: true, packer: 'stand-in' }));
+require('node:readline').createInterface({ input: process.stdin })
+  .on('line', (line) => {
+    const request = JSON.parse(line);
+    fs.writeFileSync(request.args[request.args.indexOf('--output') + 1], 'bundle');
+    process.stdout.write(frame({ id: request.id, exitCode: 0, stdout: '', stdoutUtf8: true }) + frame({ resident: 1000 }));
+  })
+  .on('close', () => process.exit(0));
+)");
+        PackerService::Limits limits;
+        limits.idleExit = std::chrono::milliseconds(300);
+        for (int run = 0; run < 3; ++run) {
+            PackerService service({bundledPacker().runtime, other.filePath(QStringLiteral("repomix/bin/repomix.cjs"))}, limits);
+            const QString output = m_temp.filePath(QStringLiteral("stand-in.out"));
+            removeOutputs(output);
+            const Result<PackerRun> served = service.run(invocation(defaultArguments(output) << m_tree, output), {}, {});
+            QVERIFY2(served.ok(), qPrintable(served ? QString() : served.error().toString()));
+            QTRY_VERIFY_WITH_TIMEOUT(service.isDormant(), 10000);
+        }
+    }
+
     void restartsAfterItsLimitAndForAnotherEnvironment()
     {
         const qint64 unlimited = qint64(1) << 50;

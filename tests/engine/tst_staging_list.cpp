@@ -64,6 +64,8 @@ struct Packed
     RunSummary totals;
     QStringList listed; // the staging's file list
     bool onlyLinksStaged = true;
+    QStringList stagedLinks; // the symbolic links in the staging, relative to it
+    int hardLinks = 0;       // staged files that share their inode with another
 };
 
 } // namespace
@@ -157,14 +159,58 @@ private slots:
         QVERIFY(!(fieldsUnder(m_user) == before));
     }
 
-    // Where a list could mean more to the packer than its files, or where the
-    // packer would read ignore files of its own in a staged tree, the files
+    // Ignore files inside a chosen folder: the packer finds them in a list
+    // too (their folders are private folders, the others links), so a list
+    // leaves out what they name as links do, links no file of the user's
+    // and changes no field of theirs.
+    void aListReadsTheIgnoreFilesOfTheFolders_data()
+    {
+        QTest::addColumn<bool>("warm");
+        QTest::newRow("the warm packer") << true;
+        QTest::newRow("the command line") << false;
+    }
+    void aListReadsTheIgnoreFilesOfTheFolders()
+    {
+        QFETCH(bool, warm);
+        const fs::path project = m_temp.root() / "ignoring" / QTest::currentDataTag();
+        writeFile(project / ".gitignore", "*.log\ngenerated/\n");
+        writeFile(project / "README.md", "# Ignoring\n");
+        writeFile(project / "app.log", "left out at the root\n");
+        writeFile(project / "generated/out.js", "left out as a folder\n");
+        writeFile(project / "src/main.c", "int main(void) { return 0; }\n");
+        writeFile(project / "src/debug.log", "left out below\n");
+        writeFile(project / "src/types/.ignore", "*.gen.ts\n");
+        writeFile(project / "src/types/types.gen.ts", "left out by the .ignore\n");
+        writeFile(project / "src/types/types.ts", "export type T = 1;\n");
+        writeFile(project / "docs/.repomixignore", "draft.md\n");
+        writeFile(project / "docs/draft.md", "left out by the .repomixignore\n");
+        writeFile(project / "docs/guide.md", "# Guide\n");
+        writeFile(project / "lib/util.js", "export const u = 1;\n");
+        const QList<QUrl> items{urlOf(project), urlOf(m_user / "notes.md")};
+        const std::map<std::string, Fields> before = fieldsUnder(project);
+
+        std::optional<Packed> listed = pack(items, {}, true, warm);
+        QVERIFY(listed);
+        QVERIFY(fieldsUnder(project) == before);
+        const std::optional<Packed> linked = pack(items, {}, false, false);
+        QVERIFY(linked);
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(listed->listed.contains(name + QStringLiteral("/src/types/types.ts")));
+        QCOMPARE(listed->hardLinks, 0);
+        listed->stagedLinks.sort();
+        QCOMPARE(listed->stagedLinks, QStringList({name + QStringLiteral("/generated"), name + QStringLiteral("/lib")}));
+        QCOMPARE(listed->bundle, linked->bundle);
+        QCOMPARE(listed->totals, linked->totals);
+        QVERIFY(listed->bundle.contains("export type T"));
+        QVERIFY(listed->bundle.contains("# Guide"));
+        QVERIFY(!listed->bundle.contains("left out"));
+    }
+
+    // Where a list could mean more to the packer than its files, the files
     // are linked as before, and the bundle is the same either way.
     void linksWhereAListCannotDo_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("a .gitignore") << ".gitignore";
-        QTest::newRow("a .repomixignore") << ".repomixignore";
         QTest::newRow("a glob character in a name") << "all*.txt";
         QTest::newRow("a brace in a name") << "{a,b}.txt";
     }
@@ -205,6 +251,12 @@ private:
         const fs::path directory = staged.value().directory.toLocalFile().toStdString();
         for (const fs::directory_entry &entry : fs::directory_iterator(directory)) // links, or copies of chosen files
             packed.onlyLinksStaged = packed.onlyLinksStaged && (entry.is_symlink() || fs::hard_link_count(entry.path()) == 1);
+        for (const fs::directory_entry &entry : fs::recursive_directory_iterator(directory)) { // links not followed
+            if (entry.is_symlink())
+                packed.stagedLinks << QString::fromStdString(entry.path().lexically_relative(directory).generic_string());
+            else if (entry.is_regular_file() && fs::hard_link_count(entry.path()) > 1)
+                ++packed.hardLinks;
+        }
 
         PackRequest request = RepomixWrapper::requestFor(staged.value());
         request.options = options;

@@ -12,8 +12,11 @@
 #include <QTest>
 
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -26,6 +29,20 @@ QByteArray bundleAt(const QStringList &files)
     for (const QString &file : files)
         bytes += readAll(file) + '\0';
     return bytes;
+}
+
+// The change time and link count of everything under `root`: what staging
+// the files with links would change.
+std::map<std::string, std::pair<std::int64_t, std::uint64_t>> changeTimesUnder(const fs::path &root)
+{
+    std::map<std::string, std::pair<std::int64_t, std::uint64_t>> times;
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(root)) {
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        times[entry.path().string()] = {std::int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec,
+                                        std::uint64_t(st.st_nlink)};
+    }
+    return times;
 }
 
 } // namespace
@@ -44,6 +61,8 @@ private slots:
                       "// note " + std::to_string(i) + "\nexport const value" + std::to_string(i) + " = "
                           + std::to_string(i * 3) + ";\n");
         writeFile(m_project / "README.md", "# Project\n\nRepomix made this tree.\n");
+        writeFile(m_project / ".gitignore", "*.tmp\n");
+        writeFile(m_project / "part1/scratch.tmp", "left out by the ignore file\n");
         // Identities count once files are a few seconds old.
         std::this_thread::sleep_for(std::chrono::milliseconds(2100));
         m_wrapper = std::make_unique<RepomixWrapper>(bundledPacker());
@@ -62,6 +81,7 @@ private slots:
     {
         QFETCH(QStringList, settings);
         JobInput input = inputFor(settings);
+        const auto changeTimes = changeTimesUnder(m_project);
         KeptBundle kept;
         QVERIFY(runEstimate(*m_wrapper, input, {}, &kept));
         QVERIFY(kept.bytes() > 0);
@@ -75,6 +95,8 @@ private slots:
         QCOMPARE(reused->outputFiles.size() > 1, settings.join(u',').contains(QLatin1String("splitOutput")));
         QCOMPARE(bundleAt(reused->outputFiles), bundleAt(fresh->outputFiles));
         QVERIFY(bundleAt(reused->outputFiles).contains("Lumbrel")); // branded, as a run of its own
+        QVERIFY(!bundleAt(reused->outputFiles).contains("left out"));
+        QVERIFY(changeTimesUnder(m_project) == changeTimes); // nothing staged changed a user's file
         QCOMPARE(reused->summary, fresh->summary);
         QVERIFY(kept.bytes() > 0); // there for a second bundle or copy
 

@@ -201,6 +201,10 @@ function unservable(packerVersion) {
 
 // What the wrappers reach this script through.
 const service = {};
+// Where the process waits between runs: a run's working directory is the
+// staging folder, which goes when the run ends, and a process whose working
+// directory is gone fails wherever something asks for it.
+const restingDirectory = process.cwd();
 service.kept = new KeptWork({
   packer: {}, // filled in by main()
   onFault: (error) => {
@@ -564,6 +568,11 @@ async function serve(request) {
   }
   service.kept.beginRequest();
   const run = await runCaptured(request.args, request.id, request.stdin);
+  try {
+    process.chdir(restingDirectory);
+  } catch {
+    // It stays where the run was; the next run enters its own directory first.
+  }
   service.kept.trim();
   if (run.internalFailure) {
     // A failure of this process, not of the run: the command line answers instead.

@@ -4,4 +4,8 @@ export default ({ ms }) => {
   while (Date.now() < end);
   return ms;
 };
-export const onWorkerTermination = async () => {};
+// A teardown that takes a while, as one that flushes or closes something does:
+// it holds open the moment in which the pool has let go of the thread but
+// still hears from it, so that the test meets that moment every time rather
+// than by chance.
+export const onWorkerTermination = () => new Promise((resolve) => setTimeout(resolve, 100));

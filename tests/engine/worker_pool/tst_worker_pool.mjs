@@ -12,7 +12,7 @@ import nodeModule from 'node:module';
 import { fileURLToPath } from 'node:url';
 
 const [serviceScript, packerFolder, mode] = process.argv.slice(2);
-const ROUNDS = 20;
+const ROUNDS = 5;
 const IDLE_MS = 50;
 
 async function failedTasks() {
@@ -30,12 +30,13 @@ async function failedTasks() {
   for (let round = 0; round < ROUNDS; ++round) {
     await Promise.all([pool.run({ ms: 20 }), pool.run({ ms: 20 })]);
     // Both threads are idle now; the pool set its timer to end one of them
-    // before this timer, so the tasks below are queued in the same turn that
-    // ends the thread, before its last reply arrives.
-    await new Promise((resolve) => setTimeout(resolve, IDLE_MS));
-    const results = await Promise.allSettled([1, 2, 3, 4].map(() => pool.run({ ms: 30 })));
+    // before this timer, so the tasks below are queued while that thread runs
+    // its teardown (100 ms). They outlast the teardown, so some still wait
+    // when its reply comes back.
+    await new Promise((resolve) => setTimeout(resolve, IDLE_MS + 10));
+    const results = await Promise.allSettled([1, 2, 3, 4].map(() => pool.run({ ms: 300 })));
     failures += results.filter((result) => result.status === 'rejected').length;
-    await new Promise((resolve) => setTimeout(resolve, 100));
+    await new Promise((resolve) => setTimeout(resolve, 200));
   }
   await pool.destroy();
   return failures;

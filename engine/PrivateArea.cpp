@@ -4,11 +4,11 @@
 #include "NativePath.h"
 #include "Platform.h"
 #include "RunnerError.h"
+#include "SettingsStore.h"
 #include "StagingCopy.h"
 
 #include <QDir>
 #include <QMutex>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -254,8 +254,7 @@ QStringList PrivateArea::ownLocations()
         if (QDir::isAbsolutePath(path))
             locations << path;
     }
-    const QString settings = QSettings().fileName();
-    if (QDir::isAbsolutePath(settings))
+    for (const QString &settings : SettingsStore::files())
         locations << settings << settings + QStringLiteral(".lock");
     locations.removeDuplicates();
     return locations;

@@ -1,4 +1,5 @@
 #include "RecentSelections.h"
+#include "SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,9 +19,11 @@ QString nameOf(const QUrl &url)
 
 RecentSelections::RecentSelections(QSettings *store, QObject *parent)
     : QAbstractListModel(parent)
-    , m_ownStore(store ? nullptr : new QSettings())
+    , m_ownStore(store ? nullptr : SettingsStore::open())
     , m_store(store ? store : m_ownStore.get())
 {
+    if (!m_store)
+        return; // a store that cannot be read safely: the list lasts the session
     const int size = m_store->beginReadArray(key);
     for (int i = 0; i < size && m_entries.size() < limit; ++i) {
         m_store->setArrayIndex(i);
@@ -120,6 +123,8 @@ void RecentSelections::refresh()
 
 void RecentSelections::save()
 {
+    if (!m_store)
+        return;
     m_store->remove(key);
     m_store->beginWriteArray(key, static_cast<int>(m_entries.size()));
     for (int i = 0; i < m_entries.size(); ++i) {

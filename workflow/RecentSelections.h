@@ -26,7 +26,8 @@ public:
     static constexpr int limit = 10;
 
     // Uses the per-user store of the application unless a store is given; a
-    // given store stays owned by the caller.
+    // given store stays owned by the caller. Where the application's store
+    // cannot be read safely, the list lasts the session.
     explicit RecentSelections(QSettings *store = nullptr, QObject *parent = nullptr);
     ~RecentSelections() override;
 

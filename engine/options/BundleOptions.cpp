@@ -1,38 +1,12 @@
 #include "BundleOptions.h"
+#include "SettingsStore.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 
 namespace {
-
-// A settings file that is not a regular file (a FIFO, a device, a folder)
-// would block or break the store when it is read. Where the store is a file,
-// these are the files it reads; elsewhere (the registry, property lists)
-// there is nothing to check.
-QString unsafeStoreFile()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    const QString organization = QCoreApplication::organizationName();
-    const QString application = QCoreApplication::applicationName();
-    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
-        const QDir dir(folder);
-        QStringList files{dir.filePath(organization + QStringLiteral(".conf"))};
-        if (!application.isEmpty())
-            files.prepend(dir.filePath(organization + QLatin1Char('/') + application + QStringLiteral(".conf")));
-        for (const QString &file : std::as_const(files)) {
-            const QFileInfo info(file);
-            if (info.exists() && !info.isFile())
-                return file;
-        }
-    }
-#endif
-    return {};
-}
 
 QString kindName(OptionSpec::Kind kind)
 {
@@ -56,12 +30,12 @@ BundleOptions::BundleOptions(QSettings *store, QObject *parent)
     , m_store(store)
 {
     if (!m_store) {
-        if (const QString unsafe = unsafeStoreFile(); !unsafe.isEmpty()) {
+        if (const QString unsafe = SettingsStore::unsafeFile(); !unsafe.isEmpty()) {
             m_storeProblem = tr("Your settings file \u201C%1\u201D is not a regular file, so Lumbrel does not read it. "
                                 "The default settings apply, and changes last until Lumbrel quits.")
                                  .arg(QDir::toNativeSeparators(unsafe));
         } else {
-            m_ownStore = std::make_unique<QSettings>();
+            m_ownStore = SettingsStore::open();
             m_store = m_ownStore.get();
         }
     }

@@ -3,13 +3,18 @@
 #include "BundleOptions.h"
 #include "CommandLine.h"
 #include "PackerArguments.h"
+#include "PrivateArea.h"
+#include "RecentSelections.h"
 
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class OptionsTest : public QObject
 {
@@ -152,20 +157,47 @@ private slots:
     }
 
     // A settings file that is not a file (a FIFO would block every read) is
-    // never opened: the defaults apply, changes last the session.
+    // never opened, by anything that reads or names the store: the defaults
+    // apply, changes last the session, the recent selections stay in memory,
+    // and a job still knows which files are the application's own.
     void aSettingsFileThatIsNoFileIsNotRead()
     {
         QTemporaryDir home;
         qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
         QDir(home.path()).mkpath(QCoreApplication::organizationName());
         const QString file = home.filePath(QCoreApplication::organizationName() + "/" + QCoreApplication::applicationName() + ".conf");
         QVERIFY(::mkfifo(file.toLocal8Bit().constData(), 0600) == 0);
-        BundleOptions options;
-        QVERIFY2(options.storeProblem().contains(file), qPrintable(options.storeProblem()));
-        QCOMPARE(options.value("style"), "plain");
-        QVERIFY(options.setValue("style", "markdown"));
-        QCOMPARE(options.value("style"), "markdown");
-        qunsetenv("XDG_CONFIG_HOME");
+
+        // What blocks on the FIFO is let go by a writer after a while, so a
+        // regression fails here instead of hanging the suite.
+        const auto returnsPromptly = [&file](auto &&call) {
+            auto done = std::async(std::launch::async, std::forward<decltype(call)>(call));
+            if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+                return true;
+            const int writer = ::open(file.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+            done.wait();
+            ::close(writer);
+            return false;
+        };
+
+        QVERIFY2(returnsPromptly([] {
+                     BundleOptions options;
+                     QVERIFY(options.storeProblem().contains(QCoreApplication::applicationName() + ".conf"));
+                     QCOMPARE(options.value("style"), "plain");
+                     QVERIFY(options.setValue("style", "markdown"));
+                     QCOMPARE(options.value("style"), "markdown");
+                 }),
+                 "the options opened the settings file");
+        QVERIFY2(returnsPromptly([] {
+                     RecentSelections recent;
+                     recent.record({QUrl::fromLocalFile(QDir::tempPath())});
+                     QCOMPARE(recent.count(), 1);
+                 }),
+                 "the recent selections opened the settings file");
+        QStringList own;
+        QVERIFY2(returnsPromptly([&own] { own = PrivateArea::ownLocations(); }), "the job's own files opened the settings file");
+        QVERIFY2(own.contains(file), qPrintable(own.join('\n')));
     }
 
     void argumentOrder()

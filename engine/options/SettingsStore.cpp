@@ -10,11 +10,15 @@ namespace {
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
 // The files QSettings reads for the organisation and application, in the
-// given configuration folder.
+// given configuration folder, named as QSettings names them.
 QStringList filesIn(const QString &folder)
 {
     const QDir dir(folder);
-    const QString organization = QCoreApplication::organizationName();
+    QString organization = QCoreApplication::organizationName();
+    if (organization.isEmpty())
+        organization = QCoreApplication::organizationDomain();
+    if (organization.isEmpty())
+        organization = QStringLiteral("Unknown Organization");
     const QString application = QCoreApplication::applicationName();
     QStringList files{dir.filePath(organization + QStringLiteral(".conf"))};
     if (!application.isEmpty())

@@ -706,3 +706,11 @@ SelectionSnapshot StagingCopy::snapshot(const Plan &plan)
         snapshot.leftOut.append({leftOut.path, static_cast<int>(leftOut.reason)});
     return snapshot;
 }
+
+LeftOutReason unreachableItemReason(const QString &path)
+{
+    const fs::path item = toPath(path).lexically_normal();
+    platform::EntryInfo info;
+    const std::error_code error = platform::entryInfo(item, info);
+    return error ? chosenItemFailure(item, error) : LeftOutReason::Missing; // a link to nothing
+}

@@ -222,3 +222,8 @@ AppError fileSystemError(const std::error_code &error, const QString &what, cons
 
 // True when `bytes` is valid UTF-8.
 bool isValidUtf8(std::string_view bytes);
+
+// Why a chosen item that cannot be looked at is out of reach: gone, a file
+// where a folder of its path should be, a name that was not valid UTF-8,
+// too long a path, unreadable, or a link to nothing.
+LeftOutReason unreachableItemReason(const QString &path);

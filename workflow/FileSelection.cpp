@@ -1,6 +1,8 @@
 #include "FileSelection.h"
 
 #include "CountText.h"
+#include "StagingCopy.h"
+#include "UserText.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,6 +121,14 @@ void FileSelection::replace(const QList<QUrl> &urls, const QString &change)
     emit changed();
 }
 
+QString FileSelection::missingText(const QString &path)
+{
+    const LeftOutReason reason = unreachableItemReason(path);
+    if (reason == LeftOutReason::Missing)
+        return tr("not found: %1").arg(UserText::displayPath(path));
+    return tr("%1: %2").arg(UserText::displayPath(path), UserText::reason(reason));
+}
+
 QString FileSelection::unusable(const QUrl &url, Check check)
 {
     if (!url.isLocalFile())
@@ -126,7 +136,7 @@ QString FileSelection::unusable(const QUrl &url, Check check)
     const QString path = QDir::cleanPath(url.toLocalFile());
     const QFileInfo info(path);
     if (!info.exists())
-        return tr("not found: %1").arg(QDir::toNativeSeparators(path));
+        return missingText(path);
     if (check == Check::Exists)
         return {};
     // Tried as the packer will read it: opened (a folder listed), which asks

@@ -50,6 +50,10 @@ public:
     // Why a dropped or opened location cannot join the list ("not found:
     // /home/ann/gone.txt", "cannot be read: …"); empty when it can. Reading
     // is tried (a file opened, a folder listed) only when asked for.
+    // What to tell the user about a path that is not there: "not found", or
+    // the truer reason (a file where a folder should be, a name that was not
+    // valid UTF-8, ...).
+    static QString missingText(const QString &path);
     enum class Check { Exists, Readable };
     static QString unusable(const QUrl &url, Check check = Check::Readable);
 

@@ -168,18 +168,18 @@ int runHeadless(const CommandLine &command, BundleOptions &stored, const PackerL
     for (const QString &path : command.paths) {
         const QFileInfo info(path);
         if (!info.exists() && !info.isSymLink()) {
-            missing << path;
+            missing << FileSelection::missingText(path);
             continue;
         }
         // The window's list rules: each item once, nothing inside a chosen folder twice.
         selection.add({QUrl::fromLocalFile(QDir::cleanPath(info.absoluteFilePath()))});
     }
     if (!missing.isEmpty() && !command.skipMissing) {
-        err << "lumbrel: not found: " << native(missing.join(u", "_s)) << " (--skip-missing leaves such paths out)\n";
+        err << "lumbrel: " << missing.join(u"; "_s) << " (--skip-missing leaves such paths out)\n";
         return failedStatus;
     }
-    for (const QString &path : std::as_const(missing))
-        err << "lumbrel: skipped, not found: " << native(path) << "\n";
+    for (const QString &problem : std::as_const(missing))
+        err << "lumbrel: skipped, " << problem << "\n";
     if (selection.urls().isEmpty()) {
         err << "lumbrel: nothing to bundle: none of the given paths exists\n";
         return failedStatus;

@@ -76,6 +76,8 @@ private slots:
         row("the output is the input", {"--bundle", "%1/out.txt", "%1/out.txt"}, 2,
             "\u201Cout.txt\u201D is one of the files being bundled");
         row("a missing path", {"--bundle", "%1/out.txt", "%1/project", "%1/nonexistent"}, 1, "not found: %1/nonexistent");
+        row("a path under a file", {"--bundle", "%1/out.txt", "%1/project/src/main.c/x"}, 1,
+            "%1/project/src/main.c/x: a part of its path is a file, not a folder");
         row("only missing paths", {"--bundle", "%1/out.txt", "--skip-missing", "%1/nonexistent"}, 1,
             "nothing to bundle: none of the given paths exists");
         row("nothing packed", {"--bundle", "%1/out.txt", "--ignore", "**/*.c,**/*.js", "%1/project", "%1/dist"}, 1,

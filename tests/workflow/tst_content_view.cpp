@@ -332,6 +332,15 @@ private slots:
             QCOMPARE(view.statusMessage(),
                      QStringLiteral("cannot be read: ") + QDir::toNativeSeparators(item("locked").toLocalFile()));
         }
+        // A name that was not valid UTF-8 reaches us with its bad bytes
+        // replaced, and a path may run through a file: neither is "not found".
+        const QByteArray badName = QFile::encodeName(m_dir->filePath("items")) + "/bad\xff";
+        writeFile(badName.toStdString(), "x");
+        view.addFile(QUrl::fromLocalFile(QFile::decodeName(badName)));
+        QVERIFY2(view.statusMessage().endsWith(": its name is not valid UTF-8"), qPrintable(view.statusMessage()));
+        view.addFile(QUrl::fromLocalFile(fail + "/x"));
+        QCOMPARE(view.statusMessage(), QDir::toNativeSeparators(fail + "/x") + ": a part of its path is a file, not a folder");
+        QCOMPARE(view.files()->urls(), QList<QUrl>{item("a")});
 
         QTRY_COMPARE(view.estimatesManager()->errorMessage(), QStringLiteral("broken"));
         QVERIFY(!view.canStart());

@@ -126,6 +126,10 @@ Result<Session *> sessionLocked()
         fs::remove_all(directory, ignored);
         return fileSystemError(error, QStringLiteral("Cannot set up the session folder"), directory);
     }
+    // Staged links and copies must not outlive a killed or crashed process
+    // until the next start: they could keep a file the user deletes.
+    if (!platform::removeWhenProcessEnds(directory))
+        logLine(QStringLiteral("Nothing removes %1 if Lumbrel is killed; the next start will").arg(fromPath(directory)));
     Session &session = sessions()[key];
     session = Session{area, directory, std::move(lock)};
     return &session;

@@ -94,6 +94,14 @@ private:
     std::intptr_t m_handle = invalidHandle;
 };
 
+// Removes the directory at `path` with everything in it once this process
+// has ended, however it ends (also by SIGKILL or a crash): a tiny watcher
+// process waits for the end of a pipe that only this process holds open.
+// The folder must be private to this user (nobody else may replace it or a
+// folder above it). Where the platform has no such watcher (Windows), the
+// next start's sweep removes what is left. Returns whether it watches.
+bool removeWhenProcessEnds(const std::filesystem::path &path);
+
 // Sets up the child of `process` before it runs: it gets a process group of
 // its own, so that killProcessGroup reaches everything it spawns, and (on
 // Linux) it is killed when its parent dies, also by SIGKILL; a child whose

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <climits>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -271,6 +272,59 @@ FileLock FileLock::tryLock(const fs::path &path, bool create, std::error_code &e
     error.clear();
     lock.m_handle = fd;
     return lock;
+}
+
+bool removeWhenProcessEnds(const fs::path &path)
+{
+    // The write end stays open, unshared (close-on-exec), until this process
+    // ends; then the watcher's read meets the end of the pipe and removes the
+    // folder. A folder this process already removed is simply not there.
+    int ends[2];
+#if defined(__linux__)
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return false;
+#else
+    if (::pipe(ends) != 0)
+        return false;
+    ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+#endif
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, ends[0]);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // A process group of its own, so that Ctrl+C in a terminal does not
+    // reach it, default signal handling and nothing blocked.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const std::string folder = path.native();
+    char shell[] = "/bin/sh";
+    char script[] = "trap '' HUP INT TERM; read _; exec rm -rf -- \"$1\"";
+    char name[] = "lumbrel-cleanup";
+    char c[] = "-c";
+    char *const arguments[] = {shell, c, script, name, const_cast<char *>(folder.c_str()), nullptr};
+    char *const environment[] = {nullptr};
+    pid_t watcher = 0;
+    const int failed = posix_spawn(&watcher, shell, &actions, &attributes, arguments, environment);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[0]);
+    if (failed != 0) {
+        ::close(ends[1]);
+        return false;
+    }
+    return true; // ends[1] is kept open on purpose: its closing is the signal
 }
 
 void prepareChild(QProcess &process)

@@ -85,6 +85,11 @@ std::error_code entryInfo(const fs::path &path, EntryInfo &info, bool followLink
     return error;
 }
 
+bool removeWhenProcessEnds(const fs::path &)
+{
+    return false; // the next start's sweep removes what is left
+}
+
 std::error_code checkReadable(const fs::path &path)
 {
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -55,12 +55,14 @@ QString withoutPrivatePaths(const QString &text)
     // "<anything>/repomix-temp-<UUID>/" in front of a staged item's path.
     static const QRegularExpression staging(
         QStringLiteral(R"((?:[^\s"'`(\[]*/)?repomix-temp-[0-9A-Fa-f]{8}(?:-[0-9A-Fa-f]{4}){3}-[0-9A-Fa-f]{12}/?)"));
-    // The scratch file the packer writes the bundle to.
+    // The scratch file the packer writes the bundle to, or a part of it.
+    static const QRegularExpression scratchPart(QStringLiteral(R"((?:[^\s"'`(\[]*/)?output-[0-9a-fA-F-]{36}\.(\d+)\.txt)"));
     static const QRegularExpression scratch(QStringLiteral(R"((?:[^\s"'`(\[]*/)?output-[0-9a-fA-F-]{36}\.txt)"));
 
     QString cleaned = text;
     cleaned.remove(terminal);
     cleaned.replace(staging, QString());
+    cleaned.replace(scratchPart, QStringLiteral("part \\1 of the bundle"));
     cleaned.replace(scratch, QStringLiteral("the bundle"));
     return cleaned;
 }

@@ -110,6 +110,7 @@ private slots:
                       "int value" + std::to_string(i) + " = " + std::to_string(i) + "; /* " + std::string(60, 'x') + " */\n");
         const Run run = lumbrel({"--bundle", path("out.txt"), "--split-output", "3kb", "--no-remove-comments", path("many")});
         QCOMPARE(run.status, 0);
+        QVERIFY2(!run.err.contains("output-") && !run.err.contains("repomix-temp-"), run.err.constData()); // parts too
         QVERIFY(!QFileInfo::exists(path("out.txt")));
         QStringList files;
         int parts = 0;

@@ -297,15 +297,17 @@ bool removeWhenProcessEnds(const fs::path &path)
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // A process group of its own, so that Ctrl+C in a terminal does not
-    // reach it, default signal handling and nothing blocked.
+    // reach it, and no signal blocked or ignored that the shell and rm need.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
     sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
+    sigset_t reset;
+    sigemptyset(&reset);
+    sigaddset(&reset, SIGPIPE);
+    sigaddset(&reset, SIGCHLD);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigdefault(&attributes, &reset);
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     const std::string folder = path.native();

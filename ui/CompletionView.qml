@@ -20,6 +20,8 @@ FocusScope {
     property real totalFiles: 0
     property real totalChars: 0
     property real estimatedTokens: 0
+    // The context limit the user chose, a size's name ("200K").
+    property string contextLimit: "1M"
     // What the bundle left out that the user may not expect, a line each.
     property list<string> leftOut
     // Copies the bundle's text to the clipboard; none: no copy.
@@ -204,7 +206,7 @@ FocusScope {
                 RowLayout {
                     spacing: Theme.standardSpacing
                     TotalRow { symbol: "textformat"; text: Format.count(view.estimatedTokens, qsTr("token"), qsTr("tokens")) }
-                    ContextFit { tokens: view.estimatedTokens }
+                    ContextFit { tokens: view.estimatedTokens; limit: view.contextLimit }
                 }
             }
 

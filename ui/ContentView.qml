@@ -194,6 +194,7 @@ FocusScope {
             totalFiles: root.view.totalFiles // qmllint disable type
             totalChars: root.view.totalChars // qmllint disable type
             estimatedTokens: root.view.estimatedTokens // qmllint disable type
+            contextLimit: root.view.contextLimit
             isEstimating: root.view.estimatesManager.isEstimating
             progressText: root.view.estimatesManager.progressText
             errorMessage: root.view.estimatesManager.errorMessage
@@ -235,6 +236,7 @@ FocusScope {
             totalFiles: root.view.totalFiles // qmllint disable type
             totalChars: root.view.totalChars // qmllint disable type
             estimatedTokens: root.view.estimatedTokens // qmllint disable type
+            contextLimit: root.view.contextLimit
             leftOut: root.view.job.leftOut // qmllint disable type
             clipboard: root.view.clipboard
             onReset: root.view.resetState()

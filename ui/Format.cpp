@@ -35,51 +35,6 @@ QString revealItemText(const QString &action, const QString &name)
     return action + QStringLiteral(": ") + name;
 }
 
-namespace {
-// Common context window sizes, in tokens, smallest first.
-constexpr struct
-{
-    qint64 tokens;
-    const char *name;
-} contextSizes[] = {{128'000, "128K"}, {200'000, "200K"}, {1'000'000, "1M"}};
-} // namespace
-
-QString contextFitLabel(qint64 tokens)
-{
-    if (tokens <= 0)
-        return {};
-    for (const auto &size : contextSizes) {
-        if (tokens <= size.tokens)
-            return QStringLiteral("fits %1").arg(QLatin1String(size.name));
-    }
-    return QStringLiteral("over %1").arg(QLatin1String(std::cend(contextSizes)[-1].name));
-}
-
-QString contextFitDetail(qint64 tokens)
-{
-    if (tokens <= 0)
-        return {};
-    QStringList fits;
-    for (const auto &size : contextSizes) {
-        if (tokens <= size.tokens)
-            fits << QLatin1String(size.name);
-    }
-    if (fits.isEmpty())
-        return QStringLiteral("%1 tokens are %2 more than a context window of %3 tokens holds; "
-                              "leave out files or add ignore patterns.")
-            .arg(formatNumber(tokens), formatNumber(tokens - std::cend(contextSizes)[-1].tokens),
-                 QLatin1String(std::cend(contextSizes)[-1].name));
-    const QString sizes = fits.size() == 1 ? fits.first()
-                                           : fits.mid(0, fits.size() - 1).join(QStringLiteral(", "))
-            + QStringLiteral(" and ") + fits.last();
-    return QStringLiteral("%1 tokens fit in a context window of %2 tokens.").arg(formatNumber(tokens), sizes);
-}
-
-bool contextOverLimit(qint64 tokens)
-{
-    return tokens > std::cend(contextSizes)[-1].tokens;
-}
-
 QString rowDetailText(bool isFolder, qint64 found, qint64 packedFiles, qint64 packedTokens)
 {
     const QString files = QStringLiteral("files");

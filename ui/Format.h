@@ -19,14 +19,6 @@ QString displayPath(const QUrl &location);
 // File Manager" for the action "Show in File Manager".
 QString revealItemText(const QString &action, const QString &name);
 
-// Which common context window sizes of AI models a bundle of `tokens` fits:
-// a short label ("fits 128K", "fits 200K", "fits 1M", "over 1M") and a
-// sentence for its tool tip. Nothing for zero tokens.
-QString contextFitLabel(qint64 tokens);
-QString contextFitDetail(qint64 tokens);
-// True when `tokens` are more than the largest of those sizes holds.
-bool contextOverLimit(qint64 tokens);
-
 // The second line of a row of the list: what the latest estimate packed of
 // the entry (`packedFiles` and `packedTokens`, -1 while unknown) and, for a
 // folder, how many files were found in it (`found`, -1 while counting):
@@ -56,9 +48,9 @@ public:
     Q_INVOKABLE QString fileName(const QUrl &location) const { return displayName(location); }
     Q_INVOKABLE QString path(const QUrl &location) const { return displayPath(location); }
     Q_INVOKABLE QString revealItem(const QString &name) const;
-    Q_INVOKABLE QString contextFit(qint64 tokens) const { return contextFitLabel(tokens); }
-    Q_INVOKABLE QString contextFitDetail(qint64 tokens) const { return ::contextFitDetail(tokens); }
-    Q_INVOKABLE bool contextOver(qint64 tokens) const { return contextOverLimit(tokens); }
+    Q_INVOKABLE QString contextFit(qint64 tokens, const QString &limit) const { return contextFitLabel(tokens, limit); }
+    Q_INVOKABLE QString contextFitDetail(qint64 tokens, const QString &limit) const { return ::contextFitDetail(tokens, limit); }
+    Q_INVOKABLE bool contextOver(qint64 tokens, const QString &limit) const { return contextOverLimit(tokens, limit); }
     Q_INVOKABLE QString rowDetail(bool isFolder, qint64 found, qint64 packedFiles, qint64 packedTokens) const
     {
         return rowDetailText(isFolder, found, packedFiles, packedTokens);

@@ -17,6 +17,8 @@ ColumnLayout {
     property real totalFiles: 0
     property real totalChars: 0
     property real estimatedTokens: 0
+    // The context limit the user chose, a size's name ("200K").
+    property string contextLimit: "1M"
     property bool isEstimating: false
     // How far the estimate is; empty before the packer says.
     property string progressText
@@ -241,6 +243,7 @@ ColumnLayout {
             ContextFit {
                 id: contextFit
                 tokens: bar.estimatedTokens
+                limit: bar.contextLimit
                 Accessible.ignored: !totalsRow.visible || !bar.visible || !visible
             }
         }

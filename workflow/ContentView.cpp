@@ -31,6 +31,10 @@ ContentView::ContentView(BundleOptions *options, PackerLocation packer, QObject 
     , m_job(std::make_unique<BundleJob>(*m_repomix, *m_worker, [this] { return jobInput(); }))
     , m_quickCopy([this](const QString &text) { putOnClipboard(text, m_copiedFile); })
 {
+    connect(m_options, &BundleOptions::valueChanged, this, [this](const QString &key) {
+        if (key == QLatin1String(OptionKey::contextLimit))
+            emit contextLimitChanged();
+    });
     connect(m_options, &BundleOptions::storeFailed, this,
             [this](const QString &message) { showError(tr("Settings not saved"), message); });
     if (!m_options->storeProblem().isEmpty())
@@ -131,6 +135,11 @@ ContentView::~ContentView()
     m_estimatesManager->stopEstimate();
     m_job->cancel();
     m_worker.reset(); // waits for the stopped run; the runner then removes its staging directory
+}
+
+QString ContentView::contextLimit() const
+{
+    return m_options->value(QString::fromLatin1(OptionKey::contextLimit));
 }
 
 void ContentView::setShowAlert(bool show)

@@ -53,6 +53,8 @@ class ContentView : public QObject
     Q_PROPERTY(qint64 totalFiles READ totalFiles NOTIFY totalFilesChanged)
     Q_PROPERTY(qint64 totalChars READ totalChars NOTIFY totalCharsChanged)
     Q_PROPERTY(qint64 estimatedTokens READ estimatedTokens NOTIFY estimatedTokensChanged)
+    // The context limit the user chose in the options ("200K").
+    Q_PROPERTY(QString contextLimit READ contextLimit NOTIFY contextLimitChanged)
     Q_PROPERTY(bool showSettings READ showSettings WRITE setShowSettings NOTIFY showSettingsChanged)
     Q_PROPERTY(QString ignorePatterns READ ignorePatterns WRITE setIgnorePatterns NOTIFY ignorePatternsChanged)
     // Comma-separated patterns: only the files they match are packed. Not kept between runs.
@@ -83,6 +85,7 @@ public:
     BundleClipboard *clipboard() { return &m_clipboard; }
     SelectionTree *tree() { return &m_tree; }
     bool totalsProvisional() const { return m_totalsProvisional; }
+    QString contextLimit() const;
     QString copyMessage() const { return m_copyMessage; }
     RepomixWrapper &repomix() { return *m_repomix; }
     SelectionHistory *history() { return m_selection.history(); }
@@ -154,6 +157,7 @@ signals:
     void totalFilesChanged();
     void totalCharsChanged();
     void estimatedTokensChanged();
+    void contextLimitChanged();
     void showSettingsChanged();
     void ignorePatternsChanged();
     void includePatternsChanged();

@@ -109,6 +109,7 @@ void printEstimate(const JobResult &result, const OptionValues &options, bool js
         return slash < 0 ? item : QDir(item).filePath(packed.mid(slash + 1));
     };
     const RunSummary &totals = result.summary;
+    const QString limit = options.text(OptionKey::contextLimit);
     if (json) {
         QJsonArray perFile;
         for (const PackedFile &file : std::as_const(files)) {
@@ -124,6 +125,8 @@ void printEstimate(const JobResult &result, const OptionValues &options, bool js
                                    {u"characters"_s, totals.totalChars},
                                    {u"tokens"_s, totals.estimatedTokens},
                                    {u"encoding"_s, options.text(OptionKey::tokenEncoding)},
+                                   {u"contextLimit"_s, limit},
+                                   {u"overContextLimit"_s, contextOverLimit(totals.estimatedTokens, limit)},
                                    {u"perFile"_s, result.files.isEmpty() ? QJsonValue() : QJsonValue(perFile)},
                                    {u"leftOut"_s, leftOut}};
         out << QJsonDocument(estimate).toJson(QJsonDocument::Indented);
@@ -133,6 +136,8 @@ void printEstimate(const JobResult &result, const OptionValues &options, bool js
         << formatCount(totals.totalChars, u"character"_s, u"characters"_s) << ", "
         << formatCount(totals.estimatedTokens, u"token"_s, u"tokens"_s) << " (" << options.text(OptionKey::tokenEncoding)
         << ")\n";
+    if (contextOverLimit(totals.estimatedTokens, limit))
+        out << contextFitDetail(totals.estimatedTokens, limit) << "\n";
     if (files.isEmpty() && totals.totalFiles > 0) {
         out << "(no per-file counts: the packer ran without its service)\n";
     } else if (!files.isEmpty()) {

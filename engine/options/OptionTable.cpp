@@ -35,6 +35,16 @@ QList<OptionChoice> partSizes()
             {QStringLiteral("10mb"), QStringLiteral("10 MB")}};
 }
 
+constexpr ContextSize contextSizeList[] = {{128'000, "128K"}, {200'000, "200K"}, {1'000'000, "1M"}};
+
+QList<OptionChoice> contextLimits()
+{
+    QList<OptionChoice> choices;
+    for (const ContextSize &size : contextSizeList)
+        choices.append({QString::fromLatin1(size.name), QStringLiteral("%1 tokens").arg(QLatin1String(size.name))});
+    return choices;
+}
+
 // The order of the rows is the order of the packer's arguments; the first
 // seven keep the order they always had.
 const OptionSpec options[] = {
@@ -94,6 +104,10 @@ const OptionSpec options[] = {
      "Text placed in the bundle for the assistant to follow, such as what to do with the files.",
      Section::Structure, Packer::File, "--instruction-file-path", nullptr, "instructions", "FILE", true, nullptr,
      nullptr},
+    {OptionKey::contextLimit, Kind::Choice, "1M", "Context Limit",
+     "The context window of the assistant the bundle is for: above it, the token total turns to the warning "
+     "colour and says by how much.",
+     Section::Tokens, Packer::None, nullptr, nullptr, "context-limit", "SIZE", false, contextLimits, nullptr},
 };
 
 } // namespace
@@ -179,3 +193,17 @@ QString sectionTitle(OptionSpec::Section section)
 }
 
 } // namespace OptionTable
+
+std::span<const ContextSize> OptionTable::contextSizes()
+{
+    return contextSizeList;
+}
+
+qint64 OptionTable::contextSizeTokens(QStringView name)
+{
+    for (const ContextSize &size : contextSizeList) {
+        if (name.compare(QLatin1String(size.name), Qt::CaseInsensitive) == 0)
+            return size.tokens;
+    }
+    return std::cend(contextSizeList)[-1].tokens;
+}

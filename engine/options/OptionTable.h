@@ -35,6 +35,7 @@ struct OptionSpec
         ValueIfSet, // `argument` and the value, unless the value is empty
         ValueUnlessDefault, // `argument` and the value, unless it is the default (the packer's own)
         File,       // `argument` and a private file holding the value, unless it is empty
+        None,       // never: the option is the application's own (`argument` is null)
     };
 
     const char *key;          // the stored key, never to change; also the view's object name
@@ -64,6 +65,13 @@ struct OptionSpec
     std::optional<QString> normalized(const QString &value) const;
 };
 
+// A context window size of common AI assistants.
+struct ContextSize
+{
+    qint64 tokens;
+    const char *name; // "128K"
+};
+
 namespace OptionTable {
 
 // Every option, in the order their arguments reach the packer.
@@ -71,6 +79,11 @@ std::span<const OptionSpec> all();
 // The option stored under `key`; null when there is none.
 const OptionSpec *find(QAnyStringView key);
 QString sectionTitle(OptionSpec::Section section);
+// The context sizes the context limit chooses from, smallest first.
+std::span<const ContextSize> contextSizes();
+// The tokens of the context size named `name` (any case); the largest for
+// a name that is none of them.
+qint64 contextSizeTokens(QStringView name);
 
 } // namespace OptionTable
 
@@ -81,4 +94,5 @@ inline constexpr char tokenEncoding[] = "tokenEncoding";
 inline constexpr char splitOutput[] = "splitOutput";
 inline constexpr char headerText[] = "headerText";
 inline constexpr char instructions[] = "instructions";
+inline constexpr char contextLimit[] = "contextLimit";
 } // namespace OptionKey

@@ -28,6 +28,8 @@ QStringList jobArguments(const PackRequest &request)
             if (const QString file = request.optionFiles.value(option.keyText()); !value.isEmpty() && !file.isEmpty())
                 args << argument << file;
             break;
+        case OptionSpec::Packer::None:
+            break;
         }
     }
     if (!request.patternsApplied) {

@@ -36,6 +36,8 @@ QStringList servedOptions()
     QStringList withValue;
     QStringList alone;
     for (const OptionSpec &option : OptionTable::all()) {
+        if (option.packer == OptionSpec::Packer::None)
+            continue;
         if (option.packer == OptionSpec::Packer::Switch) {
             for (const char *argument : {option.argument, option.argumentOff}) {
                 if (argument)

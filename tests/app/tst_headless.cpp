@@ -163,6 +163,8 @@ private slots:
         const QJsonObject estimate = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(estimate.value("files").toInt(), 3);
         QCOMPARE(estimate.value("encoding").toString(), QStringLiteral("cl100k_base"));
+        QCOMPARE(estimate.value("contextLimit").toString(), QStringLiteral("1M"));
+        QCOMPARE(estimate.value("overContextLimit").toBool(), false);
         const QJsonArray files = estimate.value("perFile").toArray();
         QCOMPARE(files.size(), 3);
         QCOMPARE(files.at(0).toObject().value("path").toString(), QStringLiteral("project/big.c"));

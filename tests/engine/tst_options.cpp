@@ -67,6 +67,7 @@ private slots:
         row("headerText", "", "-- Read me first --", {"--header-text", "-- Read me first --"},
             {"--header-text=-- Read me first --"});
         row("instructions", "", "Be brief.", {"--instruction-file-path", "<file>"}, {"--instructions", "notes.md"});
+        row("contextLimit", "1M", "200K", {}, {"--context-limit", "200k"}); // the window's own: never the packer's
     }
     void everyOption()
     {

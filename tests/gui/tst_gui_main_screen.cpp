@@ -3,6 +3,7 @@
 
 #include "Reveal.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -52,6 +53,23 @@ private slots:
         QTRY_COMPARE(remove[0]->opacity(), 1.0);
         screen.click(remove[0]);
         expectList(false);
+    }
+
+    // The totals say which context sizes they fit and turn to the warning
+    // colour above the limit chosen in the options, at once.
+    void theChosenContextLimitWarns()
+    {
+        MainScreen screen(m_packer.succeeding(1, 10, 150'000));
+        QVERIFY(screen.ready());
+        screen.drop(screen.fixture({"a.txt"}));
+        QQuickItem *fit = screen.item("contextFit");
+        QTRY_COMPARE(fit->property("text").toString(), QStringLiteral("fits 200K"));
+        QVERIFY(!fit->property("over").toBool());
+        QVERIFY(screen.options.setValue("contextLimit", "128K"));
+        QCOMPARE(fit->property("text").toString(), QStringLiteral("over 128K"));
+        QVERIFY(fit->property("over").toBool());
+        QCOMPARE(QAccessible::queryAccessibleInterface(fit)->text(QAccessible::Name).left(40),
+                 QStringLiteral("150,000 tokens are 22,000 more than your"));
     }
 
     // The pattern field keeps its arrows and its text. (The format picker

@@ -38,26 +38,34 @@ private slots:
     // Nothing here may reach a file manager through the developer's own session.
     void initTestCase() { qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/lumbrel-test-bus"); }
 
+    // The sizes a count fits, and whether it is over the chosen limit and by
+    // how much.
     void contextFit_data()
     {
         QTest::addColumn<qint64>("tokens");
+        QTest::addColumn<QString>("limit");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("none") << qint64(0) << "" << "";
-        QTest::newRow("small") << qint64(461) << "fits 128K" << "461 tokens fit in a context window of 128K, 200K and 1M tokens.";
-        QTest::newRow("edge of 128K") << qint64(128'000) << "fits 128K" << "";
-        QTest::newRow("past 128K") << qint64(128'001) << "fits 200K" << "128,001 tokens fit in a context window of 200K and 1M tokens.";
-        QTest::newRow("past 200K") << qint64(200'001) << "fits 1M" << "200,001 tokens fit in a context window of 1M tokens.";
-        QTest::newRow("past 1M") << qint64(1'234'567) << "over 1M" << "1,234,567 tokens are 234,567 more than a context window of 1M";
+        QTest::newRow("none") << qint64(0) << "1M" << "" << "";
+        QTest::newRow("small") << qint64(461) << "1M" << "fits 128K" << "461 tokens fit in a context window of 128K, 200K and 1M tokens.";
+        QTest::newRow("edge of 128K") << qint64(128'000) << "128K" << "fits 128K" << "";
+        QTest::newRow("past 128K") << qint64(128'001) << "1M" << "fits 200K" << "128,001 tokens fit in a context window of 200K and 1M tokens.";
+        QTest::newRow("past 200K") << qint64(200'001) << "1M" << "fits 1M" << "200,001 tokens fit in a context window of 1M tokens.";
+        QTest::newRow("past 1M") << qint64(1'234'567) << "1M" << "over 1M" << "1,234,567 tokens are 234,567 more than your context limit of 1M";
+        QTest::newRow("past a chosen 128K") << qint64(128'001) << "128K" << "over 128K" << "128,001 tokens are 1 more than your context limit of 128K";
+        QTest::newRow("past a chosen 200K") << qint64(250'000) << "200k" << "over 200K" << "250,000 tokens are 50,000 more than your context limit of 200K";
+        QTest::newRow("an unknown limit is the largest") << qint64(250'000) << "2M" << "fits 1M" << "";
     }
     void contextFit()
     {
         QFETCH(qint64, tokens);
+        QFETCH(QString, limit);
         QFETCH(QString, label);
         QFETCH(QString, detail);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(contextFitLabel(tokens), label);
-        const QString text = contextFitDetail(tokens);
+        QCOMPARE(contextFitLabel(tokens, limit), label);
+        QCOMPARE(contextOverLimit(tokens, limit), label.startsWith("over"));
+        const QString text = contextFitDetail(tokens, limit);
         QVERIFY2(tokens ? text.startsWith(detail) : text.isEmpty(), qPrintable(text));
     }
 

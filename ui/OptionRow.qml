@@ -47,15 +47,20 @@ ColumnLayout {
     }
 
     // A picker, a field or an area: the option's name above or beside it.
-    RowLayout {
+    // A picker stands beside its name where both fit on one line, and below
+    // it where they do not, so that a name never breaks inside a word.
+    GridLayout {
         visible: row.kind === "choice"
         Layout.fillWidth: true
-        spacing: Theme.standardSpacing
+        columns: pickerLabel.implicitWidth + columnSpacing + picker.implicitWidth <= row.width ? 2 : 1
+        columnSpacing: Theme.standardSpacing
+        rowSpacing: Theme.standardSpacing / 2
         Label {
+            id: pickerLabel
             text: row.label
             color: Theme.text
             Layout.fillWidth: true
-            wrapMode: Text.Wrap
+            wrapMode: Text.WordWrap
             Accessible.ignored: true
         }
         ComboBox {

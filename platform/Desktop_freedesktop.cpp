@@ -164,24 +164,21 @@ void openParentFolder(const QString &localPath, const std::function<void()> &fai
 }
 
 // What the desktop's own files say about animations: GTK's settings
-// (gtk-enable-animations) and KDE's (an animation speed of 0). Only regular
-// files are read: opening a FIFO in their place would block the window.
+// (gtk-enable-animations) and KDE's (an animation speed of 0).
 bool animationsOffInFiles()
 {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const auto readable = [](const QString &file) { return QFileInfo(file).isFile(); };
+    // Only a regular file is read: opening a FIFO in its place would block the window.
+    const auto iniValue = [&config](const QString &file, const QString &key) {
+        const QString path = config + file;
+        return QFileInfo(path).isFile() ? QSettings(path, QSettings::IniFormat).value(key) : QVariant();
+    };
     for (const char *gtk : {"/gtk-4.0/settings.ini", "/gtk-3.0/settings.ini"}) {
-        if (!readable(config + QLatin1String(gtk)))
-            continue;
-        const QSettings settings(config + QLatin1String(gtk), QSettings::IniFormat);
-        const QString value = settings.value(QStringLiteral("Settings/gtk-enable-animations")).toString().trimmed();
+        const QString value = iniValue(QLatin1String(gtk), QStringLiteral("Settings/gtk-enable-animations")).toString().trimmed();
         if (!value.isEmpty())
             return value == QLatin1String("false") || value == QLatin1String("0");
     }
-    if (!readable(config + QStringLiteral("/kdeglobals")))
-        return false;
-    const QSettings kde(config + QStringLiteral("/kdeglobals"), QSettings::IniFormat);
-    const QVariant factor = kde.value(QStringLiteral("KDE/AnimationDurationFactor"));
+    const QVariant factor = iniValue(QStringLiteral("/kdeglobals"), QStringLiteral("KDE/AnimationDurationFactor"));
     return factor.isValid() && factor.toDouble() == 0.0;
 }
 

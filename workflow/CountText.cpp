@@ -2,9 +2,8 @@
 
 #include "OptionTable.h"
 
-#include <QStringList>
-
 #include <QLocale>
+#include <QStringList>
 
 QString formatNumber(qint64 value)
 {

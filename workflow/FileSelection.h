@@ -47,13 +47,13 @@ public:
     // Makes `urls` the list in place of what it held, recorded as `change`.
     void replace(const QList<QUrl> &urls, const QString &change);
 
-    // Why a dropped or opened location cannot join the list ("not found:
-    // /home/ann/gone.txt", "cannot be read: …"); empty when it can. Reading
-    // is tried (a file opened, a folder listed) only when asked for.
     // What to tell the user about a path that is not there: "not found", or
     // the truer reason (a file where a folder should be, a name that was not
     // valid UTF-8, ...).
     static QString missingText(const QString &path);
+    // Why a dropped or opened location cannot join the list ("not found:
+    // /home/ann/gone.txt", "cannot be read: …"); empty when it can. Reading
+    // is tried (a file opened, a folder listed) only when asked for.
     enum class Check { Exists, Readable };
     static QString unusable(const QUrl &url, Check check = Check::Readable);
 

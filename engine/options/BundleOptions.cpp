@@ -30,14 +30,12 @@ BundleOptions::BundleOptions(QSettings *store, QObject *parent)
     , m_store(store)
 {
     if (!m_store) {
-        if (const QString unsafe = SettingsStore::unsafeFile(); !unsafe.isEmpty()) {
+        m_ownStore = SettingsStore::open();
+        m_store = m_ownStore.get();
+        if (!m_store)
             m_storeProblem = tr("Your settings file \u201C%1\u201D is not a regular file, so Lumbrel does not read it. "
                                 "The default settings apply, and changes last until Lumbrel quits.")
-                                 .arg(QDir::toNativeSeparators(unsafe));
-        } else {
-            m_ownStore = SettingsStore::open();
-            m_store = m_ownStore.get();
-        }
+                                 .arg(QDir::toNativeSeparators(SettingsStore::unsafeFile()));
     }
     for (const OptionSpec &option : OptionTable::all())
         m_rows.push_back(&option);

@@ -182,9 +182,9 @@ private slots:
             return false;
         };
 
-        QVERIFY2(returnsPromptly([] {
+        QVERIFY2(returnsPromptly([&file] {
                      BundleOptions options;
-                     QVERIFY(options.storeProblem().contains(QCoreApplication::applicationName() + ".conf"));
+                     QVERIFY2(options.storeProblem().contains(file), qPrintable(options.storeProblem()));
                      QCOMPARE(options.value("style"), "plain");
                      QVERIFY(options.setValue("style", "markdown"));
                      QCOMPARE(options.value("style"), "markdown");

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "NativePath.h"
+#include "PackerFiles.h"
 #include "Platform.h"
 #include "RunnerError.h"
 #include "UserPatterns.h"
@@ -586,6 +587,12 @@ bool StagingCopy::listable(const Plan &plan)
             || std::isspace(static_cast<unsigned char>(path.back())))
             return false;
         if (path.find_first_of("*?{}\n\r") != std::string::npos)
+            return false;
+    }
+    // A list runs the packer in the staging folder, where it would take a
+    // chosen file of one of its own names for its configuration.
+    for (const Entry &entry : plan.entries) {
+        if (!entry.target.has_parent_path() && PackerFiles::readsInItsWorkingFolder(fromPath(entry.target)))
             return false;
     }
     return true;

@@ -172,8 +172,9 @@ public:
     // Whether the plan can be staged as a list (executeAsList). Not where a
     // path could mean more than itself to the packer's file search (glob
     // characters, a leading "!" or "#", white space at either end, a line
-    // break), nor where the platform's symbolic links are not for everyone
-    // (Windows).
+    // break), nor where a chosen file has a name the packer takes for its
+    // own in its working folder, nor where the platform's symbolic links are
+    // not for everyone (Windows).
     static bool listable(const Plan &plan);
 
     // Stages the plan as a list: inside `staging` (an existing empty private

@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace PackerFiles {
 
 std::optional<QStringList> defaultIgnorePatterns(const QString &packerDirectory, QString *problem)
@@ -81,6 +83,20 @@ QSet<QString> binaryExtensions(const QString &packerDirectory)
         return extensions;
     }
     return {};
+}
+
+bool readsInItsWorkingFolder(QStringView name)
+{
+    // lib/config/configLoad.js (repomix.config.ts ... .json) and the old
+    // names of lib/cli/actions/migrationAction.js. Without regard to case:
+    // the folder may be on a file system that has none.
+    static const QStringList prefixes{QStringLiteral("repomix.config."), QStringLiteral("repopack-output.")};
+    static const QStringList names{QStringLiteral("repopack.config.json"), QStringLiteral(".repopackignore"),
+                                   QStringLiteral("repopack-instruction.md")};
+    return std::any_of(prefixes.cbegin(), prefixes.cend(),
+                       [name](const QString &prefix) { return name.startsWith(prefix, Qt::CaseInsensitive); })
+        || std::any_of(names.cbegin(), names.cend(),
+                       [name](const QString &known) { return name.compare(known, Qt::CaseInsensitive) == 0; });
 }
 
 } // namespace PackerFiles

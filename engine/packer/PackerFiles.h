@@ -25,4 +25,11 @@ std::uintmax_t maxFileSize(const QString &packerDirectory);
 // none when the list cannot be read.
 QSet<QString> binaryExtensions(const QString &packerDirectory);
 
+// Whether the packer, run in a folder, takes a file of this name there as
+// its own rather than as a file to pack: its configuration (which it loads,
+// and runs where it is a script) and the files of its earlier name, which
+// it offers to migrate with a question on the terminal. A run whose working
+// folder holds a chosen file must not have such a name there.
+bool readsInItsWorkingFolder(QStringView name);
+
 } // namespace PackerFiles

@@ -231,6 +231,37 @@ private slots:
         wrapper.discardDirectory(staged.value().directory);
     }
 
+    // Chosen files with the names of the packer's own files (its
+    // configuration, which it would load and, as a script, run; files of its
+    // earlier name, about which it would ask on the terminal) are packed as
+    // any other file, by both packers.
+    void chosenFilesWithThePackersOwnNamesArePackedAsFiles_data()
+    {
+        QTest::addColumn<bool>("warm");
+        QTest::newRow("the warm packer") << true;
+        QTest::newRow("the command line") << false;
+    }
+    void chosenFilesWithThePackersOwnNamesArePackedAsFiles()
+    {
+        QFETCH(bool, warm);
+        const fs::path folder = m_temp.root() / "own-names" / QTest::currentDataTag();
+        writeFile(folder / "repomix.config.json", "{\"output\": {\"headerText\": \"Taken for configuration\"}}\n");
+        writeFile(folder / "repomix.config.cjs", "require('node:fs').writeFileSync(__dirname + '/../ran', '');\n");
+        writeFile(folder / "repopack-output.txt", "an old bundle\n");
+        writeFile(folder / "notes.md", "# notes\n");
+        const QList<QUrl> items{urlOf(folder / "repomix.config.json"), urlOf(folder / "repomix.config.cjs"),
+                                urlOf(folder / "repopack-output.txt"), urlOf(folder / "notes.md")};
+
+        const std::optional<Packed> packed = pack(items, {}, true, warm);
+        QVERIFY(packed);
+        QVERIFY(packed->listed.isEmpty());
+        QCOMPARE(packed->totals.totalFiles, 4);
+        QCOMPARE(packed->bundle.count("Taken for configuration"), 1); // the file's text, not a header
+        QVERIFY(packed->bundle.contains("an old bundle"));
+        QVERIFY(!fs::exists(folder / "ran"));
+        QVERIFY(!fs::exists(m_temp.root() / "own-names" / "ran"));
+    }
+
 private:
     // Stages `items` as a list or with links, and packs them with the
     // warm packer or the command line.

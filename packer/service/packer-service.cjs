@@ -43,6 +43,7 @@
 //    "excluded": ["secrets.env"],            files the secret scan left out
 //    "steps": [["search", 12, 80], ...],     the packer's steps: when each began and
 //                                            ended, in ms since the run began
+//                                            ("listedSearch": a list looked up file by file)
 //    "duration": 950,                        the whole run, in ms
 //    "kept": {"processed": [990, 10],        files whose processing and scan were kept
 //             "scanned": [990, 10]},         from earlier requests, and those done anew
@@ -86,6 +87,9 @@
 //   called before each request.
 // - the steps listed in WRAPPED: timed for the response, and the processing
 //   and the secret scan of each file kept for later requests (kept-work.cjs).
+// - core/file/fileSearch.js: a search given a list of files looks each one up
+//   instead of globbing for it, where the answer is the same (listedSearch);
+//   the glob library (globby) lends its ignore-file filter for that.
 //
 // The hooks rely on the inner layout of one packer version, PACKER_VERSION; any
 // other version is refused at start, and the application runs the command line
@@ -163,7 +167,7 @@ const urls = {
 // `timed` records when a step ran; `kept` re-does only what changed.
 const WRAPPED = [
   ['core/packager.js', 'pack', "service.timed('pack', service.kept.pack(real.pack))"],
-  ['core/file/fileSearch.js', 'searchFiles', "service.timed('search', real.searchFiles)"],
+  ['core/file/fileSearch.js', 'searchFiles', "service.listedSearch(real, service.timed('search', real.searchFiles))"],
   ['core/file/fileCollect.js', 'collectFiles', "service.timed('read', service.kept.collectFiles(real.collectFiles))"],
   ['core/file/fileProcess.js', 'processFiles', "service.timed('process', service.kept.processFiles(real.processFiles, (...args) => service.kept.packer.resolveFileLevel(...args)))"],
   ['core/security/validateFileSafety.js', 'validateFileSafety', "service.timed('security', real.validateFileSafety)"],
@@ -273,6 +277,22 @@ function withoutOrphanDispatch(source) {
   );
 }
 
+// The glob library's filter for ignore files (.gitignore, .ignore,
+// .repomixignore), as it builds it for a search with the same options: lent
+// to listedSearch, so that a list looked up file by file leaves out exactly
+// what the library's own search leaves out.
+const GLOBBY_ENTRY = '/node_modules/globby/index.js';
+const GLOBBY_FILTER = ['const normalizeOptions = (', 'const applyIgnoreFilesAndGetFilter = async options => {'];
+function withIgnoreFilter(source) {
+  if (!GLOBBY_FILTER.every((part) => source.includes(part))) {
+    throw new Error('the glob module is not the one this service was written for');
+  }
+  return `${source}
+globalThis[Symbol.for('lumbrel.packerService')].ignoreFilter = async (options) =>
+  (await applyIgnoreFilesAndGetFilter(normalizeOptions(options))).filter;
+`;
+}
+
 function registerHooks() {
   nodeModule.registerHooks({
     resolve(specifier, context, nextResolve) {
@@ -289,6 +309,10 @@ function registerHooks() {
         const real = url.slice(0, -SHIM.length);
         const source = (shimSources[real] || shimSources.commander)(real);
         return { format: 'module', source, shortCircuit: true };
+      }
+      if (url.endsWith(GLOBBY_ENTRY)) {
+        const loaded = nextLoad(url, context);
+        return { ...loaded, source: withIgnoreFilter(String(loaded.source)), shortCircuit: true };
       }
       if (url.endsWith(TINYPOOL_ENTRY)) {
         const loaded = nextLoad(url, context);
@@ -343,6 +367,83 @@ service.keptTaskRunners = (real, logger) => (options) => {
 async function tasksSettled() {
   while (runningTasks.size > 0) await Promise.all([...runningTasks]);
 }
+
+// ---- The packer's search over a list --------------------------------------------
+
+// The packer searches for a list of files (its "--stdin") by handing each
+// listed path to its glob library as a pattern of its own; the library then
+// matches every path it finds in a folder against every pattern of that
+// folder: seconds for 10,000 files, on every run. Here each listed file is
+// looked up on its own instead, wherever the library would take its pattern
+// for the one file it names and nothing else can differ:
+//
+// - no include patterns besides the list, no empty folders asked for, no
+//   search confined to the folder's real path;
+// - no ignore pattern that could match inside the folder (with the packer's
+//   default patterns off, the only one is its output, which lies outside);
+// - each listed path inside the folder, and a regular file (not followed if
+//   a link: the search follows none) or missing, which the search skips; a
+//   listed folder or link, which the library would expand or skip, or any
+//   other error leaves the answer to the packer's search;
+// - what the ignore files leave out is asked of the library's own filter,
+//   built from the options the search would give it.
+//
+// The answer is sorted as the packer sorts it. Returns null where the
+// packer's own search must answer.
+async function searchList(search, rootDir, config, explicitFiles, confineToBaseDir) {
+  if (!Array.isArray(explicitFiles) || explicitFiles.length === 0 || confineToBaseDir) return null;
+  if (config.include.length > 0 || config.output.includeEmptyDirectories) return null;
+  if (typeof service.ignoreFilter !== 'function' || typeof service.sortPaths !== 'function') return null;
+  const root = await fs.promises.stat(rootDir).catch(() => null);
+  if (!root || !root.isDirectory()) return null; // the packer's search says what is wrong
+
+  const ignore = [...(await search.getIgnorePatterns(rootDir, config))].map(search.normalizeGlobPattern);
+  if (!ignore.every((pattern) => pattern.startsWith('../'))) return null;
+  if (ignore.some((pattern) => IGNORE_FILE_NAMES.has(path.posix.basename(pattern)))) return null; // deferred by the search
+
+  const files = [];
+  const seen = new Set();
+  for (const explicit of explicitFiles) {
+    const file = path.relative(rootDir, explicit);
+    if (file === '' || file === '..' || file.startsWith(`..${path.sep}`) || path.isAbsolute(file)) return null;
+    if (seen.has(file)) continue;
+    seen.add(file);
+    let stats;
+    try {
+      stats = fs.lstatSync(path.join(rootDir, file), { throwIfNoEntry: false });
+    } catch {
+      return null;
+    }
+    if (stats === undefined) continue;
+    if (stats.isDirectory() || stats.isSymbolicLink()) return null;
+    if (stats.isFile()) files.push(file.split(path.sep).join('/'));
+  }
+  const filter = await service.ignoreFilter({
+    cwd: rootDir,
+    ignore,
+    gitignore: config.ignore.useGitignore,
+    ignoreFiles: await search.getIgnoreFilePatterns(config),
+    absolute: false,
+    dot: true,
+    followSymbolicLinks: false,
+    onlyFiles: true,
+  });
+  const kept = await Promise.all(files.map((file) => filter(file)));
+  return { filePaths: service.sortPaths(files.filter((_, i) => kept[i])), emptyDirPaths: [] };
+}
+const IGNORE_FILE_NAMES = new Set(['.gitignore', '.ignore', '.repomixignore']);
+
+// The packer's `searchFiles` (module `search`, `searchFiles` its timed
+// function): a list where searchList can answer, else the packer's own.
+// Timed as "listedSearch" where the list answered.
+service.listedSearch = (search, searchFiles) => async (rootDir, config, explicitFiles, confineToBaseDir) => {
+  const run = current;
+  const start = performance.now();
+  const listed = run ? await searchList(search, rootDir, config, explicitFiles, confineToBaseDir) : null;
+  if (!listed) return searchFiles(rootDir, config, explicitFiles, confineToBaseDir);
+  run.steps.push(['listedSearch', Math.round(start - run.began), Math.round(performance.now() - run.began)]);
+  return listed;
+};
 
 // ---- One run of the command line, captured ---------------------------------------
 
@@ -694,10 +795,14 @@ async function main() {
     const { readRawFile } = await import(libUrl('core/file/fileRead.js'));
     const { buildFileDisplayPath, buildRootLabels, usesRootLabels } = await import(libUrl('core/packager/rootDisplayPath.js'));
     Object.assign(service.kept.packer, { resolveFileLevel, readRawFile, buildFileDisplayPath, buildRootLabels, usesRootLabels });
+    ({ sortPaths: service.sortPaths } = await import(libUrl('core/file/filePathSort.js')));
     await import(urls.defaultAction); // loaded lazily by the command line
     forgetRunState();
     if (typeof service.renewProgram !== 'function') throw new Error('the command parser was not wrapped');
-    const failure = (await warmUp()) || (poolModulePatched ? null : 'the worker pool module was not loaded through the hooks');
+    const failure =
+      (await warmUp()) ||
+      (poolModulePatched ? null : 'the worker pool module was not loaded through the hooks') ||
+      (typeof service.ignoreFilter === 'function' ? null : 'the glob module was not loaded through the hooks');
     if (failure) {
       fail(failure);
       return;

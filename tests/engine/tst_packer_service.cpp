@@ -1,5 +1,6 @@
 // The packer service against the packer's own command line, both run for real
 // with the bundled runtime: same bundle bytes, same totals, same failures.
+#include "CommandLineRunner.h"
 #include "PackerArguments.h"
 #include "PackerOutput.h"
 #include "FakePacker.h"
@@ -20,6 +21,8 @@
 #include <optional>
 #include <thread>
 #include <tuple>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -340,6 +343,87 @@ private slots:
         const DirectRun expected = runPackerDirectly(defaultArguments(output), m_tree, m_environment, m_work);
         QCOMPARE(parseSummary(report), parseSummary(expected.report));
         QVERIFY(!readAll(nextOutput).contains("bigValue"));
+    }
+
+    // A run given a list of files (its "--stdin", in the folder that holds
+    // them) against the command line with the same list: the same files
+    // left out by ignore files (negations, a nested file, the ones above
+    // linked folders), by type (a link to a file, a FIFO) or by absence, the
+    // same odd names; the list is looked up file by file where it can be,
+    // and a listed folder or link goes to the packer's own search.
+    void aListIsSearchedAsTheCommandLineSearchesIt_data()
+    {
+        QTest::addColumn<QStringList>("settings"); // key=value
+        QTest::addColumn<QStringList>("extra");    // listed besides the files
+        QTest::addColumn<bool>("lookedUp");        // whether the list was looked up file by file
+        QTest::newRow("the defaults") << QStringList() << QStringList() << true;
+        QTest::newRow("no ignore files") << QStringList{"useGitignore=false", "useDotIgnore=false"} << QStringList() << true;
+        QTest::newRow("a listed folder") << QStringList() << QStringList{"proj/sub"} << false;
+        QTest::newRow("a listed link to a file") << QStringList() << QStringList{"alias.js"} << false;
+    }
+    void aListIsSearchedAsTheCommandLineSearchesIt()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(QStringList, extra);
+        QFETCH(bool, lookedUp);
+        const fs::path folder = m_temp.root() / "listed" / QTest::currentDataTag();
+        const fs::path user = m_temp.root() / "listed-user" / QTest::currentDataTag();
+        writeFile(folder / "proj/.gitignore", "*.log\n!keep.log\nbuild/\n");
+        writeFile(folder / "proj/.repomixignore", "secret.txt\n");
+        writeFile(folder / "proj/.ignore", "*.tmp\n");
+        writeFile(folder / "proj/sub/.gitignore", "local.txt\n/rooted.md\n");
+        const std::vector<std::pair<std::string, std::string>> files{
+            {"proj/a.js", "export const a = 1; // one\n"}, {"proj/x.log", "left out\n"}, {"proj/keep.log", "kept\n"},
+            {"proj/build/out.js", "built();\n"}, {"proj/secret.txt", "hidden\n"}, {"proj/t.tmp", "scratch\n"},
+            {"proj/sub/local.txt", "local\n"}, {"proj/sub/other.txt", "other\n"}, {"proj/sub/rooted.md", "# rooted\n"},
+            {"proj/sub/deeper/rooted.md", "# deeper\n"}, {"odd (1) [x], y.txt", "odd\n"}, {"back\\slash.txt", "slash\n"},
+            {"na\u00efve \u00fc.py", "print('naive')\n"}, {"space .md", "# space\n"}};
+        for (const auto &[name, text] : files)
+            writeFile(folder / name, text);
+        writeFile(user / "inner.js", "inner();\n");
+        writeFile(user / "debug.log", "linked and ignored by the folder above\n");
+        fs::create_directory_symlink(user, folder / "proj/linked");
+        fs::create_symlink(folder / "proj/a.js", folder / "alias.js");
+        QVERIFY(::mkfifo((folder / "pipe.txt").c_str(), 0600) == 0);
+        QStringList list{QStringLiteral("proj/linked/inner.js"), QStringLiteral("proj/linked/debug.log"),
+                         QStringLiteral("pipe.txt"), QStringLiteral("gone.js"), QStringLiteral("proj/a.js")};
+        for (const auto &file : files)
+            list << QString::fromStdString(file.first);
+        list << extra;
+
+        PackRequest request;
+        request.defaultRulesApplied = true;
+        request.files = list;
+        for (const QString &setting : std::as_const(settings))
+            QVERIFY(request.options.set(setting.section(u'=', 0, 0), setting.section(u'=', 1)));
+        const auto runWith = [&](PackerRunner &runner, const QString &name) -> std::optional<std::pair<PackerRun, QByteArray>> {
+            request.output = m_temp.filePath(name);
+            removeOutputs(request.output);
+            PackerInvocation run = invocation(packerArguments(request), request.output);
+            run.environment.workingDirectory = QString::fromStdString(folder.string());
+            run.standardInput = list.join(u'\n').toUtf8();
+            const Result<PackerRun> result = runner.run(run, {}, {});
+            if (!result) {
+                qWarning("%s: %s", qPrintable(name), qPrintable(result.error().toString()));
+                return std::nullopt;
+            }
+            return std::pair{result.value(), readAll(request.output)};
+        };
+        CommandLineRunner commandLine(bundledPacker());
+        const auto expected = runWith(commandLine, QStringLiteral("listed-command-line.txt"));
+        const auto served = runWith(*m_service, QStringLiteral("listed-service.txt"));
+        QVERIFY(expected && served);
+        QCOMPARE(served->second, expected->second);
+        QCOMPARE(parseSummary(served->first.report), parseSummary(expected->first.report));
+        const bool ignoreFiles = !settings.contains(QStringLiteral("useGitignore=false"));
+        QCOMPARE(served->second.contains("left out"), !ignoreFiles);
+        QCOMPARE(served->second.contains("linked and ignored"), !ignoreFiles);
+        QCOMPARE(served->second.contains("# deeper"), true);
+        QVERIFY(served->second.contains("odd") && served->second.contains("slash") && served->second.contains("naive"));
+        QVERIFY(!served->second.contains("File: pipe.txt") && !served->second.contains("File: alias.js"));
+        const auto looked = std::find_if(served->first.steps.cbegin(), served->first.steps.cend(),
+                                         [](const PackerStep &step) { return step.name == QLatin1String("listedSearch"); });
+        QCOMPARE(looked != served->first.steps.cend(), lookedUp);
     }
 
     // The new options change the bundle as they say, on a real source tree

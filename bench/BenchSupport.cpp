@@ -319,6 +319,13 @@ QStringList defaultJobArguments(const QString &output, const QString &ignorePatt
     return jobArguments(request);
 }
 
+QStringList userArguments(const QString &output, const QString &ignorePatterns)
+{
+    QStringList arguments = defaultJobArguments(output, ignorePatterns);
+    arguments.removeAll(QStringLiteral("--verbose"));
+    return arguments;
+}
+
 double copyWithCp(const fs::path &from, const fs::path &to, bool hardLinks)
 {
     const double start = now();

@@ -117,14 +117,14 @@ void measure(const Tree &tree, const fs::path &scratch)
 
     // The baseline and the first estimates, alternating; each first estimate
     // on a wrapper of its own, so that it keeps nothing from the one before.
-    runPackerDirectly(defaultJobArguments(directOutput), directory); // warm-up: the disk cache
+    runPackerDirectly(userArguments(directOutput), directory); // warm-up: the disk cache
     std::vector<double> direct;
     std::vector<double> first;
     qint64 directFiles = 0;
     RunSummary firstTotals;
     for (int run = 0; run < g_runs; ++run) {
         QFile::remove(directOutput);
-        const DirectRun baseline = runPackerDirectly(defaultJobArguments(directOutput), directory);
+        const DirectRun baseline = runPackerDirectly(userArguments(directOutput), directory);
         if (baseline.exitCode != 0)
             ++g_failures;
         direct.push_back(baseline.seconds);
@@ -235,7 +235,7 @@ int main(int argc, char *argv[])
     if (args.size() >= 3 && args.at(1) == QStringLiteral("--direct")) {
         const QString ignore = args.size() == 5 && args.at(3) == QStringLiteral("--ignore") ? args.at(4) : QString();
         QTemporaryDir scratch;
-        const DirectRun run = runPackerDirectly(defaultJobArguments(scratch.filePath(QStringLiteral("out.txt")), ignore),
+        const DirectRun run = runPackerDirectly(userArguments(scratch.filePath(QStringLiteral("out.txt")), ignore),
                                                 QDir(args.at(2)).absolutePath());
         std::printf("%.2f %lld\n", run.seconds, parseSummary(run.report).totalFiles);
         return run.exitCode == 0 ? 0 : 1;

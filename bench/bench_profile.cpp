@@ -121,7 +121,8 @@ void printBreakdown(const Estimate &estimate)
         }
     }
     const char *const order[][2] = {
-        {"search", "the packer's file search"}, {"read", "reading"},
+        {"pack", "the packer's pack, in all"}, {"search", "the packer's file search"},
+        {"listedSearch", "looking up the listed files"}, {"read", "reading"},
         {"process", "processing (comments, lines)"}, {"security", "secret scan"},
         {"sort", "sorting"}, {"output", "output (generate, write)"},
         {"metrics", "token counting"}, {"cacheSave", "saving the token cache"},
@@ -178,13 +179,13 @@ int main(int argc, char *argv[])
         const TreeSize size = measureTree(tree.path);
         const QString directory = QFile::decodeName(tree.path.c_str());
         const QString directOutput = work.filePath(QStringLiteral("direct.txt"));
-        runPackerDirectly(defaultJobArguments(directOutput), directory); // warm-up: caches
+        runPackerDirectly(userArguments(directOutput), directory); // warm-up: caches
         std::vector<double> direct;
         std::vector<Estimate> estimates;
         std::optional<Estimate> afterChange;
         for (int run = 0; run < kRuns; ++run) {
             QFile::remove(directOutput);
-            const DirectRun baseline = runPackerDirectly(defaultJobArguments(directOutput), directory);
+            const DirectRun baseline = runPackerDirectly(userArguments(directOutput), directory);
             if (baseline.exitCode != 0)
                 ++failures;
             direct.push_back(baseline.seconds);

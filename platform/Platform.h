@@ -114,4 +114,9 @@ void prepareChild(QProcess &process);
 // Ends the process group led by `pid` at once. Safe to call from any thread.
 void killProcessGroup(qint64 pid);
 
+// Gives the memory the allocator keeps after it was freed back to the system
+// (glibc keeps the freed pages of its heaps for later use until asked). Costs
+// a few milliseconds; nothing where the allocator does this by itself.
+void releaseFreedMemory();
+
 } // namespace platform

@@ -13,6 +13,9 @@
 
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #if defined(__linux__)
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -347,6 +350,13 @@ void killProcessGroup(qint64 pid)
 {
     if (pid > 0)
         ::kill(-static_cast<pid_t>(pid), SIGKILL);
+}
+
+void releaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
 }
 
 } // namespace platform

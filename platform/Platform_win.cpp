@@ -166,4 +166,6 @@ void killProcessGroup(qint64 pid)
     }
 }
 
+void releaseFreedMemory() {}
+
 } // namespace platform

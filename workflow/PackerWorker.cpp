@@ -1,5 +1,7 @@
 #include "PackerWorker.h"
 
+#include "Platform.h"
+
 #include <QMetaObject>
 
 PackerWorker::PackerWorker()
@@ -9,6 +11,9 @@ PackerWorker::PackerWorker()
     m_context->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread.start();
+    m_release.setSingleShot(true);
+    m_release.setInterval(releaseDelayMilliseconds);
+    QObject::connect(&m_release, &QTimer::timeout, &m_release, [] { platform::releaseFreedMemory(); });
 }
 
 PackerWorker::~PackerWorker()

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 #include <functional>
 
@@ -26,12 +27,15 @@ public:
     template <typename Job, typename Deliver>
     void post(QObject *receiver, Job job, Deliver deliver)
     {
-        post([receiver = QPointer<QObject>(receiver), job = std::move(job), deliver = std::move(deliver)] {
+        post([receiver = QPointer<QObject>(receiver), release = QPointer<QTimer>(&m_release), job = std::move(job),
+              deliver = std::move(deliver)] {
             auto result = job();
             QMetaObject::invokeMethod(
-                receiver.data(), [receiver, deliver, result] {
+                receiver.data(), [receiver, release, deliver, result] {
                     if (receiver)
                         deliver(result);
+                    if (release)
+                        release->start();
                 },
                 Qt::QueuedConnection);
         });
@@ -40,8 +44,13 @@ public:
     // What the last estimate on this thread left for a bundle of the same selection.
     KeptBundle &keptBundle() { return m_kept; }
 
+    // How long after the last delivered result the memory that results and
+    // their passing through the models took is given back to the system.
+    static constexpr int releaseDelayMilliseconds = 2000;
+
 private:
     KeptBundle m_kept; // outlives the thread: a running job may hold its output
+    QTimer m_release;  // restarted on the receivers' thread (which made this worker) by each delivery
     QThread m_thread;
     QObject *m_context;
 };

@@ -469,7 +469,8 @@ const IGNORE_FILE_NAMES = new Set(['.gitignore', '.ignore', '.repomixignore']);
 service.listedSearch = (search, searchFiles) => async (rootDir, config, explicitFiles, confineToBaseDir) => {
   const run = current;
   const start = performance.now();
-  const listed = run ? await searchList(search, rootDir, config, explicitFiles, confineToBaseDir) : null;
+  // Whatever goes wrong in the look-up, the packer's own search says it as it would.
+  const listed = run ? await searchList(search, rootDir, config, explicitFiles, confineToBaseDir).catch(() => null) : null;
   if (!listed) return searchFiles(rootDir, config, explicitFiles, confineToBaseDir);
   run.steps.push(['listedSearch', Math.round(start - run.began), Math.round(performance.now() - run.began)]);
   return listed;

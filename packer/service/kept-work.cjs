@@ -108,7 +108,6 @@ class KeptWork {
   beginRequest() {
     this.counts = { unread: 0, processed: [0, 0], scanned: [0, 0] }; // [kept, done]
     this.hashes = new Map(); // content → hash, within a request
-    this.readIdentities = []; // [identity, content] of the files read, recorded by trim()
     this.entries = new WeakMap(); // processed file handed to the packer → its kept entry
     this.rootDirs = [];
   }
@@ -206,8 +205,7 @@ class KeptWork {
         const newest = stats ? (stats.mtimeNs > stats.ctimeNs ? stats.mtimeNs : stats.ctimeNs) : 0n;
         const trusted = identity && BigInt(Date.now()) - newest / 1000000n > TRUSTED_AGE_MS;
         if (trusted && result.content !== null) {
-          // Hashed later, off the read's path: processing hashes it anyway.
-          this.readIdentities.push([identity, result.content]);
+          this.identities.set(identity, this.hashOf(result));
         } else if (trusted && result.skippedReason && result.skippedReason !== 'binary-extension') {
           this.identities.set(identity, { skipped: result.skippedReason });
         }
@@ -242,34 +240,28 @@ class KeptWork {
       if (deps || !KeptWork.usable(config)) return realProcessFiles(rawFiles, config, progressCallback, deps);
       this.forgetOnEncodingChange(config);
       const options = KeptWork.processingKey(config);
-      const packed = rawFiles.filter((rawFile) => (rawFile.level ?? resolveFileLevel(rawFile.path, config.output)) !== 'directory-only');
-      const keyOf = (rawFile) => `${options}\0${rawFile.path}\0${this.hashOf(rawFile)}`;
-      let keys;
-      let freshRun;
-      if (this.processed.size === 0) {
-        // Nothing kept (a first run): every file goes to the packer at once,
-        // and the keys are made while its workers process them.
-        const standIn = packed.find((rawFile) => rawFile.content.startsWith(this.standIn));
-        if (standIn) throw this.missingStandIn(standIn);
-        freshRun = packed.length > 0 ? realProcessFiles(packed, config, progressCallback) : Promise.resolve([]);
-        freshRun.catch(() => {}); // awaited below
-        await null; // lets the packer start its other steps first
-        keys = packed.map(keyOf);
-      } else {
-        keys = packed.map(keyOf);
-        const missing = packed.filter((rawFile, i) => !this.processed.has(keys[i]));
-        const standIn = missing.find((rawFile) => rawFile.content.startsWith(this.standIn));
-        if (standIn) throw this.missingStandIn(standIn);
-        freshRun = missing.length > 0 ? realProcessFiles(missing, config, progressCallback) : Promise.resolve([]);
+      const keys = [];
+      const missing = [];
+      for (const rawFile of rawFiles) {
+        const level = rawFile.level ?? resolveFileLevel(rawFile.path, config.output);
+        if (level === 'directory-only') {
+          keys.push(null);
+          continue;
+        }
+        const key = `${options}\0${rawFile.path}\0${this.hashOf(rawFile)}`;
+        keys.push(key);
+        if (this.processed.has(key)) continue;
+        if (rawFile.content.startsWith(this.standIn)) throw this.missingStandIn(rawFile);
+        missing.push(rawFile);
       }
-      const missingCount = keys.filter((key) => !this.processed.has(key)).length;
-      const fresh = await freshRun;
-      if (fresh.length !== missingCount) return realProcessFiles(rawFiles, config, progressCallback);
+      const fresh = missing.length > 0 ? await realProcessFiles(missing, config, progressCallback) : [];
+      if (fresh.length !== missing.length) return realProcessFiles(rawFiles, config, progressCallback);
 
       const files = [];
       let next = 0;
-      for (let i = 0; i < packed.length; ++i) {
+      for (let i = 0; i < rawFiles.length; ++i) {
         const key = keys[i];
+        if (key === null) continue;
         let entry = this.processed.get(key);
         if (entry === undefined) {
           entry = { content: fresh[next++].content };
@@ -280,7 +272,7 @@ class KeptWork {
           ++this.counts.processed[0];
         }
         this.processed.set(key, entry);
-        const file = { path: packed[i].path, content: entry.content };
+        const file = { path: rawFiles[i].path, content: entry.content };
         this.entries.set(file, entry);
         files.push(file);
       }
@@ -317,33 +309,17 @@ class KeptWork {
   runSecurityCheck(realRunSecurityCheck) {
     return async (rawFiles, progressCallback, gitDiffResult, gitLogResult, deps) => {
       if (deps) return realRunSecurityCheck(rawFiles, progressCallback, gitDiffResult, gitLogResult, deps);
-      const keyOf = (rawFile) => `${rawFile.path}\0${this.hashOf(rawFile)}`;
+      const keys = rawFiles.map((rawFile) => `${rawFile.path}\0${this.hashOf(rawFile)}`);
+      const missing = rawFiles.filter((_, i) => !this.verdicts.has(keys[i]));
+      const standIn = missing.find((rawFile) => rawFile.content.startsWith(this.standIn));
+      if (standIn) throw this.missingStandIn(standIn);
       const hasGitContent = Boolean(
         gitDiffResult?.workTreeDiffContent || gitDiffResult?.stagedDiffContent || gitLogResult?.logContent,
       );
-      const scan = (files) =>
-        files.length > 0 || hasGitContent
-          ? realRunSecurityCheck(files, progressCallback, gitDiffResult, gitLogResult)
-          : Promise.resolve([]);
-      let keys;
-      let scanning;
-      if (this.verdicts.size === 0) {
-        // Nothing kept (a first run): every file is scanned at once, and the
-        // keys are made while the scan runs.
-        const standIn = rawFiles.find((rawFile) => rawFile.content.startsWith(this.standIn));
-        if (standIn) throw this.missingStandIn(standIn);
-        scanning = scan(rawFiles);
-        scanning.catch(() => {}); // awaited below
-        await null; // lets the packer start its other steps first
-        keys = rawFiles.map(keyOf);
-      } else {
-        keys = rawFiles.map(keyOf);
-        const missing = rawFiles.filter((_, i) => !this.verdicts.has(keys[i]));
-        const standIn = missing.find((rawFile) => rawFile.content.startsWith(this.standIn));
-        if (standIn) throw this.missingStandIn(standIn);
-        scanning = scan(missing);
-      }
-      const fresh = await scanning;
+      const fresh =
+        missing.length > 0 || hasGitContent
+          ? await realRunSecurityCheck(missing, progressCallback, gitDiffResult, gitLogResult)
+          : [];
       const freshByPath = new Map(fresh.filter((result) => result.type === 'file').map((result) => [result.filePath, result]));
 
       // In the order of a full scan: the files as given, then the git contents.
@@ -368,8 +344,6 @@ class KeptWork {
 
   // After a request: within the bounds again, the entries used longest ago first.
   trim() {
-    for (const [identity, content] of this.readIdentities) this.identities.set(identity, this.hashOf({ content }));
-    this.readIdentities = [];
     this.hashes = new Map();
     for (const [key, entry] of this.processed) {
       if (this.processed.size <= this.maxFiles && this.characters <= this.maxCharacters) break;

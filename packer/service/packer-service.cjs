@@ -400,9 +400,10 @@ async function tasksSettled() {
 // - no ignore pattern that could match inside the folder (with the packer's
 //   default patterns off, the only one is its output, which lies outside);
 // - each listed path inside the folder, and a regular file (not followed if
-//   a link: the search follows none) or missing, which the search skips; a
-//   listed folder or link, which the library would expand or skip, or any
-//   other error leaves the answer to the packer's search;
+//   a link: the search follows none); one that is missing, a FIFO or a
+//   socket is skipped, as the search skips it; a listed folder or link,
+//   which the library would expand or skip, or any other error leaves the
+//   answer to the packer's search;
 // - what the ignore files leave out is asked of the library's own filter,
 //   built from the options the search would give it.
 //

@@ -580,6 +580,10 @@ bool StagingCopy::listable(const Plan &plan)
     return false;
 #else
     for (const Entry &entry : plan.entries) {
+        // A list runs the packer in the staging folder, where it would take a
+        // chosen item of one of its own names for its configuration.
+        if (!entry.target.has_parent_path() && PackerFiles::readsInItsWorkingFolder(fromPath(entry.target)))
+            return false;
         if (entry.kind != Entry::File)
             continue;
         const std::string path = entry.target.generic_string();
@@ -587,12 +591,6 @@ bool StagingCopy::listable(const Plan &plan)
             || std::isspace(static_cast<unsigned char>(path.back())))
             return false;
         if (path.find_first_of("*?{}\n\r") != std::string::npos)
-            return false;
-    }
-    // A list runs the packer in the staging folder, where it would take a
-    // chosen file of one of its own names for its configuration.
-    for (const Entry &entry : plan.entries) {
-        if (!entry.target.has_parent_path() && PackerFiles::readsInItsWorkingFolder(fromPath(entry.target)))
             return false;
     }
     return true;

@@ -13,7 +13,8 @@ PackerWorker::PackerWorker()
     m_thread.start();
     m_release.setSingleShot(true);
     m_release.setInterval(releaseDelayMilliseconds);
-    QObject::connect(&m_release, &QTimer::timeout, &m_release, [] { platform::releaseFreedMemory(); });
+    // On the packer thread (the allocator's trim takes milliseconds), after any job still queued.
+    QObject::connect(&m_release, &QTimer::timeout, &m_release, [this] { post([] { platform::releaseFreedMemory(); }); });
 }
 
 PackerWorker::~PackerWorker()

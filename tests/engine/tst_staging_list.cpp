@@ -163,12 +163,7 @@ private slots:
     // too (their folders are private folders, the others links), so a list
     // leaves out what they name as links do, links no file of the user's
     // and changes no field of theirs.
-    void aListReadsTheIgnoreFilesOfTheFolders_data()
-    {
-        QTest::addColumn<bool>("warm");
-        QTest::newRow("the warm packer") << true;
-        QTest::newRow("the command line") << false;
-    }
+    void aListReadsTheIgnoreFilesOfTheFolders_data() { warmOrCommandLine(); }
     void aListReadsTheIgnoreFilesOfTheFolders()
     {
         QFETCH(bool, warm);
@@ -235,12 +230,7 @@ private slots:
     // configuration, which it would load and, as a script, run; files of its
     // earlier name, about which it would ask on the terminal) are packed as
     // any other file, by both packers.
-    void chosenFilesWithThePackersOwnNamesArePackedAsFiles_data()
-    {
-        QTest::addColumn<bool>("warm");
-        QTest::newRow("the warm packer") << true;
-        QTest::newRow("the command line") << false;
-    }
+    void chosenFilesWithThePackersOwnNamesArePackedAsFiles_data() { warmOrCommandLine(); }
     void chosenFilesWithThePackersOwnNamesArePackedAsFiles()
     {
         QFETCH(bool, warm);
@@ -263,6 +253,14 @@ private slots:
     }
 
 private:
+    // The rows of a test run by both packers.
+    static void warmOrCommandLine()
+    {
+        QTest::addColumn<bool>("warm");
+        QTest::newRow("the warm packer") << true;
+        QTest::newRow("the command line") << false;
+    }
+
     // Stages `items` as a list or with links, and packs them with the
     // warm packer or the command line.
     std::optional<Packed> pack(const QList<QUrl> &items, const OptionValues &options, bool asList, bool warm,
